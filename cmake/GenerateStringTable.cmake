@@ -1,0 +1,34 @@
+# Writes the Windows string tables (a resource script) from src/res/texts.inc, so the
+# texts are kept in one place. Run with -DINPUT=<texts.inc> -DOUTPUT=<strings.rc>.
+file(STRINGS "${INPUT}" lines ENCODING UTF-8)
+set(chinese "")
+set(english "")
+foreach(line IN LISTS lines)
+  if(line MATCHES "^VANTOR_TEXT\\(([0-9]+), \"(.*)\"\\)$")
+    set(id "${CMAKE_MATCH_1}")
+    set(text "${CMAKE_MATCH_2}")
+    # Resource scripts double a quotation mark instead of escaping it.
+    string(REPLACE "\\\"" "\"\"" text "${text}")
+    if(id LESS 238)
+      string(APPEND chinese "    ${id}, \"${text}\"\n")
+    else()
+      string(APPEND english "    ${id}, \"${text}\"\n")
+    endif()
+  endif()
+endforeach()
+file(WRITE "${OUTPUT}.tmp"
+"// Generated from src/res/texts.inc by cmake/GenerateStringTable.cmake; edit that file.
+#pragma code_page(65001)
+
+LANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED
+STRINGTABLE
+BEGIN
+${chinese}END
+
+LANGUAGE LANG_ENGLISH, SUBLANG_ENGLISH_US
+STRINGTABLE
+BEGIN
+${english}END
+")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,140 @@
+#include "package/FirmwarePackage.h"
+
+namespace vantor::package {
+namespace {
+
+enum class HeaderRead { kRead, kCutShort, kError };
+
+HeaderRead ReadHeaderAt(PackageFile& file, std::uint64_t offset, SectionHeader* header) {
+  if (!file.Seek(offset)) return HeaderRead::kError;
+  const long got = file.Read(header->bytes.data(), kSectionHeaderSize);
+  if (got < 0) return HeaderRead::kError;
+  return got == static_cast<long>(kSectionHeaderSize) ? HeaderRead::kRead : HeaderRead::kCutShort;
+}
+
+// Visits each section header in file order until `visit` returns true.
+template <typename Visitor>
+WalkResult Walk(PackageFile& file, std::uint64_t fileLength, Visitor visit, bool* cutShort = nullptr) {
+  std::uint64_t start = 0;
+  while (start < fileLength) {
+    FoundSection section;
+    switch (ReadHeaderAt(file, start, &section.header)) {
+      case HeaderRead::kError:
+        return WalkResult::kReadError;
+      case HeaderRead::kCutShort:
+        if (cutShort != nullptr) *cutShort = true;
+        return WalkResult::kNotFound;  // as if the end of the file had been reached
+      case HeaderRead::kRead:
+        break;
+    }
+    section.dataOffset = static_cast<std::uint32_t>(start + kSectionHeaderSize);
+    if (visit(section)) return WalkResult::kFound;
+    // 64-bit arithmetic: a length near 2^32 lands beyond the end instead of wrapping.
+    start += kSectionHeaderSize + static_cast<std::uint64_t>(section.header.length());
+  }
+  return WalkResult::kNotFound;
+}
+
+template <typename Predicate>
+WalkResult FindSection(PackageFile& file, std::uint64_t fileLength, Predicate matches, FoundSection* found) {
+  return Walk(file, fileLength, [&](const FoundSection& section) {
+    if (!matches(section.header)) return false;
+    *found = section;
+    return true;
+  });
+}
+
+}  // namespace
+
+WalkResult FindMainSection(PackageFile& file, std::uint64_t fileLength, std::uint16_t type, std::uint8_t variant,
+                           FoundSection* found) {
+  return FindSection(
+      file, fileLength,
+      [&](const SectionHeader& header) { return header.type() == type && header.variant() == variant; }, found);
+}
+
+WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found) {
+  return FindSection(
+      file, fileLength, [](const SectionHeader& header) { return header.type() == kBleSectionType; }, found);
+}
+
+bool SectionFitsFile(const FoundSection& section, std::uint64_t fileLength) {
+  return section.dataOffset <= fileLength && section.header.length() <= fileLength - section.dataOffset;
+}
+
+PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
+                              std::uint64_t fileLength) {
+  if (!SectionFitsFile(main, fileLength)) return PackageProblem::kMainSectionTruncated;
+  if (ble && !SectionFitsFile(*ble, fileLength)) return PackageProblem::kBleSectionTruncated;
+  const bool bleWritten = ble && ble->header.length() > 0;
+  if (main.header.length() == 0 && !bleWritten) return PackageProblem::kNothingToWrite;
+  return PackageProblem::kNone;
+}
+
+bool InspectPackage(const std::string& path, PackageReport* report, std::string* error) {
+  PackageFile file;
+  if (!file.Open(path)) {
+    *error = "cannot open " + path;
+    return false;
+  }
+  const std::int64_t length = file.Length();
+  if (length < 0) {
+    *error = "cannot tell the length of " + path;
+    return false;
+  }
+  *report = PackageReport{};
+  report->fileLength = static_cast<std::uint64_t>(length);
+  report->carriesBleImage = report->fileLength >= kBleImageMinimumFileSize;
+  const WalkResult result = Walk(
+      file, report->fileLength,
+      [&](const FoundSection& section) {
+        report->sections.push_back(section);
+        return false;
+      },
+      &report->walkCutShort);
+  if (result == WalkResult::kReadError) {
+    *error = "cannot read " + path;
+    return false;
+  }
+  if (report->carriesBleImage) {
+    for (std::size_t i = 0; i < report->sections.size(); ++i) {
+      if (report->sections[i].header.type() == kBleSectionType) {
+        report->bleSection = i;
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uint16_t type, std::uint8_t variant) {
+  for (std::size_t i = 0; i < report.sections.size(); ++i) {
+    const SectionHeader& header = report.sections[i].header;
+    if (header.type() == type && header.variant() == variant) return i;
+  }
+  return std::nullopt;
+}
+
+PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle) {
+  const std::optional<std::size_t> main = MatchingSection(report, type, variant);
+  if (!main) return PackageProblem::kNone;
+  std::optional<FoundSection> ble;
+  if (writesBle && report.bleSection) ble = report.sections[*report.bleSection];
+  return CheckSelection(report.sections[*main], ble, report.fileLength);
+}
+
+const char* ProblemDescription(PackageProblem problem) {
+  switch (problem) {
+    case PackageProblem::kNone:
+      return "none";
+    case PackageProblem::kMainSectionTruncated:
+      return "the controller's section runs past the end of the file";
+    case PackageProblem::kBleSectionTruncated:
+      return "the Bluetooth LE section runs past the end of the file";
+    case PackageProblem::kNothingToWrite:
+      return "the controller's section is empty and no Bluetooth LE image follows";
+  }
+  return "unknown";
+}
+
+}  // namespace vantor::package

@@ -1,0 +1,72 @@
+#pragma once
+// Walking a firmware package's sections: the search the updater makes for a
+// controller's image and for the Bluetooth LE image, and an inspector that lists
+// everything (used by the command line and the tests).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "package/PackageFile.h"
+#include "package/SectionHeader.h"
+
+namespace vantor::package {
+
+// A section found by a walk: its header and the file offset of its first image byte.
+struct FoundSection {
+  SectionHeader header;
+  std::uint32_t dataOffset = 0;
+};
+
+enum class WalkResult { kFound, kNotFound, kReadError };
+
+// Both searches walk the sections of `file` (of `fileLength` bytes) from offset 0 and
+// take the first match. A walk ends at or beyond the end of the file, or at a header
+// cut short by it; a huge `length` never wraps to an earlier offset.
+
+// The main section for a controller of `type` and `variant` (type compared first).
+WalkResult FindMainSection(PackageFile& file, std::uint64_t fileLength, std::uint16_t type, std::uint8_t variant,
+                           FoundSection* found);
+// The Bluetooth LE section: the first of type 0, whatever its variant.
+WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found);
+
+// True when `section`'s image bytes all lie inside a file of `fileLength` bytes.
+bool SectionFitsFile(const FoundSection& section, std::uint64_t fileLength);
+
+// Why a package would be refused before anything is sent to the controller.
+enum class PackageProblem {
+  kNone,
+  kMainSectionTruncated,  // the matched section runs past the end of the file
+  kBleSectionTruncated,   // the Bluetooth LE section runs past the end of the file
+  kNothingToWrite,        // the matched section is empty and no Bluetooth LE image follows
+};
+
+// The refusal rule, shared by the update and the inspector. `ble` is the Bluetooth LE
+// section that would be written (none when the package is small or has no type-0 section).
+PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
+                              std::uint64_t fileLength);
+
+// Everything the inspector tells about a package.
+struct PackageReport {
+  std::uint64_t fileLength = 0;
+  std::vector<FoundSection> sections;  // every header the walk meets, in file order
+  bool walkCutShort = false;           // a header was cut by the end of the file
+  bool carriesBleImage = false;        // the file is 0x10000 bytes or longer
+  std::optional<std::size_t> bleSection;  // index into sections
+};
+
+// Reads the whole section list. Returns false (with `error` set) when the file cannot
+// be opened or read.
+bool InspectPackage(const std::string& path, PackageReport* report, std::string* error);
+
+// Which section (index) a controller of `type`/`variant` would get, if any.
+std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uint16_t type, std::uint8_t variant);
+
+// The refusal for a controller of `type`/`variant`, judged on an inspected package.
+// `writesBle`: the controller's protocol writes a Bluetooth LE image (addressed).
+PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle);
+
+const char* ProblemDescription(PackageProblem problem);
+
+}  // namespace vantor::package

@@ -1,0 +1,55 @@
+#pragma once
+// An in-process HID backend hosting emulated devices, for the tests and the simulated
+// mode of the programs. Time comes from a Clock, so tests run in virtual time: a read
+// that finds nothing pauses the clock for its time-out and reports a time-out.
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/Pacing.h"
+#include "hid/HidBackend.h"
+#include "sim/SimDevice.h"
+
+namespace vantor::sim {
+
+class SimHidBackend final : public hid::HidBackend {
+ public:
+  explicit SimHidBackend(Clock& clock) : clock_(clock) {}
+
+  // Adds a device at the end of the enumeration order. The backend shares ownership.
+  void AddDevice(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+                 std::shared_ptr<SimDevice> device);
+  // An interface that is listed but cannot be opened or read (attributes unknown).
+  void AddUnreadableInterface(std::string path);
+  void RemoveAll();
+
+  // When set, Open fails with this error (to act out a missing udev rule, a busy device).
+  void FailOpensWith(hid::OpenError error);
+
+  std::vector<hid::HidInterface> Enumerate() override;
+  std::unique_ptr<hid::HidChannel> Open(const std::string& path, hid::OpenError* error) override;
+  std::unique_ptr<hid::NotificationRegistration> RegisterNotifications(void* window) override;
+
+  // How often RegisterNotifications and Open were called.
+  int registrations() const;
+  int opens() const;
+
+ private:
+  struct Entry {
+    std::string path;
+    std::optional<std::uint16_t> vendorId;
+    std::optional<std::uint16_t> productId;
+    std::shared_ptr<SimDevice> device;
+  };
+
+  Clock& clock_;
+  mutable std::mutex mutex_;
+  std::vector<Entry> entries_;
+  hid::OpenError forcedOpenError_ = hid::OpenError::kNone;
+  int registrations_ = 0;
+  int opens_ = 0;
+};
+
+}  // namespace vantor::sim
