@@ -116,6 +116,11 @@ int DebugRecorder::Count(const std::string& line) const {
   return static_cast<int>(std::count(lines_.begin(), lines_.end(), line));
 }
 
+void DebugRecorder::Clear() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lines_.clear();
+}
+
 std::vector<std::uint8_t> SectionBytes(const TestSection& section) {
   std::vector<std::uint8_t> bytes(28, 0);
   auto put16 = [&](std::size_t at, std::uint32_t value) {

@@ -66,6 +66,7 @@ class DebugRecorder {
   std::vector<std::string> lines() const;
   bool Contains(const std::string& line) const;
   int Count(const std::string& line) const;
+  void Clear();
 
  private:
   mutable std::mutex mutex_;
