@@ -121,6 +121,23 @@ void DebugRecorder::Clear() {
   lines_.clear();
 }
 
+TestSection Section(std::uint16_t type, std::vector<std::uint8_t> image, std::uint8_t variant) {
+  TestSection section;
+  section.type = type;
+  section.variant = variant;
+  section.image = std::move(image);
+  return section;
+}
+
+TestSection Section(std::uint16_t type, std::vector<std::uint8_t> image, std::uint8_t variant, std::uint16_t version,
+                    std::uint16_t beta, std::uint32_t address) {
+  TestSection section = Section(type, std::move(image), variant);
+  section.version = version;
+  section.beta = beta;
+  section.address = address;
+  return section;
+}
+
 std::vector<std::uint8_t> SectionBytes(const TestSection& section) {
   std::vector<std::uint8_t> bytes(28, 0);
   auto put16 = [&](std::size_t at, std::uint32_t value) {

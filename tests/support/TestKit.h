@@ -85,6 +85,12 @@ struct TestSection {
   std::optional<std::uint32_t> claimedLength;
 };
 
+// A section of `type`/`variant` holding `image`; other fields keep their defaults.
+TestSection Section(std::uint16_t type, std::vector<std::uint8_t> image, std::uint8_t variant = 0);
+// The same with version, beta and address set.
+TestSection Section(std::uint16_t type, std::vector<std::uint8_t> image, std::uint8_t variant, std::uint16_t version,
+                    std::uint16_t beta, std::uint32_t address);
+
 std::vector<std::uint8_t> SectionBytes(const TestSection& section);
 std::vector<std::uint8_t> PackageBytes(const std::vector<TestSection>& sections);
 // `count` bytes of a recognisable pattern seeded by `seed`.

@@ -1,0 +1,110 @@
+#include <gtest/gtest.h>
+
+#include "package/FirmwarePackage.h"
+#include "support/TestKit.h"
+
+namespace vantor::package {
+namespace {
+
+using testing::PackageBytes;
+using testing::PatternBytes;
+using testing::Section;
+using testing::TempFile;
+using testing::TestSection;
+
+PackageReport Inspect(const std::vector<std::uint8_t>& bytes) {
+  TempFile file(bytes);
+  PackageReport report;
+  std::string error;
+  EXPECT_TRUE(InspectPackage(file.path(), &report, &error)) << error;
+  return report;
+}
+
+TEST(FirmwarePackage, SectionsFollowEachOtherFromOffsetZero) {
+  const PackageReport report = Inspect(PackageBytes({
+      Section(8194, PatternBytes(100, 1), 1, 150, 2, 0x08004000),
+      Section(0, PatternBytes(46, 2), 0, 120, 0, 0x10000),
+  }));
+  ASSERT_EQ(report.sections.size(), 2u);
+  EXPECT_EQ(report.sections[0].dataOffset, 28u);
+  EXPECT_EQ(report.sections[0].header.versionWord(), 0x00020096u);
+  EXPECT_EQ(report.sections[0].header.type(), 8194);
+  EXPECT_EQ(report.sections[0].header.variant(), 1);
+  EXPECT_EQ(report.sections[1].dataOffset, 28u + 100 + 28);
+  EXPECT_FALSE(report.walkCutShort);
+  EXPECT_FALSE(report.carriesBleImage);
+  EXPECT_EQ(MatchingSection(report, 8194, 1), 0u);
+  EXPECT_EQ(MatchingSection(report, 0, 0), 1u);
+  EXPECT_FALSE(MatchingSection(report, 8194, 2).has_value());
+}
+
+TEST(FirmwarePackage, TheBluetoothImageCountsFromSixtyFourKilobytes) {
+  auto packageOf = [](std::size_t total) {
+    return PackageBytes({Section(0, PatternBytes(total - 28, 3))});
+  };
+  EXPECT_FALSE(Inspect(packageOf(65535)).carriesBleImage);
+  const PackageReport large = Inspect(packageOf(65536));
+  EXPECT_TRUE(large.carriesBleImage);
+  EXPECT_EQ(large.bleSection, 0u) << "a single type-0 section is both main and radio section";
+}
+
+TEST(FirmwarePackage, FirstMatchingSectionWins) {
+  const PackageReport report = Inspect(PackageBytes({
+      Section(5, PatternBytes(10, 1)),
+      Section(5, PatternBytes(10, 2)),
+  }));
+  EXPECT_EQ(MatchingSection(report, 5, 0), 0u);
+}
+
+TEST(FirmwarePackage, WalkEndsAtTheEndOfTheFileAndNeverWraps) {
+  // A length near 2^32 must not wrap the next start back into the file.
+  TestSection huge = Section(3, {});
+  huge.claimedLength = 0xFFFFFFF0u;
+  std::vector<std::uint8_t> bytes = PackageBytes({huge});
+  const std::vector<std::uint8_t> second = PackageBytes({Section(0, PatternBytes(8, 1))});
+  bytes.insert(bytes.end(), second.begin(), second.end());
+  const PackageReport report = Inspect(bytes);
+  EXPECT_EQ(report.sections.size(), 1u);
+  EXPECT_EQ(ProblemFor(report, 3, 0, false), PackageProblem::kMainSectionTruncated);
+
+  // A header cut short by the end of the file ends the walk as the end would.
+  std::vector<std::uint8_t> cut = PackageBytes({Section(1, PatternBytes(4, 1))});
+  cut.resize(cut.size() + 10, 0);
+  const PackageReport cutReport = Inspect(cut);
+  EXPECT_EQ(cutReport.sections.size(), 1u);
+  EXPECT_TRUE(cutReport.walkCutShort);
+}
+
+TEST(FirmwarePackage, RefusesTruncatedOrEmptySelections) {
+  const std::vector<std::uint8_t> exact = PackageBytes({Section(0, PatternBytes(64, 1))});
+  EXPECT_EQ(ProblemFor(Inspect(exact), 0, 0, false), PackageProblem::kNone) << "ending exactly at the end is fine";
+
+  std::vector<std::uint8_t> truncated = exact;
+  truncated.pop_back();
+  EXPECT_EQ(ProblemFor(Inspect(truncated), 0, 0, false), PackageProblem::kMainSectionTruncated);
+
+  const std::vector<std::uint8_t> empty = PackageBytes({Section(7, {})});
+  EXPECT_EQ(ProblemFor(Inspect(empty), 7, 0, false), PackageProblem::kNothingToWrite);
+
+  // An empty main image is fine when a radio image will be written after it.
+  const std::vector<std::uint8_t> radioOnly = PackageBytes({Section(7, {}), Section(0, PatternBytes(0x10000, 4))});
+  EXPECT_EQ(ProblemFor(Inspect(radioOnly), 7, 0, true), PackageProblem::kNone);
+  EXPECT_EQ(ProblemFor(Inspect(radioOnly), 7, 0, false), PackageProblem::kNothingToWrite);
+
+  TestSection radio = Section(0, PatternBytes(0x10000, 4));
+  radio.claimedLength = 0x10001;
+  const std::vector<std::uint8_t> radioCut = PackageBytes({Section(7, PatternBytes(10, 1)), radio});
+  EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, true), PackageProblem::kBleSectionTruncated);
+  EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, false), PackageProblem::kNone)
+      << "a framed controller never receives the radio image";
+}
+
+TEST(FirmwarePackage, AMissingFileIsAnError) {
+  PackageReport report;
+  std::string error;
+  EXPECT_FALSE(InspectPackage("/nonexistent/vantor.dat", &report, &error));
+  EXPECT_NE(error.find("cannot open"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vantor::package
