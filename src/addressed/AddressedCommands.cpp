@@ -1,0 +1,167 @@
+#include "addressed/AddressedCommands.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace vantor::addressed {
+namespace {
+
+void Put16(std::uint8_t* at, std::uint16_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void Put32(std::uint8_t* at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | at[1] << 8); }
+
+std::uint32_t Get32(const std::uint8_t* at) {
+  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+std::uint32_t Read(UpdateSession& session) {
+  return session.hid.ReadHid(session.receiveArea.data(), static_cast<std::uint8_t>(session.receiveArea.size()));
+}
+
+// The device-information query and the memory read share their retry rule: a read
+// that brought nothing is followed by a pause and the command again; a stale or
+// foreign reply is skipped without sending anything.
+int QueryWithRetry(UpdateSession& session, std::uint16_t code, std::uint32_t firstLength, std::uint32_t retryLength,
+                   std::uint32_t extentFirst, std::uint32_t extentRetry, std::uint32_t address,
+                   std::uint8_t* destination, std::uint32_t count) {
+  SendAddressedCommand(session, nullptr, firstLength, address, extentFirst, code);
+  for (std::uint8_t attempt = 0; attempt < kQueryReads; ++attempt) {
+    const std::uint32_t result = Read(session);
+    if (result != hid::kReadOk) {
+      session.clock.Pause(kQueryRetryPauseMs);
+      SendAddressedCommand(session, nullptr, retryLength, address, extentRetry, code);
+      continue;
+    }
+    if (!ReplyMatches(result, session.receiveArea.data(), code)) continue;
+    // The reply carries at most 46 data bytes; never copy from beyond it.
+    const std::uint32_t copied = std::min<std::uint32_t>(count, kReplyDataSize);
+    std::memcpy(destination, session.receiveArea.data() + kReplyDataOffset, copied);
+    return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+EncodedCommand EncodeCommand(const std::uint8_t* data, std::uint32_t length, std::uint32_t address,
+                             std::uint32_t extent, std::uint16_t code, std::uint16_t reserved) {
+  EncodedCommand command;
+  std::uint8_t* bytes = command.bytes.data();
+  const std::uint32_t capped = std::min(length, kMaxCommandData);
+  bytes[0] = kCommandMarker;
+  Put16(bytes + 1, code);
+  Put16(bytes + 3, reserved);
+  Put32(bytes + 5, capped);
+  Put32(bytes + 9, extent);
+  Put32(bytes + 13, address);
+  std::uint32_t n = 0;
+  if (data != nullptr) {
+    std::memcpy(bytes + kCommandHeaderSize, data, capped);
+    n = capped;
+  }
+  command.count = static_cast<std::uint8_t>(kCommandHeaderSize + n);
+  return command;
+}
+
+bool ReplyMatches(std::uint32_t readResult, const std::uint8_t* reply, std::uint16_t code) {
+  return readResult == hid::kReadOk && reply[0] == 0 && reply[1] == kCommandMarker &&
+         Get16(reply + kReplyStatusOffset) == kStatusDone && Get16(reply + kReplyEchoOffset) == code;
+}
+
+DeviceInfo ParseDeviceInfo(const std::uint8_t* bytes) {
+  DeviceInfo info;
+  info.type = Get16(bytes);
+  info.variant = bytes[2];
+  info.versionWord = Get32(bytes + 4);
+  return info;
+}
+
+std::uint16_t BleCheckWord(const std::array<std::uint8_t, 16>& block) {
+  // The controller's check mixes a constant into every word; eight of them cancel,
+  // but the sum is formed the way the bootloader forms it.
+  std::uint16_t word = 0;
+  for (std::size_t i = 0; i < block.size(); i += 2) {
+    word = static_cast<std::uint16_t>(word ^ Get16(block.data() + i) ^ 0x8795);
+  }
+  return word;
+}
+
+int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t length,
+                         std::uint32_t address, std::uint32_t extent, std::uint16_t code, std::uint16_t reserved) {
+  const EncodedCommand command = EncodeCommand(data, length, address, extent, code, reserved);
+  return session.hid.WriteHid(command.bytes.data(), command.count);
+}
+
+int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint32_t count) {
+  // The repeated query carries 0/0: the bootloader answers it the same way.
+  return QueryWithRetry(session, kCommandDeviceInfo, kDeviceInfoSize, 0, kDeviceInfoSize, 0, 0, destination, count);
+}
+
+int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address) {
+  return QueryWithRetry(session, kCommandRead, n, n, n, n, address, destination, n);
+}
+
+int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length) {
+  SendAddressedCommand(session, nullptr, 0, start, length, code);
+  session.clock.Pause(kEraseFirstPauseMs);
+  std::uint16_t idlePolls = 0;
+  for (std::uint32_t poll = 0; poll < kEraseMaxPolls; ++poll) {
+    if (session.interruptRequested) return 0;
+    const std::uint32_t result = Read(session);
+    const std::uint8_t* reply = session.receiveArea.data();
+    const bool ours = result == hid::kReadOk && reply[0] == 0 && reply[1] == kCommandMarker &&
+                      Get16(reply + kReplyEchoOffset) == code;
+    if (ours && Get16(reply + kReplyStatusOffset) == kStatusDone) return 1;
+    if (ours && Get16(reply + kReplyStatusOffset) == kStatusBusy) idlePolls = 0;
+    SendAddressedCommand(session, nullptr, 0, start, length, code);
+    session.clock.Pause(kErasePollPauseMs);
+    ++idlePolls;
+    if (idlePolls >= kEraseIdlePolls) return 0;
+  }
+  return 0;
+}
+
+int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
+               std::uint32_t extent, bool streaming) {
+  const std::uint16_t code = streaming ? kCommandWriteImageData : kCommandWriteBlock;
+  SendAddressedCommand(session, data, length, address, extent, code);
+  for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
+    const std::uint32_t result = Read(session);
+    if (ReplyMatches(result, session.receiveArea.data(), code)) return 1;
+  }
+  return 0;
+}
+
+int RunFirmware(UpdateSession& session) {
+  SendAddressedCommand(session, nullptr, 0, 0, 0, kCommandRun);
+  const std::uint32_t result = Read(session);
+  return ReplyMatches(result, session.receiveArea.data(), kCommandRun) ? 1 : 0;
+}
+
+int WriteFirmwareVersion(UpdateSession& session) {
+  std::uint8_t word[4];
+  Put32(word, session.state.firmwareVersion());
+  return WriteBlock(session, word, kFirmwareVersionAddress, 4, 4, false);
+}
+
+int WriteBleVersion(UpdateSession& session) {
+  std::uint8_t word[2];
+  Put16(word, static_cast<std::uint16_t>(session.state.bleVersion()));
+  return WriteBlock(session, word, kBleVersionAddress, 2, 2, false);
+}
+
+int WriteBleCheckWord(UpdateSession& session) {
+  std::uint8_t word[2];
+  Put16(word, BleCheckWord(session.state.bleCheckBlock()));
+  return WriteBlock(session, word, kBleCheckWordAddress, 2, 2, false);
+}
+
+}  // namespace vantor::addressed
