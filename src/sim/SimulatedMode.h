@@ -29,6 +29,11 @@ class SimulatedController {
   virtual std::vector<std::uint8_t> BleImage() const = 0;
   // Writes MainImage() to `path` and, when not empty, BleImage() to `path` + ".ble".
   bool DumpFlash(const std::string& path) const;
+  // Makes the controller misbehave in a named way, for demonstrations and end-to-end
+  // tests of the failure paths; false for a name it does not know. See KnownFaults().
+  virtual bool InjectFault(const std::string& name) = 0;
+  // The fault names the emulated controller of `protocol` understands.
+  static std::vector<std::string> KnownFaults(hid::Protocol protocol);
 };
 
 }  // namespace vantor::sim

@@ -1,0 +1,22 @@
+#pragma once
+// The options every subcommand shares.
+
+#include <string>
+
+namespace vantor::cli {
+
+struct CommonOptions {
+  std::string device;     // --device PATH: which of several controllers
+  std::string simulate;   // --simulate framed|addressed: the emulated controller
+  bool json = false;      // --json: one JSON document on stdout
+  std::string language;   // --lang zh|en; empty: from the locale
+  bool verbose = false;   // -v: the debugger lines on stderr
+  bool assumeYes = false; // --yes (flash)
+
+  // Hidden, for the end-to-end tests and demos of the simulated controller.
+  bool virtualTime = false;  // run the emulated controller in virtual time
+  std::string simFault;      // make the emulated controller misbehave in a named way
+  std::string simDump;       // write the emulated flash here after the command
+};
+
+}  // namespace vantor::cli

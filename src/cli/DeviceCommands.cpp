@@ -1,0 +1,80 @@
+// `list` and `info`: which controllers are attached, and what the attached one says
+// about itself, through the same detection and probe as the dialog's start.
+
+#include <memory>
+
+#include "app/LocalizedText.h"
+#include "app/UpdateController.h"
+#include "cli/CliTexts.h"
+#include "cli/Commands.h"
+#include "cli/Environment.h"
+#include "cli/ExitCodes.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/Output.h"
+#include "cli/ProbeReport.h"
+#include "cli/TerminalView.h"
+#include "hid/CHid.h"
+
+namespace vantor::cli {
+
+int RunList(const CommonOptions& options) {
+  std::string error;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
+  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  hid::CHid hid(environment->backend());
+  const std::vector<hid::FoundController> found = hid.ListControllers();
+
+  if (options.json) {
+    nlohmann::json controllers = nlohmann::json::array();
+    for (const hid::FoundController& controller : found) {
+      controllers.push_back({{"path", controller.path},
+                             {"vendorId", Hex16(controller.vendorId)},
+                             {"productId", Hex16(controller.productId)},
+                             {"protocol", hid::ProtocolName(controller.protocol)}});
+    }
+    EmitJson({{"controllers", controllers}, {"exitCode", found.empty() ? kExitNoController : kExitSuccess}});
+  }
+  if (found.empty()) {
+    Say(options, LocalizedText(text::kNoController));
+    return kExitNoController;
+  }
+  for (const hid::FoundController& controller : found) {
+    Say(options, controller.path + "  " + Hex16(controller.vendorId).substr(2) + ":" +
+                     Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol));
+  }
+  return kExitSuccess;
+}
+
+int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
+  std::string error;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
+  if (!environment) return Fail(options, kExitUpdateFailed, error);
+
+  TerminalViewOptions viewOptions;
+  viewOptions.out = HumanStream(options);
+  TerminalView view(viewOptions);
+  UpdateSession session(environment->backend(), view, environment->clock());
+  session.hid.RestrictToPath(options.device);
+  // The detection query reads the radio's version only after a package with a radio
+  // image was chosen; `info` wants it whenever the controller has one.
+  session.hasBleImage = 1;
+  UpdateController controller(session);
+  controller.Start(nullptr);
+
+  const ProbeReport report = ReadProbe(session, view);
+  if (interrupts.fired()) {
+    return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
+  }
+  if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
+
+  if (options.json) {
+    nlohmann::json document = ProbeJson(report);
+    document["messages"] = view.messages();
+    document["exitCode"] = kExitSuccess;
+    EmitJson(document);
+  }
+  for (const std::string& line : ProbeLines(report)) Say(options, line);
+  return kExitSuccess;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,51 @@
+#include "cli/Environment.h"
+
+#include "sim/SimHidBackend.h"
+
+#ifdef _WIN32
+#include "hid/win32/Win32HidBackend.h"
+#else
+#include "hid/hidapi/HidapiBackend.h"
+#endif
+
+namespace vantor::cli {
+
+Environment::~Environment() = default;
+
+std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, std::string* error) {
+  std::unique_ptr<Environment> environment(new Environment());
+  if (options.simulate.empty()) {
+    environment->clock_ = std::make_unique<RealClock>();
+#ifdef _WIN32
+    environment->backend_ = hid::CreateWin32HidBackend();
+#else
+    environment->backend_ = hid::CreateHidapiBackend(error);
+#endif
+    if (!environment->backend_) return nullptr;
+    return environment;
+  }
+
+  const hid::Protocol protocol =
+      options.simulate == "addressed" ? hid::Protocol::kAddressed : hid::Protocol::kFramed;
+  // The demo runs on the real clock so the user sees the transfer take its time; the
+  // tests run the same emulator in virtual time.
+  if (options.virtualTime) {
+    environment->clock_ = std::make_unique<VirtualClock>();
+  } else {
+    environment->clock_ = std::make_unique<RealClock>();
+  }
+  auto backend = std::make_unique<sim::SimHidBackend>(*environment->clock_);
+  environment->simulated_ = sim::SimulatedController::Install(*backend, protocol, *environment->clock_);
+  if (!environment->simulated_) {
+    *error = "the emulated controller could not be installed";
+    return nullptr;
+  }
+  if (!options.simFault.empty() && !environment->simulated_->InjectFault(options.simFault)) {
+    *error = "unknown fault for the emulated controller: " + options.simFault;
+    return nullptr;
+  }
+  environment->backend_ = std::move(backend);
+  return environment;
+}
+
+}  // namespace vantor::cli

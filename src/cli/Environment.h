@@ -1,0 +1,36 @@
+#pragma once
+// Where a command's controllers come from: the operating system's HID devices, or an
+// emulated controller in place of USB (--simulate). Owns the clock, the backend and
+// the emulator; outlives every session made on it.
+
+#include <memory>
+#include <string>
+
+#include "app/Pacing.h"
+#include "cli/CliOptions.h"
+#include "hid/HidBackend.h"
+#include "sim/SimulatedMode.h"
+
+namespace vantor::cli {
+
+class Environment {
+ public:
+  // Null with `error` set when the platform's HID library cannot be used or the
+  // simulation options are wrong.
+  static std::unique_ptr<Environment> Create(const CommonOptions& options, std::string* error);
+  ~Environment();
+
+  hid::HidBackend& backend() { return *backend_; }
+  Clock& clock() { return *clock_; }
+  // The emulated controller, when simulating.
+  sim::SimulatedController* simulated() { return simulated_.get(); }
+
+ private:
+  Environment() = default;
+
+  std::unique_ptr<Clock> clock_;
+  std::unique_ptr<hid::HidBackend> backend_;
+  std::unique_ptr<sim::SimulatedController> simulated_;
+};
+
+}  // namespace vantor::cli

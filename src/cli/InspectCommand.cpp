@@ -1,0 +1,148 @@
+// `inspect FILE`: the package as the updater would see it, without a controller: its
+// sections, which one each kind of controller would get, whether a Bluetooth LE image
+// is carried, and every reason the updater would refuse it.
+
+#include <set>
+#include <utility>
+
+#include "app/Format.h"
+#include "cli/Commands.h"
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
+#include "package/FirmwarePackage.h"
+
+namespace vantor::cli {
+namespace {
+
+using package::PackageProblem;
+using package::PackageReport;
+
+struct Candidate {
+  std::string controller;  // "framed" or "addressed type T variant V"
+  std::uint16_t type;
+  std::uint8_t variant;
+  bool writesBle;
+  std::optional<std::size_t> section;
+  PackageProblem problem = PackageProblem::kNone;
+};
+
+std::string VersionText(const package::SectionHeader& header) {
+  if (header.beta() > 0) return Format("%.2f beta%u", header.version() / 100.0, static_cast<unsigned>(header.beta()));
+  return Format("%.2f", header.version() / 100.0);
+}
+
+// A framed controller reports no type or variant (its section is type 0, variant 0);
+// an addressed one gets the first section of its own type and variant, so every
+// distinct non-radio pair in the file names a controller that would take the package.
+std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std::uint16_t> type,
+                                  std::optional<std::uint8_t> variant) {
+  std::vector<Candidate> candidates;
+  candidates.push_back({"framed", 0, 0, false, std::nullopt});
+  std::set<std::pair<std::uint16_t, std::uint8_t>> seen;
+  if (type) seen.insert({*type, variant.value_or(0)});
+  for (const package::FoundSection& section : report.sections) {
+    if (section.header.type() == package::kBleSectionType) continue;
+    seen.insert({section.header.type(), section.header.variant()});
+  }
+  for (const auto& [t, v] : seen) {
+    candidates.push_back({Format("addressed type %u variant %u", static_cast<unsigned>(t), static_cast<unsigned>(v)),
+                          t, v, true, std::nullopt});
+  }
+  for (Candidate& candidate : candidates) {
+    candidate.section = package::MatchingSection(report, candidate.type, candidate.variant);
+    candidate.problem = package::ProblemFor(report, candidate.type, candidate.variant, candidate.writesBle);
+  }
+  return candidates;
+}
+
+}  // namespace
+
+int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
+               std::optional<std::uint8_t> variant) {
+  PackageReport report;
+  std::string error;
+  if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, error);
+  const std::vector<Candidate> candidates = Candidates(report, type, variant);
+
+  // Acceptable when some controller would take it; with --type, when that one would.
+  bool acceptable = false;
+  for (const Candidate& candidate : candidates) {
+    const bool asked = !type || (candidate.writesBle && candidate.type == *type &&
+                                 candidate.variant == variant.value_or(0));
+    if (asked && candidate.section && candidate.problem == PackageProblem::kNone) acceptable = true;
+  }
+  std::vector<std::string> problems;
+  if (report.sections.empty()) problems.push_back("the file holds no section header");
+  if (report.walkCutShort) problems.push_back("the file ends inside a section header");
+  for (const Candidate& candidate : candidates) {
+    if (candidate.section && candidate.problem != PackageProblem::kNone) {
+      problems.push_back(candidate.controller + ": " + package::ProblemDescription(candidate.problem));
+    }
+  }
+  if (type) {
+    const std::optional<std::size_t> match = package::MatchingSection(report, *type, variant.value_or(0));
+    if (!match) problems.push_back("no section for the controller asked about");
+  }
+  const int exitCode = acceptable ? kExitSuccess : kExitUsage;
+
+  if (options.json) {
+    nlohmann::json sections = nlohmann::json::array();
+    for (std::size_t i = 0; i < report.sections.size(); ++i) {
+      const package::SectionHeader& header = report.sections[i].header;
+      sections.push_back({{"index", i},
+                          {"version", header.version()},
+                          {"beta", header.beta()},
+                          {"address", Hex32(header.address())},
+                          {"length", header.length()},
+                          {"type", header.type()},
+                          {"variant", header.variant()},
+                          {"dataOffset", report.sections[i].dataOffset},
+                          {"fitsFile", package::SectionFitsFile(report.sections[i], report.fileLength)}});
+    }
+    nlohmann::json controllers = nlohmann::json::array();
+    for (const Candidate& candidate : candidates) {
+      controllers.push_back({{"controller", candidate.controller},
+                             {"section", candidate.section ? nlohmann::json(*candidate.section) : nlohmann::json()},
+                             {"problem", candidate.problem == PackageProblem::kNone
+                                             ? nlohmann::json()
+                                             : nlohmann::json(package::ProblemDescription(candidate.problem))}});
+    }
+    EmitJson({{"file", file},
+              {"fileLength", report.fileLength},
+              {"sections", sections},
+              {"carriesBleImage", report.carriesBleImage},
+              {"bleSection", report.bleSection ? nlohmann::json(*report.bleSection) : nlohmann::json()},
+              {"controllers", controllers},
+              {"problems", problems},
+              {"exitCode", exitCode}});
+  }
+
+  Say(options, Format("%s: %llu bytes, %zu section(s)", file.c_str(),
+                      static_cast<unsigned long long>(report.fileLength), report.sections.size()));
+  Say(options, "  #  version       address     length  type variant  data at");
+  for (std::size_t i = 0; i < report.sections.size(); ++i) {
+    const package::SectionHeader& header = report.sections[i].header;
+    Say(options, Format("%3zu  %-12s  %s  %7u  %4u  %6u  %7u%s", i, VersionText(header).c_str(),
+                        Hex32(header.address()).c_str(), header.length(), static_cast<unsigned>(header.type()),
+                        static_cast<unsigned>(header.variant()), report.sections[i].dataOffset,
+                        package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : "  (runs past the end)"));
+  }
+  if (report.carriesBleImage) {
+    Say(options, report.bleSection ? Format("Bluetooth LE image: section %zu", *report.bleSection)
+                                   : std::string("Bluetooth LE image: expected (file of 64 KiB or more), none found"));
+  } else {
+    Say(options, "Bluetooth LE image: none (file under 64 KiB)");
+  }
+  for (const Candidate& candidate : candidates) {
+    Say(options, candidate.controller + " controller: " +
+                     (candidate.section ? Format("section %zu", *candidate.section) : std::string("no section")));
+  }
+  if (problems.empty()) {
+    Say(options, "problems: none");
+  } else {
+    for (const std::string& problem : problems) Say(options, "problem: " + problem);
+  }
+  return exitCode;
+}
+
+}  // namespace vantor::cli

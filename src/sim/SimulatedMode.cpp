@@ -1,0 +1,98 @@
+#include "sim/SimulatedMode.h"
+
+#include <fstream>
+#include <limits>
+
+#include "sim/AddressedEmulator.h"
+
+namespace vantor::sim {
+namespace {
+
+// A real controller answers in the next 1 ms USB frame; its erases keep it busy for a
+// noticeable while.
+constexpr std::uint32_t kReplyDelayMs = 1;
+constexpr std::uint32_t kEraseBusyMs = 400;
+
+bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  return static_cast<bool>(out);
+}
+
+// Faults that are the host's side of the cable, the same for both controllers.
+bool InjectOpenFault(SimHidBackend& backend, const std::string& name) {
+  if (name == "no-permission") {
+    backend.FailOpensWith(hid::OpenError::kAccessDenied);
+    return true;
+  }
+  if (name == "busy") {
+    backend.FailOpensWith(hid::OpenError::kBusy);
+    return true;
+  }
+  return false;
+}
+
+class AddressedSimulation final : public SimulatedController {
+ public:
+  AddressedSimulation(SimHidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {
+    settings_.replyDelayMs = kReplyDelayMs;
+    settings_.eraseBusyMs = kEraseBusyMs;
+    Attach();
+  }
+
+  std::vector<std::uint8_t> MainImage() const override { return emulator_->MainImage(); }
+  std::vector<std::uint8_t> BleImage() const override { return emulator_->BleImage(); }
+
+  bool InjectFault(const std::string& name) override {
+    if (InjectOpenFault(backend_, name)) return true;
+    using Faults = AddressedEmulator::Faults;
+    if (name == "no-firmware") {
+      settings_.versionWord = 0xFFFFFFFF;
+    } else if (name == "fail") {
+      // From the third chunk on no image data is acknowledged.
+      settings_.faults.drops.push_back(
+          Faults::Drop{{kImageDataCommand, 3}, std::numeric_limits<std::uint32_t>::max()});
+    } else if (name == "unplug") {
+      settings_.faults.removeAt = AddressedEmulator::CommandAt{kImageDataCommand, 20};
+    } else {
+      return false;
+    }
+    Attach();
+    return true;
+  }
+
+ private:
+  static constexpr std::uint16_t kImageDataCommand = 3;
+
+  // Settings are fixed when the emulator is made, so a fault replaces it.
+  void Attach() {
+    backend_.RemoveAll();
+    emulator_ = AddressedEmulator::Attach(backend_, clock_, settings_);
+  }
+
+  SimHidBackend& backend_;
+  Clock& clock_;
+  AddressedEmulator::Settings settings_;
+  std::shared_ptr<AddressedEmulator> emulator_;
+};
+
+}  // namespace
+
+std::unique_ptr<SimulatedController> SimulatedController::Install(SimHidBackend& backend, hid::Protocol protocol,
+                                                                  Clock& clock) {
+  if (protocol == hid::Protocol::kAddressed) return std::make_unique<AddressedSimulation>(backend, clock);
+  return nullptr;
+}
+
+std::vector<std::string> SimulatedController::KnownFaults(hid::Protocol /*protocol*/) {
+  return {"fail", "unplug", "no-firmware", "no-permission", "busy"};
+}
+
+bool SimulatedController::DumpFlash(const std::string& path) const {
+  const std::vector<std::uint8_t> ble = BleImage();
+  bool written = WriteFile(path, MainImage());
+  if (!ble.empty()) written = WriteFile(path + ".ble", ble) && written;
+  return written;
+}
+
+}  // namespace vantor::sim

@@ -1,0 +1,213 @@
+// The built vantor-update against its emulated controllers, as a user or a repair
+// bench runs it: exit codes, texts in both languages, the JSON document, and the
+// emulated flash afterwards (the image byte for byte, or the failure said).
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "ChildProcess.h"
+#include "cli/PackageWriter.h"
+#include "support/TestKit.h"
+
+namespace vantor::testing {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A folder of its own per test, with the packages and the flash dump in it.
+class EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("vantor-cli-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // A package made by `pack` itself; returns its path.
+  std::string Pack(const std::string& name, const Arguments& sections) {
+    Arguments arguments = {"pack", "-o", Path(name)};
+    for (const std::string& section : sections) {
+      arguments.push_back("-s");
+      arguments.push_back(section);
+    }
+    const ProcessResult packed = RunProgram(arguments);
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+    return Path(name);
+  }
+
+  // A flash in virtual time, its emulated flash dumped next to the package.
+  ProcessResult Flash(const std::string& protocol, const std::string& package, const Arguments& extra = {}) {
+    Arguments arguments = {"--simulate", protocol, "--sim-virtual-time", "--sim-dump", Path("flash.bin")};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    arguments.insert(arguments.end(), {"flash", package});
+    return RunProgram(arguments, "");
+  }
+
+  std::filesystem::path folder_;
+};
+
+// The image a `size=N` section carries, as the n-th (1-based) section of its package.
+std::vector<std::uint8_t> Generated(std::uint32_t size, std::uint8_t section) {
+  return cli::GeneratedImage(size, section);
+}
+
+TEST_F(EndToEnd, AddressedUpdateWritesTheImageAndSaysSo) {
+  const std::string package =
+      Pack("a.dat", {"version=1.50,beta=2,address=0x08004000,type=8194,variant=0,size=3000"});
+  const ProcessResult english = Flash("addressed", package, {"--lang", "en", "--yes"});
+  EXPECT_EQ(english.exitCode, 0) << english.out << english.err;
+  EXPECT_NE(english.out.find("New firmware 1.5 beta2"), std::string::npos) << english.out;
+  EXPECT_NE(english.out.find("progress 100%"), std::string::npos) << english.out;
+  EXPECT_NE(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
+  EXPECT_EQ(ReadAll(Path("flash.bin")), Generated(3000, 1));
+
+  const ProcessResult chinese = Flash("addressed", package, {"--lang", "zh", "--yes"});
+  EXPECT_EQ(chinese.exitCode, 0) << chinese.out << chinese.err;
+  EXPECT_NE(chinese.out.find("新固件 1.5 beta2"), std::string::npos) << chinese.out;
+  EXPECT_NE(chinese.out.find("升级成功。"), std::string::npos) << chinese.out;
+}
+
+TEST_F(EndToEnd, RefusedPackagesExitTwoAndWriteNothing) {
+  // A section that claims more bytes than the file holds.
+  TempFile truncated(PackageBytes({[] {
+    TestSection section = Section(8194, PatternBytes(100, 1));
+    section.claimedLength = 5000;
+    return section;
+  }()}));
+  const ProcessResult damaged = Flash("addressed", truncated.path(), {"--lang", "en", "--yes"});
+  EXPECT_EQ(damaged.exitCode, 2) << damaged.out << damaged.err;
+  EXPECT_NE(damaged.out.find("incomplete or damaged"), std::string::npos) << damaged.out;
+  EXPECT_TRUE(ReadAll(Path("flash.bin")).empty());
+
+  // Nothing for this controller's type.
+  const std::string other = Pack("other.dat", {"version=1.0,address=0x08004000,type=9999,size=64"});
+  const ProcessResult unmatched = Flash("addressed", other, {"--lang", "zh", "--yes"});
+  EXPECT_EQ(unmatched.exitCode, 2) << unmatched.out << unmatched.err;
+  EXPECT_NE(unmatched.out.find("没有适用于此手柄的固件"), std::string::npos) << unmatched.out;
+
+  const ProcessResult missing = Flash("addressed", Path("absent.dat"), {"--yes"});
+  EXPECT_EQ(missing.exitCode, 2) << missing.err;
+}
+
+TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
+  const ProcessResult english = Flash("addressed", package, {"--lang", "en", "--yes", "--sim-fault", "fail"});
+  EXPECT_EQ(english.exitCode, 1) << english.out << english.err;
+  EXPECT_NE(english.out.find("Firmware update failure"), std::string::npos) << english.out;
+  EXPECT_EQ(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
+
+  const ProcessResult chinese = Flash("addressed", package, {"--lang", "zh", "--yes", "--sim-fault", "unplug"});
+  EXPECT_EQ(chinese.exitCode, 1) << chinese.out << chinese.err;
+  EXPECT_NE(chinese.out.find("固件更新失败"), std::string::npos) << chinese.out;
+}
+
+TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
+  const ProcessResult flashed = Flash("addressed", package, {"--json", "--lang", "en", "--yes"});
+  ASSERT_EQ(flashed.exitCode, 0) << flashed.err;
+  const nlohmann::json flash = nlohmann::json::parse(flashed.out);
+  EXPECT_EQ(flash["outcome"], "succeeded");
+  EXPECT_EQ(flash["exitCode"], 0);
+  EXPECT_EQ(flash["protocol"], "addressed");
+  EXPECT_EQ(flash["vendorId"], "0x2dc8");
+  EXPECT_EQ(flash["productId"], "0x3002");
+  EXPECT_EQ(flash["question"], "New firmware 1.5");
+  EXPECT_EQ(flash["package"], package);
+  EXPECT_EQ(flash["closing"], "Firmware upgraded!");
+
+  const ProcessResult info = RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "info"});
+  ASSERT_EQ(info.exitCode, 0) << info.err;
+  const nlohmann::json device = nlohmann::json::parse(info.out);
+  EXPECT_EQ(device["version"], "Fw v1.5");
+  EXPECT_EQ(device["versionWord"], "0x00000096");
+  EXPECT_EQ(device["deviceType"], 8194);
+  EXPECT_EQ(device["deviceVariant"], 0);
+  EXPECT_EQ(device["radioVersion"], 0x0102);
+  EXPECT_EQ(device["noFirmware"], false);
+
+  const ProcessResult listed = RunProgram({"--simulate", "addressed", "--json", "list"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  const nlohmann::json list = nlohmann::json::parse(listed.out);
+  ASSERT_EQ(list["controllers"].size(), 1u);
+  EXPECT_EQ(list["controllers"][0]["protocol"], "addressed");
+
+  const std::string mixed = Pack("m.dat", {"version=1.50,address=0x08004000,type=8194,variant=1,size=100",
+                                           "version=0.10,address=0x08004000,type=0,size=0"});
+  const ProcessResult inspected = RunProgram({"--json", "inspect", mixed});
+  ASSERT_EQ(inspected.exitCode, 0) << inspected.err;
+  const nlohmann::json report = nlohmann::json::parse(inspected.out);
+  ASSERT_EQ(report["sections"].size(), 2u);
+  EXPECT_EQ(report["sections"][0]["variant"], 1);
+  EXPECT_EQ(report["sections"][1]["dataOffset"], 28 + 100 + 28);
+  EXPECT_EQ(report["carriesBleImage"], false);
+  // The framed controller's section is the empty one: it would be refused.
+  EXPECT_EQ(report["controllers"][0]["controller"], "framed");
+  EXPECT_EQ(report["controllers"][0]["section"], 1);
+  EXPECT_FALSE(report["controllers"][0]["problem"].is_null());
+  EXPECT_EQ(report["controllers"][1]["section"], 0);
+  EXPECT_TRUE(report["controllers"][1]["problem"].is_null());
+}
+
+TEST_F(EndToEnd, ControllerMissingOrNotOpenable) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=64"});
+  const ProcessResult none = RunProgram({"--lang", "en", "--simulate", "addressed", "--device", "elsewhere",
+                                         "--sim-virtual-time", "flash", package, "--yes"});
+  EXPECT_EQ(none.exitCode, 3) << none.err;
+  EXPECT_NE(none.err.find("No controller found"), std::string::npos) << none.err;
+
+  const ProcessResult denied =
+      Flash("addressed", package, {"--lang", "en", "--yes", "--sim-fault", "no-permission"});
+  EXPECT_EQ(denied.exitCode, 4) << denied.err;
+  EXPECT_NE(denied.err.find("udev rule"), std::string::npos) << denied.err;
+}
+
+TEST_F(EndToEnd, AnsweringNoOrNothingWritesNothing) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=64"});
+  for (const std::string& input : {std::string("n\n"), std::string()}) {
+    const ProcessResult declined = RunProgram({"--lang", "en", "--simulate", "addressed", "--sim-virtual-time",
+                                               "--sim-dump", Path("flash.bin"), "flash", package},
+                                              input);
+    EXPECT_EQ(declined.exitCode, 2) << declined.out << declined.err;
+    EXPECT_NE(declined.out.find("Continue? [y/N]"), std::string::npos) << declined.out;
+    EXPECT_NE(declined.out.find("Update cancelled"), std::string::npos) << declined.out;
+    EXPECT_TRUE(ReadAll(Path("flash.bin")).empty());
+  }
+}
+
+// Ctrl-C while the program waits at its question: it stops, says the controller can be
+// updated again from its boot mode, and exits 130.
+TEST_F(EndToEnd, InterruptAtTheQuestion) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=64"});
+  RunningProgram program({"--lang", "en", "--simulate", "addressed", "--sim-virtual-time", "flash", package});
+  ASSERT_TRUE(program.WaitForOutput("Continue? [y/N]", 30000));
+  program.Signal(SIGINT);
+  const ProcessResult result = program.Finish(30000);
+  EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
+  EXPECT_NE(result.out.find("can be updated again from its boot mode"), std::string::npos) << result.out;
+}
+
+TEST_F(EndToEnd, BadUsageExitsTwo) {
+  EXPECT_EQ(RunProgram({}).exitCode, 2);
+  EXPECT_EQ(RunProgram({"flash"}).exitCode, 2);
+  EXPECT_EQ(RunProgram({"--simulate", "serial", "list"}).exitCode, 2);
+  EXPECT_EQ(RunProgram({"pack", "-o", Path("x.dat"), "-s", "version=1.0"}).exitCode, 2);
+  EXPECT_EQ(RunProgram({"--help"}).exitCode, 0);
+}
+
+}  // namespace
+}  // namespace vantor::testing

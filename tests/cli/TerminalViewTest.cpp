@@ -1,0 +1,101 @@
+#include "cli/TerminalView.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "app/LocalizedText.h"
+
+namespace vantor::cli {
+namespace {
+
+// A view writing to a temporary file, whose text the test reads back.
+class ViewOnFile {
+ public:
+  explicit ViewOnFile(TerminalViewOptions options) : file_(std::tmpfile()) {
+    options.out = file_;
+    view_ = std::make_unique<TerminalView>(std::move(options));
+  }
+  ~ViewOnFile() { std::fclose(file_); }
+  TerminalView& view() { return *view_; }
+  std::string Text() {
+    std::fflush(file_);
+    std::rewind(file_);
+    std::string text;
+    char buffer[512];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file_)) > 0) text.append(buffer, got);
+    return text;
+  }
+
+ private:
+  std::FILE* file_;
+  std::unique_ptr<TerminalView> view_;
+};
+
+TEST(TerminalView, ConfirmationAnswers) {
+  SetUiLanguageOverride(kLanguageEnglishUs);
+  int asked = 0;
+  std::optional<bool> answer;
+  TerminalViewOptions options;
+  options.readAnswer = [&] {
+    ++asked;
+    return answer;
+  };
+
+  ViewOnFile yes([&] {
+    TerminalViewOptions o = options;
+    o.assumeYes = true;
+    return o;
+  }());
+  EXPECT_EQ(yes.view().ShowMessage("New firmware 1.5\n", "t", MessageButtons::kOkCancel), kIdOk);
+  EXPECT_EQ(asked, 0) << "--yes never waits for the user";
+  EXPECT_FALSE(yes.view().declined());
+  EXPECT_EQ(yes.Text(), "New firmware 1.5\nContinue? [y/N] y\n");
+
+  ViewOnFile asking(options);
+  answer = true;
+  EXPECT_EQ(asking.view().ShowMessage("q", "t", MessageButtons::kYesNo), kIdYes);
+  answer = false;
+  EXPECT_EQ(asking.view().ShowMessage("q", "t", MessageButtons::kOkCancel), kIdCancel);
+  EXPECT_TRUE(asking.view().declined());
+  answer = std::nullopt;  // end of input or Ctrl-C: never a yes
+  EXPECT_EQ(asking.view().ShowMessage("q", "t", MessageButtons::kYesNo), kIdNo);
+  EXPECT_EQ(asked, 3);
+  EXPECT_EQ(asking.view().question(), "q");
+  SetUiLanguageOverride(std::nullopt);
+}
+
+TEST(TerminalView, MessageBoxesBecomeTrimmedLines) {
+  ViewOnFile file({});
+  EXPECT_EQ(file.view().ShowMessage("\n Firmware upgraded! \n", "", MessageButtons::kOk), kIdOk);
+  file.view().ShowMessage("1. Hold LB+RB.\r\n\r\n2. Click.", "", MessageButtons::kOk);
+  EXPECT_EQ(file.Text(), "Firmware upgraded!\n1. Hold LB+RB.\n\n2. Click.\n");
+  EXPECT_TRUE(file.view().MessageShown("Firmware upgraded!"));
+  EXPECT_TRUE(file.view().MessageShown("\n Firmware upgraded! \n"));
+  EXPECT_FALSE(file.view().MessageShown("Firmware update failure"));
+}
+
+// In a log the bar becomes a line per tenth; messages end a bar drawn in place.
+TEST(TerminalView, ProgressOnALogAndOnATerminal) {
+  ViewOnFile log({});
+  for (std::uint32_t percent : {0u, 5u, 12u, 100u, 0u}) log.view().SetProgressPos(percent);
+  EXPECT_EQ(log.Text(), "progress   5%\nprogress  12%\nprogress 100%\n");
+
+  TerminalViewOptions onTerminal;
+  onTerminal.terminal = true;
+  ViewOnFile terminal(onTerminal);
+  terminal.view().SetProgressPos(50);
+  terminal.view().Say("done");
+  const std::string text = terminal.Text();
+  EXPECT_EQ(text.rfind("\r[", 0), 0u) << text;
+  EXPECT_NE(text.find(" 50%\x1b[K\ndone\n"), std::string::npos) << text;
+}
+
+TEST(TerminalView, WhatCountsAsYes) {
+  for (const char* yes : {"y", "Y", "yes", " YES \n", "是"}) EXPECT_TRUE(IsYes(yes)) << yes;
+  for (const char* no : {"", "n", "no", "yess", "ok"}) EXPECT_FALSE(IsYes(no)) << no;
+}
+
+}  // namespace
+}  // namespace vantor::cli
