@@ -17,7 +17,7 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
   if (options.simulate.empty()) {
     environment->clock_ = std::make_unique<RealClock>();
 #ifdef _WIN32
-    environment->backend_ = hid::CreateWin32HidBackend();
+    environment->backend_ = std::make_unique<hid::Win32HidBackend>();
 #else
     environment->backend_ = hid::CreateHidapiBackend(error);
 #endif
