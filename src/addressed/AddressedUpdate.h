@@ -1,12 +1,18 @@
 #pragma once
 // The addressed update, driven by the updater: the detection query and the update
 // procedure (main image, then the Bluetooth LE image when the package carries one).
+//
+// Outcomes. An update ends in exactly one of: the success box (kSucceeded), the
+// failure box (kFailed; any stage that did not complete, also when a later stage
+// did), no box after an interruption at a safe point (kInterrupted: between chunks or
+// erase polls), or what SelectPackage decided (kNoPackage, kPackageRefused).
 
 #include "app/UpdateSession.h"
 
 namespace vantor::addressed {
 
-// On the UI thread, after the channel was opened for the probe.
+// On the UI thread, after the channel was opened for the probe. Does nothing while an
+// update worker owns the channel (the controller probes again once it has ended).
 void QueryAddressedDevice(UpdateSession& session);
 // The update procedure; ends with RefreshUpdateButton on every path.
 void RunAddressedUpdate(UpdateSession& session);

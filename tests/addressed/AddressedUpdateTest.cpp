@@ -210,6 +210,18 @@ TEST(AddressedUpdate, RadioImageFollowsTheMainImage) {
   EXPECT_EQ(progress[progress.size() - 2], 100u);
 }
 
+TEST(AddressedUpdate, RadioOnlyPackageLeavesTheMainFlashAlone) {
+  Rig rig;
+  rig.controller.Start(nullptr);
+  Bytes package = RadioPackage({}, kRadioImage);
+  package.resize(0x10000, 0);  // zero filler: empty sections up to the size that carries a radio image
+  rig.Update(package);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandErase), 1u);
+  EXPECT_EQ(rig.emulator->VersionWord(), 150u) << "no version stamped without a main image";
+  EXPECT_EQ(rig.Streamed(kRadioAddressBit, 0xFFFFFFFF), kRadioImage);
+  EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kSuccessBox});
+}
+
 TEST(AddressedUpdate, LostStaleAndSlowRepliesAreRidden) {
   AddressedEmulator::Settings settings;
   settings.replyDelayMs = 1;
