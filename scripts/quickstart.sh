@@ -12,8 +12,8 @@ cmake --build --preset linux --target vantor-update
 program=build/linux/vantor-update
 demo=build/linux/demo
 mkdir -p "$demo"
-# One framed image (type 0, variant 0) of 40 KiB: a few seconds at the controller's pace.
-"$program" pack -o "$demo/demo.dat" -s version=1.60,address=0x08004000,type=0,variant=0,size=40960
+# One framed image (type 0, variant 0) of 48 KiB: a few seconds at the controller's pace.
+"$program" pack -o "$demo/demo.dat" -s version=1.60,address=0x08004000,type=0,variant=0,size=49152
 echo
 "$program" inspect "$demo/demo.dat"
 echo

@@ -68,9 +68,12 @@ InterruptWatcher::InterruptWatcher() {
 InterruptWatcher::~InterruptWatcher() {
   stopping_ = true;
   thread_.join();
-  // A signal that came after the watcher stopped is still pending: let it act as usual
-  // once nothing is left to stop safely.
+  // The run has decided its result by now; a Ctrl-C still pending would only turn that
+  // result into a kill by the signal once the signals are unblocked.
   const sigset_t signals = InterruptSignals();
+  timespec noWait{0, 0};
+  while (sigtimedwait(&signals, nullptr, &noWait) > 0) {
+  }
   pthread_sigmask(SIG_UNBLOCK, &signals, nullptr);
   for (int fd : cancelPipe_) {
     if (fd != -1) close(fd);

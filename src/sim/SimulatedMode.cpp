@@ -4,13 +4,16 @@
 #include <limits>
 
 #include "sim/AddressedEmulator.h"
+#include "sim/FramedEmulator.h"
 
 namespace vantor::sim {
 namespace {
 
 // A real controller answers in the next 1 ms USB frame; its erases keep it busy for a
-// noticeable while.
+// noticeable while. The framed bootloader writes each chunk to flash before it asks
+// for the next, which takes it about one more frame.
 constexpr std::uint32_t kReplyDelayMs = 1;
+constexpr std::uint32_t kFramedReplyDelayMs = 2;
 constexpr std::uint32_t kEraseBusyMs = 400;
 
 bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
@@ -76,15 +79,63 @@ class AddressedSimulation final : public SimulatedController {
   std::shared_ptr<AddressedEmulator> emulator_;
 };
 
+class FramedSimulation final : public SimulatedController {
+ public:
+  explicit FramedSimulation(SimHidBackend& backend) : backend_(backend) {
+    settings_.replyDelayMs = kFramedReplyDelayMs;
+    Attach();
+  }
+
+  std::vector<std::uint8_t> MainImage() const override {
+    // A header erases the region; until data arrives nothing was written to it.
+    return emulator_->BytesReceived() > 0 ? emulator_->MainImage() : std::vector<std::uint8_t>();
+  }
+  std::vector<std::uint8_t> BleImage() const override { return {}; }
+
+  bool InjectFault(const std::string& name) override {
+    if (InjectOpenFault(backend_, name)) return true;
+    using Step = FramedEmulator::Step;
+    if (name == "no-firmware") {
+      settings_.versionWord = 0xFFFFFFFF;
+    } else if (name == "not-boot") {
+      settings_.firmwareType = FramedEmulator::kApplicationModeType;
+    } else if (name == "fail") {
+      settings_.faults.failAtChunk = 20;
+      settings_.faults.failureCommand = 21;
+    } else if (name == "unplug") {
+      settings_.faults.removeAt = FramedEmulator::StepAt{Step::kChunk, 30};
+    } else if (name == "silent") {
+      settings_.faults.silentFrom = FramedEmulator::StepAt{Step::kChunk, 10};
+    } else {
+      return false;
+    }
+    Attach();
+    return true;
+  }
+
+ private:
+  void Attach() {
+    backend_.RemoveAll();
+    emulator_ = FramedEmulator::Attach(backend_, settings_);
+  }
+
+  SimHidBackend& backend_;
+  FramedEmulator::Settings settings_;
+  std::shared_ptr<FramedEmulator> emulator_;
+};
+
 }  // namespace
 
 std::unique_ptr<SimulatedController> SimulatedController::Install(SimHidBackend& backend, hid::Protocol protocol,
                                                                   Clock& clock) {
   if (protocol == hid::Protocol::kAddressed) return std::make_unique<AddressedSimulation>(backend, clock);
-  return nullptr;
+  return std::make_unique<FramedSimulation>(backend);
 }
 
-std::vector<std::string> SimulatedController::KnownFaults(hid::Protocol /*protocol*/) {
+std::vector<std::string> SimulatedController::KnownFaults(hid::Protocol protocol) {
+  if (protocol == hid::Protocol::kFramed) {
+    return {"fail", "unplug", "silent", "not-boot", "no-firmware", "no-permission", "busy"};
+  }
   return {"fail", "unplug", "no-firmware", "no-permission", "busy"};
 }
 

@@ -66,20 +66,26 @@ std::vector<std::uint8_t> Generated(std::uint32_t size, std::uint8_t section) {
   return cli::GeneratedImage(size, section);
 }
 
-TEST_F(EndToEnd, AddressedUpdateWritesTheImageAndSaysSo) {
-  const std::string package =
+// Both protocols, both languages: the emulated flash holds the image byte for byte.
+TEST_F(EndToEnd, UpdateWritesTheImageAndSaysSo) {
+  const std::string framed = Pack("f.dat", {"version=1.50,beta=2,address=0x08004000,type=0,variant=0,size=3000"});
+  const std::string addressed =
       Pack("a.dat", {"version=1.50,beta=2,address=0x08004000,type=8194,variant=0,size=3000"});
-  const ProcessResult english = Flash("addressed", package, {"--lang", "en", "--yes"});
-  EXPECT_EQ(english.exitCode, 0) << english.out << english.err;
-  EXPECT_NE(english.out.find("New firmware 1.5 beta2"), std::string::npos) << english.out;
-  EXPECT_NE(english.out.find("progress 100%"), std::string::npos) << english.out;
-  EXPECT_NE(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
-  EXPECT_EQ(ReadAll(Path("flash.bin")), Generated(3000, 1));
+  for (const auto& [protocol, package] : {std::pair{std::string("framed"), framed}, {"addressed", addressed}}) {
+    SCOPED_TRACE(protocol);
+    std::filesystem::remove(Path("flash.bin"));
+    const ProcessResult english = Flash(protocol, package, {"--lang", "en", "--yes"});
+    EXPECT_EQ(english.exitCode, 0) << english.out << english.err;
+    EXPECT_NE(english.out.find("New firmware 1.5 beta2"), std::string::npos) << english.out;
+    EXPECT_NE(english.out.find("progress 100%"), std::string::npos) << english.out;
+    EXPECT_NE(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
+    EXPECT_EQ(ReadAll(Path("flash.bin")), Generated(3000, 1));
 
-  const ProcessResult chinese = Flash("addressed", package, {"--lang", "zh", "--yes"});
-  EXPECT_EQ(chinese.exitCode, 0) << chinese.out << chinese.err;
-  EXPECT_NE(chinese.out.find("新固件 1.5 beta2"), std::string::npos) << chinese.out;
-  EXPECT_NE(chinese.out.find("升级成功。"), std::string::npos) << chinese.out;
+    const ProcessResult chinese = Flash(protocol, package, {"--lang", "zh", "--yes"});
+    EXPECT_EQ(chinese.exitCode, 0) << chinese.out << chinese.err;
+    EXPECT_NE(chinese.out.find("新固件 1.5 beta2"), std::string::npos) << chinese.out;
+    EXPECT_NE(chinese.out.find("升级成功。"), std::string::npos) << chinese.out;
+  }
 }
 
 TEST_F(EndToEnd, RefusedPackagesExitTwoAndWriteNothing) {
@@ -105,15 +111,26 @@ TEST_F(EndToEnd, RefusedPackagesExitTwoAndWriteNothing) {
 }
 
 TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
-  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
-  const ProcessResult english = Flash("addressed", package, {"--lang", "en", "--yes", "--sim-fault", "fail"});
-  EXPECT_EQ(english.exitCode, 1) << english.out << english.err;
-  EXPECT_NE(english.out.find("Firmware update failure"), std::string::npos) << english.out;
-  EXPECT_EQ(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
-
-  const ProcessResult chinese = Flash("addressed", package, {"--lang", "zh", "--yes", "--sim-fault", "unplug"});
-  EXPECT_EQ(chinese.exitCode, 1) << chinese.out << chinese.err;
-  EXPECT_NE(chinese.out.find("固件更新失败"), std::string::npos) << chinese.out;
+  const std::string framed = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=3000"});
+  const std::string addressed = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
+  struct Case {
+    std::string protocol, package, fault, language, text;
+  };
+  const Case cases[] = {
+      {"framed", framed, "fail", "en", "Firmware update failure"},
+      {"framed", framed, "unplug", "zh", "固件更新失败"},
+      {"framed", framed, "not-boot", "en", "please handle work in BOOT mode"},
+      {"addressed", addressed, "fail", "en", "Firmware update failure"},
+      {"addressed", addressed, "unplug", "zh", "固件更新失败"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.protocol + " " + c.fault);
+    const ProcessResult result = Flash(c.protocol, c.package, {"--lang", c.language, "--yes", "--sim-fault", c.fault});
+    EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
+    EXPECT_NE(result.out.find(c.text), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("升级成功"), std::string::npos) << result.out;
+  }
 }
 
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
@@ -139,6 +156,18 @@ TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   EXPECT_EQ(device["deviceVariant"], 0);
   EXPECT_EQ(device["radioVersion"], 0x0102);
   EXPECT_EQ(device["noFirmware"], false);
+
+  const ProcessResult framedInfo = RunProgram({"--simulate", "framed", "--sim-virtual-time", "--json", "info"});
+  ASSERT_EQ(framedInfo.exitCode, 0) << framedInfo.err;
+  const nlohmann::json framed = nlohmann::json::parse(framedInfo.out);
+  EXPECT_EQ(framed["protocol"], "framed");
+  EXPECT_EQ(framed["version"], "GamePad V1.56");
+  EXPECT_TRUE(framed["deviceType"].is_null());
+
+  const ProcessResult blank =
+      RunProgram({"--simulate", "framed", "--sim-virtual-time", "--sim-fault", "no-firmware", "--json", "info"});
+  ASSERT_EQ(blank.exitCode, 0) << blank.err;
+  EXPECT_EQ(nlohmann::json::parse(blank.out)["noFirmware"], true);
 
   const ProcessResult listed = RunProgram({"--simulate", "addressed", "--json", "list"});
   ASSERT_EQ(listed.exitCode, 0) << listed.err;
@@ -196,9 +225,27 @@ TEST_F(EndToEnd, InterruptAtTheQuestion) {
   RunningProgram program({"--lang", "en", "--simulate", "addressed", "--sim-virtual-time", "flash", package});
   ASSERT_TRUE(program.WaitForOutput("Continue? [y/N]", 30000));
   program.Signal(SIGINT);
+  // Standard input stays open until the program has answered the interrupt: an end of
+  // input would be a "no" of its own.
+  EXPECT_TRUE(program.WaitForOutput("boot mode", 30000));
   const ProcessResult result = program.Finish(30000);
   EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
   EXPECT_NE(result.out.find("can be updated again from its boot mode"), std::string::npos) << result.out;
+}
+
+// Ctrl-C in the middle of a transfer (the emulated controller at its real pace): the
+// update stops at a safe point and nothing claims success.
+TEST_F(EndToEnd, InterruptDuringTheTransfer) {
+  const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=49152"});
+  RunningProgram program({"--lang", "en", "--simulate", "framed", "--sim-dump", Path("flash.bin"), "--yes", "flash",
+                          package});
+  ASSERT_TRUE(program.WaitForOutput("progress  10%", 60000));
+  program.Signal(SIGINT);
+  const ProcessResult result = program.Finish(60000);
+  EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
+  EXPECT_NE(result.out.find("can be updated again from its boot mode"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
+  EXPECT_NE(ReadAll(Path("flash.bin")), Generated(49152, 1));
 }
 
 TEST_F(EndToEnd, BadUsageExitsTwo) {
