@@ -19,6 +19,7 @@ endforeach()
 file(WRITE "${OUTPUT}.tmp"
 "// Generated from src/res/texts.inc by cmake/GenerateStringTable.cmake; edit that file.
 #pragma code_page(65001)
+#include <winresrc.h>
 
 LANGUAGE LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED
 STRINGTABLE
