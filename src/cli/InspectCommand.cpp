@@ -117,25 +117,25 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
               {"exitCode", exitCode}});
   }
 
-  Say(options, Format("%s: %llu bytes, %zu section(s)", file.c_str(),
-                      static_cast<unsigned long long>(report.fileLength), report.sections.size()));
+  Say(options, Format("%s: %llu bytes, %u section(s)", file.c_str(),
+                      static_cast<unsigned long long>(report.fileLength), static_cast<unsigned>(report.sections.size())));
   Say(options, "  #  version       address     length  type variant  data at");
   for (std::size_t i = 0; i < report.sections.size(); ++i) {
     const package::SectionHeader& header = report.sections[i].header;
-    Say(options, Format("%3zu  %-12s  %s  %7u  %4u  %6u  %7u%s", i, VersionText(header).c_str(),
+    Say(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7u%s", static_cast<unsigned>(i), VersionText(header).c_str(),
                         Hex32(header.address()).c_str(), header.length(), static_cast<unsigned>(header.type()),
                         static_cast<unsigned>(header.variant()), report.sections[i].dataOffset,
                         package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : "  (runs past the end)"));
   }
   if (report.carriesBleImage) {
-    Say(options, report.bleSection ? Format("Bluetooth LE image: section %zu", *report.bleSection)
+    Say(options, report.bleSection ? Format("Bluetooth LE image: section %u", static_cast<unsigned>(*report.bleSection))
                                    : std::string("Bluetooth LE image: expected (file of 64 KiB or more), none found"));
   } else {
     Say(options, "Bluetooth LE image: none (file under 64 KiB)");
   }
   for (const Candidate& candidate : candidates) {
     Say(options, candidate.controller + " controller: " +
-                     (candidate.section ? Format("section %zu", *candidate.section) : std::string("no section")));
+                     (candidate.section ? Format("section %u", static_cast<unsigned>(*candidate.section)) : std::string("no section")));
   }
   if (problems.empty()) {
     Say(options, "problems: none");

@@ -20,7 +20,7 @@ int RunPack(const CommonOptions& options, const std::string& output, const std::
   }
   std::string error;
   if (!WritePackage(output, specs, &error)) return Fail(options, kExitUsage, error);
-  Say(options, Format("wrote %s with %zu section(s)", output.c_str(), specs.size()));
+  Say(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(specs.size())));
   return kExitSuccess;
 }
 

@@ -36,17 +36,20 @@ std::string FormatBar(const BarFields& fields, int barWidth) {
   return line;
 }
 
-void ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t /*nowMs*/) {
+bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t /*nowMs*/) {
   // Start and each click put the bar at 0 before anything moves; the procedures put
   // it back to 0 after success. The meter shows a transfer, and keeps its furthest point.
-  if (!started_ && percent == 0) return;
-  if (started_ && percent < highestPercent_) return;
+  if (!started_ && percent == 0) return false;
+  if (started_ && percent < highestPercent_) return false;
+  const bool changed = !started_ || percent != percent_;
   started_ = true;
   percent_ = percent;
   highestPercent_ = std::max(highestPercent_, percent);
+  return changed;
 }
 
-void ProgressMeter::OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs) {
+bool ProgressMeter::OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs) {
+  const bool changed = !sent_ || *sent_ != sent || *total_ != total;
   if (!sent_) {
     firstBytesAtMs_ = nowMs;
     firstBytes_ = sent;
@@ -55,6 +58,7 @@ void ProgressMeter::OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64
   sent_ = sent;
   total_ = total;
   lastBytesAtMs_ = nowMs;
+  return changed;
 }
 
 std::string ProgressMeter::BarLine() const {

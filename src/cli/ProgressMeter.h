@@ -29,10 +29,11 @@ std::string FormatBar(const BarFields& fields, int barWidth = 24);
 
 class ProgressMeter {
  public:
-  // The procedure's percentage (the dialog's progress bar position).
-  void OnPercent(std::uint32_t percent, std::uint64_t nowMs);
-  // The bytes behind it, when the procedure tells them.
-  void OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs);
+  // The procedure's percentage (the dialog's progress bar position). True when what
+  // the meter shows changed.
+  bool OnPercent(std::uint32_t percent, std::uint64_t nowMs);
+  // The bytes behind it, when the procedure tells them. True as for OnPercent.
+  bool OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs);
 
   // The bar line for the state now.
   std::string BarLine() const;

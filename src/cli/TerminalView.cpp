@@ -44,14 +44,12 @@ void TerminalView::ShowSuccessText(bool shown) {
 
 void TerminalView::SetProgressPos(std::uint32_t position) {
   std::lock_guard<std::mutex> lock(mutex_);
-  meter_.OnPercent(position, options_.clock ? options_.clock->NowMs() : 0);
-  Draw();
+  if (meter_.OnPercent(position, options_.clock ? options_.clock->NowMs() : 0)) Draw();
 }
 
 void TerminalView::ReportBytes(std::uint64_t sent, std::uint64_t total) {
   std::lock_guard<std::mutex> lock(mutex_);
-  meter_.OnBytes(sent, total, options_.clock ? options_.clock->NowMs() : 0);
-  Draw();
+  if (meter_.OnBytes(sent, total, options_.clock ? options_.clock->NowMs() : 0)) Draw();
 }
 
 int TerminalView::ShowMessage(const std::string& text, const std::string& /*caption*/, MessageButtons buttons) {
