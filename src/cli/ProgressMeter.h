@@ -42,6 +42,7 @@ class ProgressMeter {
   std::optional<std::string> TakePlainLine();
 
   bool started() const { return started_; }
+  std::uint32_t percent() const { return percent_; }
   std::optional<std::uint64_t> sent() const { return sent_; }
   std::optional<std::uint64_t> total() const { return total_; }
 

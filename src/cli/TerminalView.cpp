@@ -90,6 +90,12 @@ void TerminalView::Say(const std::string& line) {
 
 void TerminalView::Draw() {
   if (options_.terminal) {
+    // A redraw per chunk would be thousands of lines to the terminal; ten a second
+    // read the same, and the last one (100 %) is always drawn.
+    const std::uint64_t now = options_.clock ? options_.clock->NowMs() : 0;
+    const bool finished = meter_.percent() >= 100;
+    if (barOnScreen_ && !finished && now < lastDrawMs_ + kRedrawIntervalMs) return;
+    lastDrawMs_ = now;
     const std::string line = "\r" + meter_.BarLine() + "\x1b[K";
     std::fputs(line.c_str(), options_.out);
     std::fflush(options_.out);

@@ -66,7 +66,9 @@ class TerminalView final : public UpdateView {
   TerminalViewOptions options_;
   mutable std::mutex mutex_;
   ProgressMeter meter_;
+  static constexpr std::uint64_t kRedrawIntervalMs = 100;
   bool barOnScreen_ = false;
+  std::uint64_t lastDrawMs_ = 0;
   std::vector<std::string> messages_;
   std::vector<std::string> titles_;
   std::optional<std::string> question_;
