@@ -67,14 +67,16 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   }
   if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
 
+  // A controller that never answered the probe told us nothing to rely on.
+  const int exitCode = report.versionReported ? kExitSuccess : kExitUpdateFailed;
   if (options.json) {
     nlohmann::json document = ProbeJson(report);
     document["messages"] = view.messages();
-    document["exitCode"] = kExitSuccess;
+    document["exitCode"] = exitCode;
     EmitJson(document);
   }
   for (const std::string& line : ProbeLines(report)) Say(options, line);
-  return kExitSuccess;
+  return exitCode;
 }
 
 }  // namespace vantor::cli
