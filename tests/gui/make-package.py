@@ -1,0 +1,35 @@
+#!/usr/bin/env python3
+"""Writes a firmware package for the GUI tests and, beside it, the image bytes the
+controller's flash must hold afterwards.
+
+usage: make-package.py OUT.dat IMAGE.bin TYPE VARIANT VERSION LENGTH
+A decoy section of another type comes first, so the dialog's pick is checked too."""
+import struct
+import sys
+
+ADDRESS = 0x08004000
+
+
+def header(version, beta, address, length, type_, variant):
+    return struct.pack("<HHIIHB13s", version, beta, address, length, type_, variant, b"\0" * 13)
+
+
+def pattern(length, seed):
+    return bytes((i * 7 + seed + (i >> 8)) & 0xFF for i in range(length))
+
+
+def main():
+    out, image_out = sys.argv[1], sys.argv[2]
+    type_, variant, version, length = (int(v, 0) for v in sys.argv[3:7])
+    decoy_type = type_ + 1
+    decoy = pattern(512, 0x55)
+    image = pattern(length, 0x11)
+    with open(out, "wb") as f:
+        f.write(header(version, 0, ADDRESS, len(decoy), decoy_type, variant) + decoy)
+        f.write(header(version, 0, ADDRESS, len(image), type_, variant) + image)
+    with open(image_out, "wb") as f:
+        f.write(image)
+
+
+if __name__ == "__main__":
+    main()
