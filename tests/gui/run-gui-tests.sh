@@ -7,7 +7,8 @@
 #     the program; Wine's own virtual HID devices are listed but not accepted;
 #   - a whole update per protocol with the simulated build: click, choose the package
 #     in the open-file dialog, confirm, wait for the success box, then compare the
-#     emulated flash with the package's image.
+#     emulated flash with the package's image;
+#   - closing while an update runs: the question, No lets it finish, Yes stops it.
 # Screenshots and logs are kept under <build>/gui-artifacts.
 #
 # usage: tests/gui/run-gui-tests.sh [windows-build-dir]   (default build/windows)
@@ -211,35 +212,47 @@ wait_box_matching() {
 button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
 open_dialog_up() { inspect boxes Open | grep -q '^box'; }
 
-run_update() {
-  local protocol=$1 type=$2 length=$3 name="update ($1)"
-  local package="$ART/$protocol.dat" image="$ART/$protocol-image.bin" flash="$ART/$protocol-flash.bin"
-  rm -f "$flash"
-  python3 "$HERE/make-package.py" "$package" "$image" "$type" 0 150 "$length" || { fail "$name" "no package"; return; }
-  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$flash")"; then
-    fail "$name" "the dialog did not appear"
+# begin_update <protocol> <type> <length>: the simulated build with a fresh package,
+# up to the confirmed version box. Sets PACKAGE, IMAGE, FLASH; says why it failed in WHY.
+begin_update() {
+  local protocol=$1 type=$2 length=$3
+  PACKAGE="$ART/$protocol-$length.dat" IMAGE="$ART/$protocol-$length-image.bin" FLASH="$ART/$protocol-$length-flash.bin"
+  rm -f "$FLASH"
+  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 150 "$length" || { WHY="no package"; return 1; }
+  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
+    WHY="the dialog did not appear"
     kill "$APP_PID" 2>/dev/null
-    return
+    return 1
   fi
   if ! wait_for 30 button_enabled; then
-    fail "$name" "the emulated controller was not found: $(inspect live "$TITLE")"
+    WHY="the emulated controller was not found: $(inspect live "$TITLE")"
     close_app
-    return
+    return 1
   fi
   click_control 1007
   if ! wait_for 30 open_dialog_up; then
-    fail "$name" "no open-file dialog after the click"
+    WHY="no open-file dialog after the click"
     close_app
-    return
+    return 1
   fi
-  type_text "$(winpath "$package")"
+  type_text "$(winpath "$PACKAGE")"
   press Return
   if ! wait_box_matching "New firmware 1.5" 30; then
-    fail "$name" "no confirmation box: $BOXES"
+    WHY="no confirmation box: $BOXES"
     close_app
-    return
+    return 1
   fi
   press Return
+}
+
+flash_holds_image() {
+  local length=$1
+  [ -f "$FLASH" ] && [ "$(stat -c %s "$FLASH")" -ge "$length" ] && cmp -n "$length" "$IMAGE" "$FLASH" >/dev/null 2>&1
+}
+
+run_update() {
+  local protocol=$1 type=$2 length=$3 name="update ($1)"
+  if ! begin_update "$protocol" "$type" "$length"; then fail "$name" "$WHY"; return; fi
   if ! wait_box_matching "Firmware upgraded!" 120; then
     screenshot "update-$protocol-failed"
     fail "$name" "no success box: $BOXES"
@@ -264,17 +277,66 @@ run_update() {
     fail "$name" "success text: $live"
   fi
   if ! close_app; then fail "$name" "the program did not end"; return; fi
-  if [ -f "$flash" ] && cmp -n "$length" "$image" "$flash" >/dev/null 2>&1 &&
-    [ "$(stat -c %s "$flash")" -ge "$length" ]; then
+  if flash_holds_image "$length"; then
     pass "$name: the emulated flash holds the package's image"
   else
-    fail "$name" "the emulated flash differs from the image ($(stat -c %s "$flash" 2>/dev/null || echo no) bytes)"
+    fail "$name" "the emulated flash differs from the image ($(stat -c %s "$FLASH" 2>/dev/null || echo no) bytes)"
+  fi
+}
+
+STOP_QUESTION="The new firmware is updating,and it is turned off"
+transfer_started() { inspect live "$TITLE" | grep -q 'pos=[1-9]'; }
+
+# Closing while an update runs asks first; No lets the update finish, Yes stops it at a
+# safe point and the program ends only after the worker has.
+close_during_update() {
+  local answer=$1 protocol=addressed length=150000 name="closing mid-update, answer $1"
+  if ! begin_update "$protocol" 8194 "$length"; then fail "$name" "$WHY"; return; fi
+  if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
+  press Escape
+  if ! wait_box_matching "$STOP_QUESTION" 20; then
+    fail "$name" "no question before closing: $BOXES"
+    close_app
+    return
+  fi
+  screenshot "close-question-$answer"
+  if [ "$answer" = No ]; then
+    press n
+    if wait_box_matching "Firmware upgraded!" 180; then
+      pass "$name: the update goes on to its success box"
+    else
+      fail "$name" "the update did not finish: $BOXES"
+    fi
+    press Return
+    wait_for 10 no_boxes
+    # No update runs any more: closing asks nothing.
+    if close_app && flash_holds_image "$length"; then
+      pass "$name: the program then ends without asking, the flash holds the image"
+    else
+      fail "$name" "after the update: program ended=$(app_gone && echo yes || echo no), flash bytes $(stat -c %s "$FLASH" 2>/dev/null || echo none)"
+    fi
+  else
+    press y
+    if wait_for 60 app_gone; then
+      wait "$APP_PID"
+      local status=$?
+      if [ "$status" -eq 0 ] && ! flash_holds_image "$length"; then
+        pass "$name: the update stops and the program ends cleanly"
+      else
+        fail "$name" "exit status $status, flash complete=$(flash_holds_image "$length" && echo yes || echo no)"
+      fi
+    else
+      fail "$name" "the program did not end: $(box_text)"
+      kill "$APP_PID" 2>/dev/null
+    fi
   fi
 }
 no_boxes() { [ -z "$(box_text)" ]; }
 
 run_update addressed 8194 6000
 run_update framed 0 6000
+close_during_update No
+close_during_update Yes
 
 echo "gui: $PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ]
