@@ -32,21 +32,23 @@ vantor_wine_start() {
   mkdir -p "$(dirname -- "$WINEPREFIX")"
   (
     # Parallel test runs share the prefix: one makes it, the others wait (bounded).
+    # Nothing started in here may inherit the lock's descriptor (hence the 9>&-): the
+    # wineserver would hold the lock for as long as it runs.
     flock -w 300 9 || { echo "wine-env: prefix $WINEPREFIX is locked" >&2; exit 1; }
     if [ ! -f "$WINEPREFIX/.vantor-ready" ]; then
       rm -rf "$WINEPREFIX"
-      timeout 300 "$VANTOR_WINE" wineboot -i </dev/null >/dev/null 2>&1 || {
+      timeout 300 "$VANTOR_WINE" wineboot -i </dev/null >/dev/null 2>&1 9>&- || {
         echo "wine-env: wineboot -i failed for $WINEPREFIX" >&2; exit 1; }
-      vantor_wine_fonts || { echo "wine-env: could not map the Chinese fonts" >&2; exit 1; }
-      timeout 120 wineserver -w
+      vantor_wine_fonts 9>&- || { echo "wine-env: could not map the Chinese fonts" >&2; exit 1; }
+      timeout 120 wineserver -w 9>&-
       touch "$WINEPREFIX/.vantor-ready"
     fi
     # A server started by a test would inherit the test runner's output pipe, and the
     # runner would then wait for it to close; a persistent server started here with
     # /dev/null for output serves every later run and ends ten minutes after the last
     # one. It exits 2 when a server is already running.
-    if wineserver -p600 </dev/null >/dev/null 2>&1; then
-      timeout 120 "$VANTOR_WINE" wineboot </dev/null >/dev/null 2>&1 || true
+    if wineserver -p600 </dev/null >/dev/null 2>&1 9>&-; then
+      timeout 120 "$VANTOR_WINE" wineboot </dev/null >/dev/null 2>&1 9>&- || true
     fi
   ) 9>"$WINEPREFIX.lock"
 }

@@ -13,7 +13,10 @@ void DebugLine(const std::string& line);
 
 // printf-style DebugLine.
 void DebugLinef(const char* format, ...)
-#if defined(__GNUC__)
+#if defined(__MINGW32__)
+    // mingw's C++ runtime formats as C99 (%zu, %lld), which "printf" would not accept.
+    __attribute__((format(gnu_printf, 1, 2)))
+#elif defined(__GNUC__)
     __attribute__((format(printf, 1, 2)))
 #endif
     ;

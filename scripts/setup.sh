@@ -1,0 +1,54 @@
+#!/bin/bash
+# Installs everything the builds, the tests and the GUI tests need on Debian 12, and
+# the locales the texts are tested in. Safe to run again: it installs only what is
+# missing. Runs apt-get through sudo when not root.
+set -euo pipefail
+
+packages=(
+  # native build and tests
+  cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
+  libhidapi-dev libhidapi-hidraw0 libcli11-dev nlohmann-json3-dev
+  # Windows cross build, its tests under Wine, and the GUI tests under Xvfb
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine64 wine fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei
+  # flock, timeout and the locales
+  util-linux coreutils locales
+)
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$package")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get update -q
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+else
+  echo "setup: all packages present"
+fi
+
+# The texts are checked in Chinese (PRC) and English; Wine takes the UI language
+# from the locale, so both must exist.
+need_locales=0
+for name in zh_CN.utf8 en_US.utf8; do
+  locale -a 2>/dev/null | grep -qx "$name" || need_locales=1
+done
+if [ "$need_locales" -eq 1 ]; then
+  for name in "zh_CN.UTF-8 UTF-8" "en_US.UTF-8 UTF-8"; do
+    if ! grep -qx "$name" /etc/locale.gen 2>/dev/null; then
+      if grep -qx "# $name" /etc/locale.gen 2>/dev/null; then
+        as_root sed -i "s/^# $name\$/$name/" /etc/locale.gen
+      else
+        echo "$name" | as_root tee -a /etc/locale.gen >/dev/null
+      fi
+    fi
+  done
+  as_root locale-gen
+fi
+echo "setup: done"
