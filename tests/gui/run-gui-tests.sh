@@ -161,6 +161,16 @@ screenshot_dialog() {
   /usr/bin/convert "$ART/$1.png" -crop "$frame" +repage "$ART/$1-dialog.png" 2>/dev/null
 }
 
+# ---- the view's thread rules, with a display (ctest alone has none) -------------------
+if [ -f "$BUILD/tests/gui/dialog_tests.exe" ]; then
+  if timeout 120 "$WINE" "$BUILD/tests/gui/dialog_tests.exe" </dev/null >"$ART/dialog_tests.log" 2>&1 &&
+    ! grep -q SKIPPED "$ART/dialog_tests.log"; then
+    pass "dialog view: worker calls carried to the dialog's thread"
+  else
+    fail "dialog view" "$(tail -20 "$ART/dialog_tests.log")"
+  fi
+fi
+
 # ---- the stored template -------------------------------------------------------------
 inspect template "$(winpath "$BUILD/VantorUpdate.exe")" >"$ART/template.txt"
 if diff -u "$HERE/expected/template.txt" "$ART/template.txt" >"$ART/template.diff"; then
