@@ -35,9 +35,10 @@ fi
 
 # The texts are checked in Chinese (PRC) and English; Wine takes the UI language
 # from the locale, so both must exist.
+present_locales=$(locale -a 2>/dev/null || true)
 need_locales=0
 for name in zh_CN.utf8 en_US.utf8; do
-  locale -a 2>/dev/null | grep -qx "$name" || need_locales=1
+  grep -qx "$name" <<<"$present_locales" || need_locales=1
 done
 if [ "$need_locales" -eq 1 ]; then
   for name in "zh_CN.UTF-8 UTF-8" "en_US.UTF-8 UTF-8"; do

@@ -131,6 +131,8 @@ std::unique_ptr<HidChannel> Win32HidBackend::Open(const std::string& path, OpenE
 
 std::unique_ptr<NotificationRegistration> Win32HidBackend::RegisterNotifications(void* window) {
   if (window == nullptr) return nullptr;
+  // The record the notification service expects: 32 bytes, an empty name.
+  static_assert(sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) == 32);
   DEV_BROADCAST_DEVICEINTERFACE_W filter{};
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
