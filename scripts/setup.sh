@@ -11,6 +11,8 @@ packages=(
   # Windows cross build, its tests under Wine, and the GUI tests under Xvfb
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine64 wine fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei
+  # the GUI tests write their packages with a script
+  python3
   # flock, timeout and the locales
   util-linux coreutils locales
 )
