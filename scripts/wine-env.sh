@@ -12,6 +12,11 @@
 VANTOR_ROOT=$(cd "$(dirname -- "${BASH_SOURCE:-$0}")/.." && pwd)
 : "${WINEPREFIX:=$VANTOR_ROOT/build/wine-prefix}"
 export WINEPREFIX
+# Wine refuses to start without a home folder; a bare CI environment may not name one.
+if [ -z "${HOME:-}" ]; then
+  HOME=$(getent passwd "$(id -u)" | cut -d: -f6)
+  export HOME
+fi
 export WINEARCH=win64
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
