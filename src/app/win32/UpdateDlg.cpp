@@ -61,8 +61,12 @@ BOOL CUpdateDlg::OnInitDialog() {
   view_.Attach(DialogControls{dialog, updateButton, progressBar, successText});
   controller_.onWorkerExit = [dialog] { PostMessageW(dialog, kWmWorkerExited, 0, 0); };
   // Clears the record, detects (registering this window for device changes), probes a
-  // controller that is there and sets the title.
+  // controller that is there and sets the title. The probe may show a message box, and
+  // device changes that its loop delivers wait until the start is complete.
+  inDeviceChange_ = true;
   controller_.Start(dialog);
+  RunDeferredDeviceEvents();
+  inDeviceChange_ = false;
   return TRUE;
 }
 
@@ -127,14 +131,19 @@ BOOL CUpdateDlg::OnDeviceChange(UINT eventType, DWORD_PTR /*eventData*/) {
   }
   inDeviceChange_ = true;
   controller_.OnDeviceChange(eventType);
-  while (!deferredDeviceEvents_.empty()) {
+  RunDeferredDeviceEvents();
+  inDeviceChange_ = false;
+  // Every request to allow a removal is granted.
+  return TRUE;
+}
+
+void CUpdateDlg::RunDeferredDeviceEvents() {
+  while (!deferredDeviceEvents_.empty() && !closePending_) {
     const std::uint32_t next = deferredDeviceEvents_.front();
     deferredDeviceEvents_.erase(deferredDeviceEvents_.begin());
     controller_.OnDeviceChange(next);
   }
-  inDeviceChange_ = false;
-  // Every request to allow a removal is granted.
-  return TRUE;
+  deferredDeviceEvents_.clear();
 }
 
 void CUpdateDlg::OnUpdateButton() {

@@ -40,6 +40,8 @@ class CUpdateDlg final : public ModalDialog {
   BOOL OnDeviceChange(UINT eventType, DWORD_PTR eventData);
   void OnUpdateButton();
   void OnWorkerExited();
+  // Device changes that arrived while a start-up or device-change probe pumped messages.
+  void RunDeferredDeviceEvents();
   // Esc, Enter, the close box and Alt+F4 all arrive as IDCANCEL or IDOK.
   void OnCloseRequest(INT_PTR result);
 
