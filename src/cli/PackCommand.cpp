@@ -9,18 +9,18 @@
 namespace vantor::cli {
 
 int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections) {
-  std::vector<SectionSpec> specs;
+  std::vector<SectionPlan> plans;
   for (const std::string& description : sections) {
-    SectionSpec spec;
+    SectionPlan plan;
     std::string error;
-    if (!ParseSectionSpec(description, &spec, &error)) {
+    if (!ParseSectionDescription(description, &plan, &error)) {
       return Fail(options, kExitUsage, "--section \"" + description + "\": " + error);
     }
-    specs.push_back(spec);
+    plans.push_back(plan);
   }
   std::string error;
-  if (!WritePackage(output, specs, &error)) return Fail(options, kExitUsage, error);
-  Say(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(specs.size())));
+  if (!WritePackage(output, plans, &error)) return Fail(options, kExitUsage, error);
+  Say(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(plans.size())));
   return kExitSuccess;
 }
 

@@ -56,23 +56,23 @@ void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value
   for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
-bool ReadImage(const SectionSpec& spec, std::size_t index, std::vector<std::uint8_t>* image, std::string* error) {
-  if (spec.size) {
-    *image = GeneratedImage(*spec.size, static_cast<std::uint8_t>(index + 1));
+bool ReadImage(const SectionPlan& plan, std::size_t index, std::vector<std::uint8_t>* image, std::string* error) {
+  if (plan.size) {
+    *image = GeneratedImage(*plan.size, static_cast<std::uint8_t>(index + 1));
     return true;
   }
-  std::ifstream in(std::filesystem::u8path(spec.file), std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(plan.file), std::ios::binary);
   if (!in) {
-    *error = "cannot open image file " + spec.file;
+    *error = "cannot open image file " + plan.file;
     return false;
   }
   image->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   if (in.bad()) {
-    *error = "cannot read image file " + spec.file;
+    *error = "cannot read image file " + plan.file;
     return false;
   }
   if (image->size() > 0xFFFFFFFFull) {
-    *error = "image file " + spec.file + " is larger than a section can hold";
+    *error = "image file " + plan.file + " is larger than a section can hold";
     return false;
   }
   return true;
@@ -80,8 +80,8 @@ bool ReadImage(const SectionSpec& spec, std::size_t index, std::vector<std::uint
 
 }  // namespace
 
-bool ParseSectionSpec(const std::string& description, SectionSpec* spec, std::string* error) {
-  *spec = SectionSpec{};
+bool ParseSectionDescription(const std::string& description, SectionPlan* plan, std::string* error) {
+  *plan = SectionPlan{};
   bool haveVersion = false;
   std::size_t start = 0;
   while (start <= description.size()) {
@@ -100,26 +100,26 @@ bool ParseSectionSpec(const std::string& description, SectionSpec* spec, std::st
     std::uint64_t number = 0;
     bool ok = true;
     if (key == "version") {
-      ok = ParseVersion(value, &spec->version);
+      ok = ParseVersion(value, &plan->version);
       haveVersion = ok;
     } else if (key == "beta") {
       ok = ParseUnsigned(value, 0xFFFF, &number);
-      spec->beta = static_cast<std::uint16_t>(number);
+      plan->beta = static_cast<std::uint16_t>(number);
     } else if (key == "address") {
       ok = ParseUnsigned(value, 0xFFFFFFFF, &number);
-      spec->address = static_cast<std::uint32_t>(number);
+      plan->address = static_cast<std::uint32_t>(number);
     } else if (key == "type") {
       ok = ParseUnsigned(value, 0xFFFF, &number);
-      spec->type = static_cast<std::uint16_t>(number);
+      plan->type = static_cast<std::uint16_t>(number);
     } else if (key == "variant") {
       ok = ParseUnsigned(value, 0xFF, &number);
-      spec->variant = static_cast<std::uint8_t>(number);
+      plan->variant = static_cast<std::uint8_t>(number);
     } else if (key == "file" || key == "image") {
-      spec->file = value;
+      plan->file = value;
       ok = !value.empty();
     } else if (key == "size") {
       ok = ParseUnsigned(value, 0xFFFFFFFF, &number);
-      spec->size = static_cast<std::uint32_t>(number);
+      plan->size = static_cast<std::uint32_t>(number);
     } else {
       *error = "unknown key \"" + key + "\" (known: version, beta, address, type, variant, file, size)";
       return false;
@@ -133,21 +133,21 @@ bool ParseSectionSpec(const std::string& description, SectionSpec* spec, std::st
     *error = "a section needs version= (for example version=1.50)";
     return false;
   }
-  if (spec->file.empty() == !spec->size.has_value()) {
+  if (plan->file.empty() == !plan->size.has_value()) {
     *error = "a section needs exactly one of file= and size=";
     return false;
   }
   return true;
 }
 
-std::vector<std::uint8_t> HeaderBytes(const SectionSpec& spec, std::uint32_t length) {
+std::vector<std::uint8_t> HeaderBytes(const SectionPlan& plan, std::uint32_t length) {
   std::vector<std::uint8_t> header(package::kSectionHeaderSize, 0);
-  Put16(header, 0, spec.version);
-  Put16(header, 2, spec.beta);
-  Put32(header, 4, spec.address);
+  Put16(header, 0, plan.version);
+  Put16(header, 2, plan.beta);
+  Put32(header, 4, plan.address);
   Put32(header, 8, length);
-  Put16(header, 12, spec.type);
-  header[14] = spec.variant;
+  Put16(header, 12, plan.type);
+  header[14] = plan.variant;
   return header;
 }
 
@@ -161,7 +161,7 @@ std::vector<std::uint8_t> GeneratedImage(std::uint32_t size, std::uint8_t seed) 
   return image;
 }
 
-bool WritePackage(const std::string& path, const std::vector<SectionSpec>& sections, std::string* error) {
+bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error) {
   if (sections.empty()) {
     *error = "a package needs at least one --section";
     return false;

@@ -11,7 +11,7 @@
 
 namespace vantor::cli {
 
-struct SectionSpec {
+struct SectionPlan {
   std::uint16_t version = 0;  // version number x 100 (1.50 -> 150)
   std::uint16_t beta = 0;
   std::uint32_t address = 0;
@@ -23,16 +23,16 @@ struct SectionSpec {
 
 // Parses one description. False with `error` set on an unknown key, a value out of
 // its field's range, a missing version or image, or both file= and size=.
-bool ParseSectionSpec(const std::string& description, SectionSpec* spec, std::string* error);
+bool ParseSectionDescription(const std::string& description, SectionPlan* plan, std::string* error);
 
 // The 28-byte header of a section whose image is `length` bytes long.
-std::vector<std::uint8_t> HeaderBytes(const SectionSpec& spec, std::uint32_t length);
+std::vector<std::uint8_t> HeaderBytes(const SectionPlan& plan, std::uint32_t length);
 
 // The generated demo image: `size` bytes of a pattern that differs per `seed`.
 std::vector<std::uint8_t> GeneratedImage(std::uint32_t size, std::uint8_t seed);
 
 // Writes the package to `path` (through a temporary file, so a failed run never
 // leaves half a package under the name). False with `error` set on failure.
-bool WritePackage(const std::string& path, const std::vector<SectionSpec>& sections, std::string* error);
+bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error);
 
 }  // namespace vantor::cli

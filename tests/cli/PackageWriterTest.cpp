@@ -33,27 +33,27 @@ TEST(PackageWriter, RefusesDescriptionsItCannotWriteFaithfully) {
       "version=1.50,size",                   // not key=value
   };
   for (const char* description : bad) {
-    SectionSpec spec;
+    SectionPlan plan;
     std::string error;
-    EXPECT_FALSE(ParseSectionSpec(description, &spec, &error)) << description;
+    EXPECT_FALSE(ParseSectionDescription(description, &plan, &error)) << description;
     EXPECT_FALSE(error.empty()) << description;
   }
 }
 
 TEST(PackageWriter, ParsesEveryField) {
-  SectionSpec spec;
+  SectionPlan plan;
   std::string error;
-  ASSERT_TRUE(ParseSectionSpec("version=1.5,beta=3,address=0x08004000,type=8194,variant=1,size=100", &spec, &error))
+  ASSERT_TRUE(ParseSectionDescription("version=1.5,beta=3,address=0x08004000,type=8194,variant=1,size=100", &plan, &error))
       << error;
-  EXPECT_EQ(spec.version, 150);
-  EXPECT_EQ(spec.beta, 3);
-  EXPECT_EQ(spec.address, 0x08004000u);
-  EXPECT_EQ(spec.type, 8194);
-  EXPECT_EQ(spec.variant, 1);
-  EXPECT_EQ(spec.size, 100u);
-  ASSERT_TRUE(ParseSectionSpec("version=2,file=a.bin", &spec, &error)) << error;
-  EXPECT_EQ(spec.version, 200);
-  EXPECT_EQ(spec.file, "a.bin");
+  EXPECT_EQ(plan.version, 150);
+  EXPECT_EQ(plan.beta, 3);
+  EXPECT_EQ(plan.address, 0x08004000u);
+  EXPECT_EQ(plan.type, 8194);
+  EXPECT_EQ(plan.variant, 1);
+  EXPECT_EQ(plan.size, 100u);
+  ASSERT_TRUE(ParseSectionDescription("version=2,file=a.bin", &plan, &error)) << error;
+  EXPECT_EQ(plan.version, 200);
+  EXPECT_EQ(plan.file, "a.bin");
 }
 
 // What pack writes is what the updater's own walk reads back, byte for byte.
@@ -61,12 +61,12 @@ TEST(PackageWriter, PackageReadsBackThroughThePackageWalk) {
   const std::vector<std::uint8_t> image = testing::PatternBytes(77, 5);
   testing::TempFile imageFile(image, "image.bin");
   const std::string output = imageFile.path() + ".dat";
-  SectionSpec first;
-  SectionSpec second;
+  SectionPlan first;
+  SectionPlan second;
   std::string error;
-  ASSERT_TRUE(ParseSectionSpec("version=1.23,beta=2,address=0x08004000,type=8194,variant=1,file=" + imageFile.path(),
+  ASSERT_TRUE(ParseSectionDescription("version=1.23,beta=2,address=0x08004000,type=8194,variant=1,file=" + imageFile.path(),
                                &first, &error));
-  ASSERT_TRUE(ParseSectionSpec("version=0.07,address=0x10000,type=0,size=40", &second, &error));
+  ASSERT_TRUE(ParseSectionDescription("version=0.07,address=0x10000,type=0,size=40", &second, &error));
   ASSERT_TRUE(WritePackage(output, {first, second}, &error)) << error;
 
   package::PackageReport report;
@@ -95,11 +95,11 @@ TEST(PackageWriter, PackageReadsBackThroughThePackageWalk) {
 TEST(PackageWriter, AFailedRunLeavesTheExistingPackageAlone) {
   const std::vector<std::uint8_t> before = {1, 2, 3};
   testing::TempFile existing(before, "existing.dat");
-  SectionSpec good;
-  SectionSpec missing;
+  SectionPlan good;
+  SectionPlan missing;
   std::string error;
-  ASSERT_TRUE(ParseSectionSpec("version=1.0,size=10", &good, &error));
-  ASSERT_TRUE(ParseSectionSpec("version=1.0,file=" + existing.path() + ".absent", &missing, &error));
+  ASSERT_TRUE(ParseSectionDescription("version=1.0,size=10", &good, &error));
+  ASSERT_TRUE(ParseSectionDescription("version=1.0,file=" + existing.path() + ".absent", &missing, &error));
   EXPECT_FALSE(WritePackage(existing.path(), {good, missing}, &error));
   EXPECT_NE(error.find("absent"), std::string::npos) << error;
   EXPECT_EQ(ReadAll(existing.path()), before);

@@ -94,7 +94,6 @@ if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windo
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 fi
-timeout 60 wineserver -w
 
 INSPECTOR="$ART/DialogInspector.exe"
 if [ ! -f "$INSPECTOR" ] || [ "$HERE/DialogInspector.cpp" -nt "$INSPECTOR" ]; then
