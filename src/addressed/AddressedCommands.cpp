@@ -3,24 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/LittleEndian.h"
+
 namespace vantor::addressed {
 namespace {
-
-void Put16(std::uint8_t* at, std::uint16_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | at[1] << 8); }
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 std::uint32_t Read(UpdateSession& session) {
   return session.hid.ReadHid(session.receiveArea.data(), static_cast<std::uint8_t>(session.receiveArea.size()));
@@ -57,11 +43,11 @@ EncodedCommand EncodeCommand(const std::uint8_t* data, std::uint32_t length, std
   std::uint8_t* bytes = command.bytes.data();
   const std::uint32_t capped = std::min(length, kMaxCommandData);
   bytes[0] = kCommandMarker;
-  Put16(bytes + 1, code);
-  Put16(bytes + 3, reserved);
-  Put32(bytes + 5, capped);
-  Put32(bytes + 9, extent);
-  Put32(bytes + 13, address);
+  Store16(bytes + 1, code);
+  Store16(bytes + 3, reserved);
+  Store32(bytes + 5, capped);
+  Store32(bytes + 9, extent);
+  Store32(bytes + 13, address);
   std::uint32_t n = 0;
   if (data != nullptr) {
     std::memcpy(bytes + kCommandHeaderSize, data, capped);
@@ -73,14 +59,14 @@ EncodedCommand EncodeCommand(const std::uint8_t* data, std::uint32_t length, std
 
 bool ReplyMatches(std::uint32_t readResult, const std::uint8_t* reply, std::uint16_t code) {
   return readResult == hid::kReadOk && reply[0] == 0 && reply[1] == kCommandMarker &&
-         Get16(reply + kReplyStatusOffset) == kStatusDone && Get16(reply + kReplyEchoOffset) == code;
+         Load16(reply + kReplyStatusOffset) == kStatusDone && Load16(reply + kReplyEchoOffset) == code;
 }
 
 DeviceInfo ParseDeviceInfo(const std::uint8_t* bytes) {
   DeviceInfo info;
-  info.type = Get16(bytes);
+  info.type = Load16(bytes);
   info.variant = bytes[2];
-  info.versionWord = Get32(bytes + 4);
+  info.versionWord = Load32(bytes + 4);
   return info;
 }
 
@@ -89,7 +75,7 @@ std::uint16_t BleCheckWord(const std::array<std::uint8_t, 16>& block) {
   // but the sum is formed the way the bootloader forms it.
   std::uint16_t word = 0;
   for (std::size_t i = 0; i < block.size(); i += 2) {
-    word = static_cast<std::uint16_t>(word ^ Get16(block.data() + i) ^ 0x8795);
+    word = static_cast<std::uint16_t>(word ^ Load16(block.data() + i) ^ 0x8795);
   }
   return word;
 }
@@ -118,9 +104,9 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
     const std::uint32_t result = Read(session);
     const std::uint8_t* reply = session.receiveArea.data();
     const bool ours = result == hid::kReadOk && reply[0] == 0 && reply[1] == kCommandMarker &&
-                      Get16(reply + kReplyEchoOffset) == code;
-    if (ours && Get16(reply + kReplyStatusOffset) == kStatusDone) return 1;
-    if (ours && Get16(reply + kReplyStatusOffset) == kStatusBusy) idlePolls = 0;
+                      Load16(reply + kReplyEchoOffset) == code;
+    if (ours && Load16(reply + kReplyStatusOffset) == kStatusDone) return 1;
+    if (ours && Load16(reply + kReplyStatusOffset) == kStatusBusy) idlePolls = 0;
     SendAddressedCommand(session, nullptr, 0, start, length, code);
     session.clock.Pause(kErasePollPauseMs);
     ++idlePolls;
@@ -148,19 +134,19 @@ int RunFirmware(UpdateSession& session) {
 
 int WriteFirmwareVersion(UpdateSession& session) {
   std::uint8_t word[4];
-  Put32(word, session.state.firmwareVersion());
+  Store32(word, session.state.firmwareVersion());
   return WriteBlock(session, word, kFirmwareVersionAddress, 4, 4, false);
 }
 
 int WriteBleVersion(UpdateSession& session) {
   std::uint8_t word[2];
-  Put16(word, static_cast<std::uint16_t>(session.state.bleVersion()));
+  Store16(word, static_cast<std::uint16_t>(session.state.bleVersion()));
   return WriteBlock(session, word, kBleVersionAddress, 2, 2, false);
 }
 
 int WriteBleCheckWord(UpdateSession& session) {
   std::uint8_t word[2];
-  Put16(word, BleCheckWord(session.state.bleCheckBlock()));
+  Store16(word, BleCheckWord(session.state.bleCheckBlock()));
   return WriteBlock(session, word, kBleCheckWordAddress, 2, 2, false);
 }
 

@@ -4,6 +4,7 @@
 
 #include "addressed/AddressedCommands.h"
 #include "app/Format.h"
+#include "app/LittleEndian.h"
 #include "app/LocalizedText.h"
 #include "package/SelectPackage.h"
 
@@ -42,21 +43,6 @@ std::string VersionTitle(std::uint32_t word) {
   const std::uint32_t beta = word >> 16;
   if (beta == 0) return Format("%s(Fw v%0.1f)", product.c_str(), word / 100.0);
   return Format("%s(Fw v%0.1f beta%d)", product.c_str(), (word & 0xFFFF) / 100.0, static_cast<int>(beta));
-}
-
-void ReportSuccess(UpdateSession& session) {
-  session.stopRequested = 1;
-  session.outcome = UpdateOutcome::kSucceeded;
-  session.view.ShowMessage(Format("\n %s \n", LocalizedText(text::kSuccess).c_str()), ProductTitle(),
-                           MessageButtons::kOk);
-  session.view.ShowSuccessText(true);
-  session.view.SetProgressPos(0);
-}
-
-void ReportFailure(UpdateSession& session) {
-  session.outcome = UpdateOutcome::kFailed;
-  session.view.ShowMessage(Format("%s\n", LocalizedText(text::kFailure).c_str()), ProductTitle(),
-                           MessageButtons::kOk);
 }
 
 // The image bytes of one stage: `size` bytes of the package from `fileOffset`, written
@@ -187,9 +173,9 @@ void RunStages(UpdateSession& session) {
   const Stage main = state.imageLength() > 0 ? RunMainStage(session, total) : Stage::kDone;
   if (main == Stage::kInterrupted) return Interrupted(session);
   if (!bleStage) {
-    if (main != Stage::kDone) return ReportFailure(session);
+    if (main != Stage::kDone) return ReportUpdateFailure(session);
     RunFirmware(session);
-    return ReportSuccess(session);
+    return ReportUpdateSuccess(session);
   }
 
   // The radio is programmed even when the main stage failed: its image is independent.
@@ -200,8 +186,8 @@ void RunStages(UpdateSession& session) {
     session.stopRequested = 1;
     RunFirmware(session);
   }
-  if (main == Stage::kDone && ble == Stage::kDone) return ReportSuccess(session);
-  ReportFailure(session);
+  if (main == Stage::kDone && ble == Stage::kDone) return ReportUpdateSuccess(session);
+  ReportUpdateFailure(session);
 }
 
 }  // namespace
@@ -233,7 +219,7 @@ void QueryAddressedDevice(UpdateSession& session) {
     session.clock.Pause(kBleVersionReadPauseMs);
     std::uint8_t version[2] = {};
     if (ReadDeviceMemory(session, version, 2, kBleVersionAddress) == 1) {
-      session.state.deviceBleVersion() = static_cast<std::uint32_t>(version[0] | version[1] << 8);
+      session.state.deviceBleVersion() = Load16(version);
     } else {
       session.view.ShowMessage("Get ble version failed\n", "", MessageButtons::kOk);
     }

@@ -81,6 +81,12 @@ class UpdateSession {
 // from the outcome. Marks the end of the worker's use of the channel.
 void RefreshUpdateButton(UpdateSession& session);
 
+// The endings both protocols show alike. Success: stopRequested, the box "\n %s \n"
+// with the success text, the success text under the bar, the bar back at 0. Failure:
+// the box "%s\n" with the failure text. Both set session.outcome.
+void ReportUpdateSuccess(UpdateSession& session);
+void ReportUpdateFailure(UpdateSession& session);
+
 // "%s(Fw v%0.1f)"-style titles share this: the product title in the user's language.
 std::string ProductTitle();
 

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "app/LittleEndian.h"
 #include "package/SectionHeader.h"
 
 namespace vantor::cli {
@@ -45,15 +46,6 @@ bool ParseVersion(const std::string& text, std::uint16_t* version) {
   if (value > 0xFFFF) return false;
   *version = static_cast<std::uint16_t>(value);
   return true;
-}
-
-void Put16(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint16_t value) {
-  bytes[at] = static_cast<std::uint8_t>(value);
-  bytes[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Put32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t value) {
-  for (std::size_t i = 0; i < 4; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
 bool ReadImage(const SectionPlan& plan, std::size_t index, std::vector<std::uint8_t>* image, std::string* error) {
@@ -142,11 +134,11 @@ bool ParseSectionDescription(const std::string& description, SectionPlan* plan, 
 
 std::vector<std::uint8_t> HeaderBytes(const SectionPlan& plan, std::uint32_t length) {
   std::vector<std::uint8_t> header(package::kSectionHeaderSize, 0);
-  Put16(header, 0, plan.version);
-  Put16(header, 2, plan.beta);
-  Put32(header, 4, plan.address);
-  Put32(header, 8, length);
-  Put16(header, 12, plan.type);
+  Store16(&header[0], plan.version);
+  Store16(&header[2], plan.beta);
+  Store32(&header[4], plan.address);
+  Store32(&header[8], length);
+  Store16(&header[12], plan.type);
   header[14] = plan.variant;
   return header;
 }

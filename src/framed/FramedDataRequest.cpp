@@ -3,8 +3,6 @@
 #include <algorithm>
 
 #include "app/DebugOutput.h"
-#include "app/Format.h"
-#include "app/LocalizedText.h"
 #include "framed/FramedMessages.h"
 #include "framed/FramedUpdate.h"
 
@@ -53,12 +51,7 @@ void SendFinish(UpdateSession& session) {
   }
   state.transferPhase = 2;
   session.view.KillTransferTimer();
-  session.stopRequested = 1;
-  session.outcome = UpdateOutcome::kSucceeded;
-  session.view.ShowMessage(Format("\n %s \n", LocalizedText(text::kSuccess).c_str()), ProductTitle(),
-                           MessageButtons::kOk);
-  session.view.ShowSuccessText(true);
-  session.view.SetProgressPos(0);
+  ReportUpdateSuccess(session);
 }
 
 // Sends the chunk in chunkBuffer; a chunk the controller did not get would leave a

@@ -7,15 +7,6 @@
 namespace vantor::framed {
 namespace {
 
-void Put16(std::vector<std::uint8_t>& out, std::size_t at, std::uint32_t value) {
-  out[at] = static_cast<std::uint8_t>(value);
-  out[at + 1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void Append32(std::vector<std::uint8_t>& out, std::uint32_t value) {
-  for (int shift = 0; shift < 32; shift += 8) out.push_back(static_cast<std::uint8_t>(value >> shift));
-}
-
 // One report: the count byte, then the frame bytes.
 int WriteFramePiece(UpdateSession& session, const std::uint8_t* piece, std::size_t length) {
   std::uint8_t data[hid::kReportDataSize];
@@ -33,24 +24,22 @@ std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t code, const std::uint8_
   frame[0] = 0x00;
   frame[1] = kTypeCommand;
   if (payloadLength > 0) {
-    Put16(frame, 2, static_cast<std::uint32_t>(payloadLength + 3));
+    Store16(&frame[2], static_cast<std::uint16_t>(payloadLength + 3));
     frame[4] = code;
-    Put16(frame, 5, static_cast<std::uint32_t>(payloadLength));
+    Store16(&frame[5], static_cast<std::uint16_t>(payloadLength));
     std::copy(payload, payload + payloadLength, frame.begin() + 7);
   } else {
-    Put16(frame, 2, 1);
+    Store16(&frame[2], 1);
     frame[4] = code;
   }
   return frame;
 }
 
 std::vector<std::uint8_t> BuildHeaderPayload(std::uint32_t versionWord, std::uint32_t address, std::uint32_t length) {
-  std::vector<std::uint8_t> payload;
-  payload.reserve(kHeaderPayloadSize);
-  Append32(payload, versionWord);
-  Append32(payload, address);
-  Append32(payload, length);
-  payload.resize(kHeaderPayloadSize, 0);
+  std::vector<std::uint8_t> payload(kHeaderPayloadSize, 0);
+  Store32(&payload[0], versionWord);
+  Store32(&payload[4], address);
+  Store32(&payload[8], length);
   return payload;
 }
 

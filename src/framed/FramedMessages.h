@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/LittleEndian.h"
 #include "app/UpdateSession.h"
 
 namespace vantor::framed {
@@ -62,10 +63,7 @@ struct ReceivedMessage {
   std::uint32_t firmwareType() const { return Word32(40); }
 
  private:
-  std::uint32_t Word32(std::size_t at) const {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-  }
+  std::uint32_t Word32(std::size_t at) const { return Load32(bytes + at); }
 };
 
 inline constexpr bool IsBootMode(std::uint32_t firmwareType) { return firmwareType == 1 || firmwareType == 200; }

@@ -3,6 +3,7 @@
 #include "addressed/AddressedUpdate.h"
 #include "app/DebugOutput.h"
 #include "app/Format.h"
+#include "app/LittleEndian.h"
 #include "app/LocalizedText.h"
 #include "framed/FramedBounds.h"
 #include "framed/FramedDataRequest.h"
@@ -67,8 +68,7 @@ std::string VersionTitle(std::uint32_t word) {
 }
 
 void OnVersionReport(UpdateSession& session, const std::uint8_t* body) {
-  const std::uint32_t word = static_cast<std::uint32_t>(body[3]) | static_cast<std::uint32_t>(body[4]) << 8 |
-                             static_cast<std::uint32_t>(body[5]) << 16 | static_cast<std::uint32_t>(body[6]) << 24;
+  const std::uint32_t word = Load32(body + 3);  // message offsets 7..10
   session.deviceVersion = word;
   DebugLinef("cur_devVersion 0x%x\n", word);
   if (word == kNoFirmware) {
@@ -207,9 +207,7 @@ void StopUpdate(UpdateSession& session) {
 
 void FailUpdate(UpdateSession& session) {
   StopUpdate(session);
-  session.outcome = UpdateOutcome::kFailed;
-  session.view.ShowMessage(Format("%s\n", LocalizedText(text::kFailure).c_str()), ProductTitle(),
-                           MessageButtons::kOk);
+  ReportUpdateFailure(session);
   // While the worker runs the gate keeps the button off; its presence check follows.
   if (session.hid.m_bDevicePresent == 1) session.SetUpdateButton(true);
 }

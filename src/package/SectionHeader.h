@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "app/LittleEndian.h"
+
 namespace vantor::package {
 
 constexpr std::uint32_t kSectionHeaderSize = 28;
@@ -28,13 +30,8 @@ struct SectionHeader {
   void Clear() { bytes.fill(0); }
 
  private:
-  std::uint16_t Read16(std::size_t at) const {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-  }
-  std::uint32_t Read32(std::size_t at) const {
-    return static_cast<std::uint32_t>(bytes[at]) | static_cast<std::uint32_t>(bytes[at + 1]) << 8 |
-           static_cast<std::uint32_t>(bytes[at + 2]) << 16 | static_cast<std::uint32_t>(bytes[at + 3]) << 24;
-  }
+  std::uint16_t Read16(std::size_t at) const { return Load16(&bytes[at]); }
+  std::uint32_t Read32(std::size_t at) const { return Load32(&bytes[at]); }
 };
 
 }  // namespace vantor::package

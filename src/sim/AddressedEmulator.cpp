@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/LittleEndian.h"
+
 namespace vantor::sim {
 namespace {
 
@@ -20,13 +22,6 @@ constexpr std::uint32_t kVersionAddress = 0x08000034;
 constexpr std::uint32_t kRadioVersionAddress = 0x80010004;
 constexpr std::uint32_t kRadioCheckAddress = 0x80010006;
 constexpr std::size_t kDeviceInfoSize = 44;
-
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | at[1] << 8); }
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 bool Matches(const AddressedEmulator::CommandAt& at, std::uint16_t code, std::uint32_t occurrence) {
   return at.code == code && at.occurrence == occurrence;
@@ -89,11 +84,11 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
   const std::uint8_t* bytes = report.data() + 1;  // past the report id
   if (bytes[0] != kMarker) return;
   Command command;
-  command.code = Get16(bytes + 1);
-  command.reserved = Get16(bytes + 3);
-  command.length = Get32(bytes + 5);
-  command.extent = Get32(bytes + 9);
-  command.address = Get32(bytes + 13);
+  command.code = Load16(bytes + 1);
+  command.reserved = Load16(bytes + 3);
+  command.length = Load32(bytes + 5);
+  command.extent = Load32(bytes + 9);
+  command.address = Load32(bytes + 13);
   // Bytes past the length are whatever an earlier report left in the buffer.
   const std::uint32_t carried = std::min(command.length, kMaxData);
   command.data.assign(bytes + 17, bytes + 17 + carried);
@@ -266,17 +261,17 @@ std::vector<std::uint8_t> AddressedEmulator::ReadFlash(std::uint32_t address, st
 
 std::uint32_t AddressedEmulator::VersionWord() const {
   const std::vector<std::uint8_t> bytes = ReadFlash(kVersionAddress, 4);
-  return Get32(bytes.data());
+  return Load32(bytes.data());
 }
 
 std::uint16_t AddressedEmulator::RadioVersion() const {
   const std::vector<std::uint8_t> bytes = ReadFlash(kRadioVersionAddress, 2);
-  return Get16(bytes.data());
+  return Load16(bytes.data());
 }
 
 std::uint16_t AddressedEmulator::RadioCheckWord() const {
   const std::vector<std::uint8_t> bytes = ReadFlash(kRadioCheckAddress, 2);
-  return Get16(bytes.data());
+  return Load16(bytes.data());
 }
 
 std::vector<AddressedEmulator::Command> AddressedEmulator::Commands() const {

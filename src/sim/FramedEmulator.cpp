@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "app/LittleEndian.h"
+
 namespace vantor::sim {
 namespace {
 
@@ -21,24 +23,13 @@ constexpr std::size_t kDeviceInfoBody = 40;
 constexpr std::size_t kFirmwareTypeOffset = 40;
 constexpr std::size_t kHeaderFields = 12;
 
-std::uint16_t Get16(const std::uint8_t* at) { return static_cast<std::uint16_t>(at[0] | at[1] << 8); }
-
-std::uint32_t Get32(const std::uint8_t* at) {
-  return static_cast<std::uint32_t>(at[0]) | static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 | static_cast<std::uint32_t>(at[3]) << 24;
-}
-
-void Put32(std::uint8_t* at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
 std::vector<std::uint8_t> Command(std::uint8_t code) { return {0x00, kTypeCommand, 0x01, 0x00, code}; }
 
 // The payload of a command frame: none for the five-byte form, else the n bytes that
 // the payload-length field announces (cut to what the frame holds).
 std::pair<const std::uint8_t*, std::size_t> Payload(const std::vector<std::uint8_t>& frame) {
-  if (frame.size() < 7 || Get16(&frame[2]) <= 1) return {nullptr, 0};
-  const std::size_t n = std::min<std::size_t>(Get16(&frame[5]), frame.size() - 7);
+  if (frame.size() < 7 || Load16(&frame[2]) <= 1) return {nullptr, 0};
+  const std::size_t n = std::min<std::size_t>(Load16(&frame[5]), frame.size() - 7);
   return {frame.data() + 7, n};
 }
 
@@ -64,7 +55,7 @@ void FramedEmulator::OnOutputReport(const hid::Report& report, ReportSink& host)
   std::lock_guard<std::mutex> lock(mutex_);
   pending_.insert(pending_.end(), report.begin() + 2, report.begin() + 2 + count);
   while (pending_.size() >= 4) {
-    const std::size_t length = 4 + Get16(&pending_[2]);
+    const std::size_t length = 4 + Load16(&pending_[2]);
     // A piece that cannot start a frame means pieces were lost: start afresh.
     if (pending_[0] != 0 || length > kFrameLimit) {
       pending_.clear();
@@ -123,7 +114,7 @@ void FramedEmulator::HandleFrame(const std::vector<std::uint8_t>& frame, ReportS
       break;
     case Step::kVersionQuery:
       reply = {0x00, kTypeCommand, 0x07, 0x00, kCommandVersion, 0x04, 0x00, 0, 0, 0, 0};
-      Put32(&reply[7], settings_.versionWord);
+      Store32(&reply[7], settings_.versionWord);
       break;
     case Step::kHeader:
       reply = HandleHeader(frame);
@@ -146,7 +137,7 @@ std::vector<std::uint8_t> FramedEmulator::DeviceInformation() const {
   std::vector<std::uint8_t> message(4 + kDeviceInfoBody, 0);
   message[1] = kTypeDeviceInfo;
   message[2] = static_cast<std::uint8_t>(kDeviceInfoBody);
-  Put32(&message[kFirmwareTypeOffset], settings_.firmwareType);
+  Store32(&message[kFirmwareTypeOffset], settings_.firmwareType);
   return message;
 }
 
@@ -154,7 +145,7 @@ std::vector<std::uint8_t> FramedEmulator::HandleHeader(const std::vector<std::ui
   const auto [payload, n] = Payload(frame);
   streaming_ = false;
   if (n < kHeaderFields) return Command(kCommandRefused);
-  Header header{Get32(payload), Get32(payload + 4), Get32(payload + 8)};
+  Header header{Load32(payload), Load32(payload + 4), Load32(payload + 8)};
   const std::uint32_t base = settings_.flashBase;
   if (header.address < base || header.address - base > flash_.size() ||
       header.length > flash_.size() - (header.address - base)) {
