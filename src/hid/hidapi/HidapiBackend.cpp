@@ -38,11 +38,11 @@ bool Resolve(void* handle, const char* name, Function* function) {
   return *function != nullptr;
 }
 
-std::shared_ptr<HidapiLibrary> LoadHidapi(std::string* error) {
+std::shared_ptr<HidapiLibrary> LoadHidapi(const char* path, std::string* error) {
   auto library = std::make_shared<HidapiLibrary>();
-  library->handle = dlopen(HidapiLibraryName(), RTLD_NOW | RTLD_LOCAL);
+  library->handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (library->handle == nullptr) {
-    *error = std::string("cannot load ") + HidapiLibraryName() +
+    *error = std::string("cannot load ") + path +
 #ifdef __APPLE__
              " (install hidapi, e.g. `brew install hidapi`)";
 #else
@@ -59,11 +59,11 @@ std::shared_ptr<HidapiLibrary> LoadHidapi(std::string* error) {
                         Resolve(handle, "hid_read_timeout", &library->readTimeout) &&
                         Resolve(handle, "hid_close", &library->close);
   if (!complete) {
-    *error = std::string(HidapiLibraryName()) + " lacks an entry point this program needs";
+    *error = std::string(path) + " lacks an entry point this program needs";
     return nullptr;
   }
   if (library->init() != 0) {
-    *error = std::string(HidapiLibraryName()) + " could not be initialised";
+    *error = std::string(path) + " could not be initialised";
     return nullptr;
   }
   // Only now may the destructor call hid_exit.
@@ -164,7 +164,11 @@ const char* HidapiLibraryName() {
 }
 
 std::unique_ptr<HidBackend> CreateHidapiBackend(std::string* error) {
-  std::shared_ptr<HidapiLibrary> library = LoadHidapi(error);
+  return CreateHidapiBackend(HidapiLibraryName(), error);
+}
+
+std::unique_ptr<HidBackend> CreateHidapiBackend(const char* path, std::string* error) {
+  std::shared_ptr<HidapiLibrary> library = LoadHidapi(path, error);
   if (!library) return nullptr;
   return std::make_unique<HidapiBackend>(std::move(library));
 }

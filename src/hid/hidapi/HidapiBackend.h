@@ -17,5 +17,7 @@ const char* HidapiLibraryName();
 // Loads hidapi and initialises it. Null when the library cannot be loaded or started;
 // `error` then says why, in a sentence for the user.
 std::unique_ptr<HidBackend> CreateHidapiBackend(std::string* error);
+// The same from a library at `path` (the tests load a stand-in with hidapi's interface).
+std::unique_ptr<HidBackend> CreateHidapiBackend(const char* path, std::string* error);
 
 }  // namespace vantor::hid
