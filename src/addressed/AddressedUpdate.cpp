@@ -34,8 +34,8 @@ std::uint32_t Percent(std::uint64_t sent, std::uint64_t total) {
 }
 
 void ShowProgress(UpdateSession& session, std::uint64_t sent, std::uint64_t total) {
-  session.view.SetProgressPos(Percent(sent, total));
   session.view.ReportBytes(sent, total);
+  session.view.SetProgressPos(Percent(sent, total));
 }
 
 std::string VersionTitle(std::uint32_t word) {

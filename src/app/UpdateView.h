@@ -38,7 +38,7 @@ class UpdateView {
   virtual void StartTransferTimer() {}
   virtual void KillTransferTimer() {}
   // Progress in bytes for front ends that show more than a percentage (rate, time
-  // left). `sent` may end above `total` when a chunk runs past the image.
+  // left); comes just before the SetProgressPos it details.
   virtual void ReportBytes(std::uint64_t /*sent*/, std::uint64_t /*total*/) {}
 };
 

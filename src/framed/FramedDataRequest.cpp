@@ -25,8 +25,8 @@ long ReadChunk(UpdateSession& session) {
 
 void ShowProgress(UpdateSession& session) {
   package::UpdateState& state = session.state;
-  session.view.SetProgressPos(ProgressPercent(state.imageSent(), state.imageLength()));
   session.view.ReportBytes(state.imageSent(), state.imageLength());
+  session.view.SetProgressPos(ProgressPercent(state.imageSent(), state.imageLength()));
 }
 
 void CompleteImage(UpdateSession& session) {
