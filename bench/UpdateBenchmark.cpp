@@ -6,7 +6,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/UpdateController.h"
+#include "update/UpdateController.h"
 #include "package/FirmwarePackage.h"
 #include "sim/AddressedEmulator.h"
 #include "sim/FramedEmulator.h"
@@ -15,10 +15,10 @@
 namespace vantor {
 namespace {
 
-using testing::PackageBytes;
-using testing::PatternBytes;
-using testing::Section;
-using testing::TempFile;
+using testkit::PackageBytes;
+using testkit::PatternBytes;
+using testkit::Section;
+using testkit::TempFile;
 
 constexpr std::uint32_t kUsbFrameMs = 1;
 constexpr std::uint32_t kEraseBusyMs = 1500;
@@ -37,7 +37,7 @@ void RunUpdates(benchmark::State& state, const TempFile& package, AttachEmulator
     VirtualClock clock;
     sim::SimHidBackend backend{clock};
     attach(backend, clock);
-    testing::ScriptedView view;
+    testkit::ScriptedView view;
     view.ChooseFile(package.path());
     UpdateSession session{backend, view, clock};
     UpdateController controller{session};
@@ -88,7 +88,7 @@ void AddressedUpdateWithRadio(benchmark::State& state) {
 BENCHMARK(AddressedUpdateWithRadio)->Arg(64 * 1024)->Unit(benchmark::kMillisecond);
 
 void InspectPackage(benchmark::State& state) {
-  std::vector<testing::TestSection> sections;
+  std::vector<testkit::TestSection> sections;
   for (int i = 0; i < state.range(0); ++i) sections.push_back(Section(static_cast<std::uint16_t>(i + 1), PatternBytes(1024, 1)));
   const TempFile package(PackageBytes(sections));
   for (auto _ : state) {

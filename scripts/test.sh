@@ -47,7 +47,7 @@ for preset in $presets; do
   step "$preset: tests" ctest --preset "$preset" --timeout 600
 done
 
-gui_script=$root/tests/gui/run-gui-tests.sh
+gui_script=$root/tests/win32/run-gui-tests.sh
 if [ "$gui" = 1 ] && [ -x "$gui_script" ]; then
   if [[ " $presets " == *" windows "* ]]; then
     export VANTOR_WINDOWS_BUILD=$root/build/windows

@@ -3,13 +3,27 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/LittleEndian.h"
+#include "base/LittleEndian.h"
 
 namespace vantor::addressed {
 namespace {
 
 std::uint32_t Read(UpdateSession& session) {
   return session.hid.ReadHid(session.receiveArea.data(), static_cast<std::uint8_t>(session.receiveArea.size()));
+}
+
+// Notes in `trace` what a read for command `code` says about the controller.
+void Note(ExchangeTrace* trace, std::uint32_t result, const std::uint8_t* reply, std::uint16_t code) {
+  if (trace == nullptr) return;
+  if (result == hid::kReadFailed || result == hid::kReadAbandoned) {
+    ++trace->vanishedReads;
+    return;
+  }
+  if (result != hid::kReadOk || reply[0] != 0 || reply[1] != kCommandMarker) return;
+  const std::uint16_t status = Load16(reply + kReplyStatusOffset);
+  if (Load16(reply + kReplyEchoOffset) == code && status != kStatusDone && status != kStatusBusy) {
+    trace->refusal = status;
+  }
 }
 
 // The device-information query and the memory read share their retry rule: a read
@@ -36,6 +50,12 @@ int QueryWithRetry(UpdateSession& session, std::uint16_t code, std::uint32_t fir
 }
 
 }  // namespace
+
+FailureReason ExchangeTrace::Reason() const {
+  if (vanishedReads > 0) return FailureReason::kUnplugged;
+  if (refusal) return FailureReason::kControllerRefused;
+  return FailureReason::kNoAnswer;
+}
 
 EncodedCommand EncodeCommand(const std::uint8_t* data, std::uint32_t length, std::uint32_t address,
                              std::uint32_t extent, std::uint16_t code, std::uint16_t reserved) {
@@ -80,8 +100,8 @@ std::uint16_t BleCheckWord(const std::array<std::uint8_t, 16>& block) {
   return word;
 }
 
-int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t length,
-                         std::uint32_t address, std::uint32_t extent, std::uint16_t code, std::uint16_t reserved) {
+int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t length, std::uint32_t address,
+                         std::uint32_t extent, std::uint16_t code, std::uint16_t reserved) {
   const EncodedCommand command = EncodeCommand(data, length, address, extent, code, reserved);
   return session.hid.WriteHid(command.bytes.data(), command.count);
 }
@@ -95,7 +115,8 @@ int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uin
   return QueryWithRetry(session, kCommandRead, n, n, n, n, address, destination, n);
 }
 
-int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length) {
+int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length,
+                ExchangeTrace* trace) {
   SendAddressedCommand(session, nullptr, 0, start, length, code);
   session.clock.Pause(kEraseFirstPauseMs);
   std::uint16_t idlePolls = 0;
@@ -103,6 +124,7 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
     if (session.interruptRequested) return 0;
     const std::uint32_t result = Read(session);
     const std::uint8_t* reply = session.receiveArea.data();
+    Note(trace, result, reply, code);
     const bool ours = result == hid::kReadOk && reply[0] == 0 && reply[1] == kCommandMarker &&
                       Load16(reply + kReplyEchoOffset) == code;
     if (ours && Load16(reply + kReplyStatusOffset) == kStatusDone) return 1;
@@ -116,12 +138,13 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
 }
 
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
-               std::uint32_t extent, bool streaming) {
+               std::uint32_t extent, bool streaming, ExchangeTrace* trace) {
   const std::uint16_t code = streaming ? kCommandWriteImageData : kCommandWriteBlock;
   SendAddressedCommand(session, data, length, address, extent, code);
   for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
     const std::uint32_t result = Read(session);
     if (ReplyMatches(result, session.receiveArea.data(), code)) return 1;
+    Note(trace, result, session.receiveArea.data(), code);
   }
   return 0;
 }
@@ -132,22 +155,22 @@ int RunFirmware(UpdateSession& session) {
   return ReplyMatches(result, session.receiveArea.data(), kCommandRun) ? 1 : 0;
 }
 
-int WriteFirmwareVersion(UpdateSession& session) {
+int WriteFirmwareVersion(UpdateSession& session, ExchangeTrace* trace) {
   std::uint8_t word[4];
   Store32(word, session.state.firmwareVersion());
-  return WriteBlock(session, word, kFirmwareVersionAddress, 4, 4, false);
+  return WriteBlock(session, word, kFirmwareVersionAddress, 4, 4, false, trace);
 }
 
-int WriteBleVersion(UpdateSession& session) {
+int WriteBleVersion(UpdateSession& session, ExchangeTrace* trace) {
   std::uint8_t word[2];
   Store16(word, static_cast<std::uint16_t>(session.state.bleVersion()));
-  return WriteBlock(session, word, kBleVersionAddress, 2, 2, false);
+  return WriteBlock(session, word, kBleVersionAddress, 2, 2, false, trace);
 }
 
-int WriteBleCheckWord(UpdateSession& session) {
+int WriteBleCheckWord(UpdateSession& session, ExchangeTrace* trace) {
   std::uint8_t word[2];
   Store16(word, BleCheckWord(session.state.bleCheckBlock()));
-  return WriteBlock(session, word, kBleCheckWordAddress, 2, 2, false);
+  return WriteBlock(session, word, kBleCheckWordAddress, 2, 2, false, trace);
 }
 
 }  // namespace vantor::addressed

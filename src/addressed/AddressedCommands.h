@@ -11,8 +11,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
-#include "app/UpdateSession.h"
+#include "session/UpdateSession.h"
 
 namespace vantor::addressed {
 
@@ -92,11 +93,18 @@ DeviceInfo ParseDeviceInfo(const std::uint8_t* bytes);
 // The Bluetooth LE check word of a 16-byte block: each little-endian word XOR 0x8795.
 std::uint16_t BleCheckWord(const std::array<std::uint8_t, 16>& block);
 
+// What the reads of one operation saw, for telling why it failed: a controller that
+// refused, one that went away, or one that stayed silent.
+struct ExchangeTrace {
+  std::uint32_t vanishedReads = 0;       // reads refused at once: the channel is gone
+  std::optional<std::uint16_t> refusal;  // status of a reply to the command that was neither done nor busy
+  FailureReason Reason() const;
+};
+
 // Encodes and writes one command; WriteHid's result (nobody relies on it: a command
 // that was not written shows as missing replies).
-int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t length,
-                         std::uint32_t address, std::uint32_t extent, std::uint16_t code,
-                         std::uint16_t reserved = 0);
+int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::uint32_t length, std::uint32_t address,
+                         std::uint32_t extent, std::uint16_t code, std::uint16_t reserved = 0);
 
 // 1 = `count` bytes (at most 46) of the device information copied to `destination`.
 int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint32_t count);
@@ -104,15 +112,16 @@ int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint
 int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address);
 // 1 = the controller reported the erase done. 0 = gave up, or
 // session.interruptRequested was seen between polls.
-int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length);
+int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length,
+                ExchangeTrace* trace = nullptr);
 // Command 3 when `streaming`, else 2. 1 = acknowledged within 20 reads.
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
-               std::uint32_t extent, bool streaming);
+               std::uint32_t extent, bool streaming, ExchangeTrace* trace = nullptr);
 int RunFirmware(UpdateSession& session);
 // Stamp session.state.firmwareVersion() / bleVersion() / the check word of
 // bleCheckBlock() at their fixed addresses.
-int WriteFirmwareVersion(UpdateSession& session);
-int WriteBleVersion(UpdateSession& session);
-int WriteBleCheckWord(UpdateSession& session);
+int WriteFirmwareVersion(UpdateSession& session, ExchangeTrace* trace = nullptr);
+int WriteBleVersion(UpdateSession& session, ExchangeTrace* trace = nullptr);
+int WriteBleCheckWord(UpdateSession& session, ExchangeTrace* trace = nullptr);
 
 }  // namespace vantor::addressed

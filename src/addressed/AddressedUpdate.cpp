@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "addressed/AddressedCommands.h"
-#include "app/Format.h"
-#include "app/LittleEndian.h"
-#include "app/LocalizedText.h"
-#include "package/SelectPackage.h"
+#include "base/Format.h"
+#include "base/LittleEndian.h"
+#include "base/LocalizedText.h"
+#include "session/SelectPackage.h"
 
 namespace vantor::addressed {
 namespace {
@@ -29,12 +29,26 @@ constexpr std::uint16_t kMainChunkAttempts = 10;
 
 enum class Stage { kDone, kFailed, kInterrupted };
 
+// How a stage ended, and for a failure what the controller did.
+struct StageEnd {
+  Stage how = Stage::kDone;
+  FailureReason reason = FailureReason::kNone;
+  std::uint32_t code = 0;
+};
+
+StageEnd Done() { return {}; }
+StageEnd Interrupted() { return {Stage::kInterrupted}; }
+StageEnd Failed(FailureReason reason) { return {Stage::kFailed, reason}; }
+StageEnd Failed(const ExchangeTrace& trace) { return {Stage::kFailed, trace.Reason(), trace.refusal.value_or(0)}; }
+
 std::uint32_t Percent(std::uint64_t sent, std::uint64_t total) {
   return static_cast<std::uint32_t>(sent * 100 / total);
 }
 
-void ShowProgress(UpdateSession& session, std::uint64_t sent, std::uint64_t total) {
-  session.view.ReportBytes(sent, total);
+// `stageSent` of `stageTotal` in the running stage; `sent` of `total` in the update.
+void ShowProgress(UpdateSession& session, std::uint64_t stageSent, std::uint64_t stageTotal, std::uint64_t sent,
+                  std::uint64_t total) {
+  session.ReportProgress(stageSent, stageTotal, sent, total);
   session.view.SetProgressPos(Percent(sent, total));
 }
 
@@ -55,139 +69,157 @@ struct Stream {
 };
 
 // The main image: erase, stream with acknowledgement, stamp the version word.
-Stage RunMainStage(UpdateSession& session, std::uint64_t total) {
-  package::UpdateState& state = session.state;
-  if (EraseRegion(session, kCommandErase, state.imageAddress(), state.imageLength()) == 0) {
-    return session.interruptRequested ? Stage::kInterrupted : Stage::kFailed;
+StageEnd RunMainStage(UpdateSession& session, std::uint64_t total) {
+  UpdateState& state = session.state;
+  ExchangeTrace trace;
+  session.EnterStage(UpdateStage::kErasingMain);
+  if (EraseRegion(session, kCommandErase, state.imageAddress(), state.imageLength(), &trace) == 0) {
+    return session.interruptRequested ? Interrupted() : Failed(trace);
   }
   package::PackageFile& file = state.packageFile;
-  if (!file.Open(state.packagePath)) return Stage::kFailed;
+  if (!file.Open(state.packagePath)) return Failed(FailureReason::kPackageUnreadable);
   if (!file.Seek(state.imageDataOffset())) {
     file.Close();
-    return Stage::kFailed;
+    return Failed(FailureReason::kPackageUnreadable);
   }
   const std::uint32_t length = state.imageLength();
   std::uint8_t* chunk = state.chunkBuffer().data();
-  ShowProgress(session, state.imageSent(), total);
+  session.EnterStage(UpdateStage::kWritingMain);
+  ShowProgress(session, 0, length, state.imageSent(), total);
   for (std::uint32_t offset = 0; offset < length;) {
     if (session.interruptRequested) {
       file.Close();
-      return Stage::kInterrupted;
+      return Interrupted();
     }
     const std::uint32_t n = std::min(length - offset, kMaxCommandData);
     if (file.Read(chunk, n) != static_cast<long>(n)) {
       file.Close();
-      return Stage::kFailed;
+      return Failed(FailureReason::kPackageUnreadable);
     }
     bool acknowledged = false;
+    trace = ExchangeTrace{};
     for (std::uint16_t attempt = 0; attempt < kMainChunkAttempts && !acknowledged; ++attempt) {
-      acknowledged = WriteBlock(session, chunk, state.imageAddress() + offset, n, length, true) == 1;
+      acknowledged = WriteBlock(session, chunk, state.imageAddress() + offset, n, length, true, &trace) == 1;
     }
     if (!acknowledged) {
       file.Close();
-      return Stage::kFailed;
+      return Failed(trace);
     }
     offset += n;
     state.imageSent() += n;
-    ShowProgress(session, state.imageSent(), total);
+    ShowProgress(session, offset, length, state.imageSent(), total);
   }
   file.Close();
-  return WriteFirmwareVersion(session) == 1 ? Stage::kDone : Stage::kFailed;
+  session.EnterStage(UpdateStage::kStamping);
+  trace = ExchangeTrace{};
+  return WriteFirmwareVersion(session, &trace) == 1 ? Done() : Failed(trace);
 }
 
 // Streams the radio image. kFailed with `sendRun` set: a chunk went unacknowledged
 // after the main image was already in place, so the controller is still restarted.
-Stage StreamBleImage(UpdateSession& session, const Stream& stream, std::uint64_t total, bool* sendRun) {
-  package::UpdateState& state = session.state;
+StageEnd StreamBleImage(UpdateSession& session, const Stream& stream, std::uint64_t total, bool* sendRun) {
+  UpdateState& state = session.state;
   package::PackageFile& file = state.packageFile;
   std::uint8_t* chunk = state.bleChunkBuffer().data();
   state.bleSent() = 0;
+  session.EnterStage(UpdateStage::kWritingRadio);
   for (std::uint32_t offset = 0; offset < stream.size;) {
-    if (session.interruptRequested) return Stage::kInterrupted;
+    if (session.interruptRequested) return Interrupted();
     const std::uint32_t n = std::min(stream.size - offset, kMaxCommandData);
-    if (file.Read(chunk, n) != static_cast<long>(n)) return Stage::kFailed;
+    if (file.Read(chunk, n) != static_cast<long>(n)) return Failed(FailureReason::kPackageUnreadable);
     // The extent counts from the section's length, as the radio's loader expects.
     const std::uint32_t extent = state.bleLength() - offset;
+    ExchangeTrace trace;
     std::uint16_t attempt = 0;
-    while (WriteBlock(session, chunk, stream.address + offset, n, extent, true) == 0) {
+    while (WriteBlock(session, chunk, stream.address + offset, n, extent, true, &trace) == 0) {
       if (++attempt >= kBleChunkAttempts) {
         *sendRun = true;
-        return Stage::kFailed;
+        return Failed(trace);
       }
       session.clock.Pause(kBleRetryPauseMs);
     }
     state.bleSent() += n;
     offset += n;
-    ShowProgress(session, static_cast<std::uint64_t>(state.imageLength()) + state.bleSent(), total);
+    ShowProgress(session, state.bleSent(), stream.size,
+                 static_cast<std::uint64_t>(state.imageLength()) + state.bleSent(), total);
   }
-  return Stage::kDone;
+  return Done();
 }
 
 // The radio image: erase, stream, stamp the check word and the version.
-Stage RunBleStage(UpdateSession& session, std::uint64_t total, bool* sendRun) {
-  package::UpdateState& state = session.state;
+StageEnd RunBleStage(UpdateSession& session, std::uint64_t total, bool* sendRun) {
+  UpdateState& state = session.state;
   const std::uint32_t eraseAddress = state.bleAddress() | kRadioAddressBit;
-  if (EraseRegion(session, kCommandErase, eraseAddress, state.bleLength()) == 0) {
-    if (session.interruptRequested) return Stage::kInterrupted;
-    session.view.ShowMessage(Format("Boot erase ble flash error<address:0x%x len:0x%x>", eraseAddress,
-                                    state.bleLength()),
-                             "", MessageButtons::kOk);
-    return Stage::kFailed;
+  ExchangeTrace trace;
+  session.EnterStage(UpdateStage::kErasingRadio);
+  if (EraseRegion(session, kCommandErase, eraseAddress, state.bleLength(), &trace) == 0) {
+    if (session.interruptRequested) return Interrupted();
+    session.view.ShowMessage(
+        Format("Boot erase ble flash error<address:0x%x len:0x%x>", eraseAddress, state.bleLength()), "",
+        MessageButtons::kOk);
+    return Failed(trace);
   }
   package::PackageFile& file = state.packageFile;
-  if (!file.Open(state.packagePath)) return Stage::kFailed;
+  if (!file.Open(state.packagePath)) return Failed(FailureReason::kPackageUnreadable);
   Stream stream;
   stream.fileOffset = state.bleDataOffset() + kBleInnerHeaderSize;
   stream.size = state.bleLength() > kBleInnerHeaderSize ? state.bleLength() - kBleInnerHeaderSize : 0;
   stream.address = eraseAddress;
   if (!file.Seek(stream.fileOffset)) {
     file.Close();
-    return Stage::kFailed;
+    return Failed(FailureReason::kPackageUnreadable);
   }
-  const Stage streamed = StreamBleImage(session, stream, total, sendRun);
+  const StageEnd streamed = StreamBleImage(session, stream, total, sendRun);
   file.Close();
-  if (streamed != Stage::kDone) return streamed;
-  if (WriteBleCheckWord(session) == 0 || WriteBleVersion(session) == 0) return Stage::kFailed;
+  if (streamed.how != Stage::kDone) return streamed;
+  session.EnterStage(UpdateStage::kStamping);
+  trace = ExchangeTrace{};
+  if (WriteBleCheckWord(session, &trace) == 0 || WriteBleVersion(session, &trace) == 0) return Failed(trace);
   *sendRun = true;
-  return Stage::kDone;
+  return Done();
 }
 
-void Interrupted(UpdateSession& session) { session.outcome = UpdateOutcome::kInterrupted; }
+void Restart(UpdateSession& session) {
+  session.EnterStage(UpdateStage::kRestarting);
+  RunFirmware(session);
+}
+
+void Fail(UpdateSession& session, const StageEnd& end) { ReportUpdateFailure(session, end.reason, end.code); }
 
 void RunStages(UpdateSession& session) {
-  if (package::SelectPackage(session) == 0) return;
-  package::UpdateState& state = session.state;
+  if (SelectPackage(session) == 0) return;
+  UpdateState& state = session.state;
   const bool bleStage = session.hasBleImage != 0 && state.bleLength() > 0;
   const std::uint32_t bleImageSize =
       bleStage && state.bleLength() > kBleInnerHeaderSize ? state.bleLength() - kBleInnerHeaderSize : 0;
   // 64-bit, so that the percentage of a large image cannot wrap.
   const std::uint64_t total = static_cast<std::uint64_t>(state.imageLength()) + bleImageSize;
   if (total == 0) {
-    session.outcome = UpdateOutcome::kPackageRefused;
+    session.Conclude(UpdateOutcome::kPackageRefused, FailureReason::kNone, 0, package::PackageProblem::kNothingToWrite);
     session.view.ShowMessage(LocalizedText(text::kPackageEmpty), ProductTitle(), MessageButtons::kOk);
     return;
   }
 
   // A package that only carries a radio image leaves the main flash and its version
   // word alone.
-  const Stage main = state.imageLength() > 0 ? RunMainStage(session, total) : Stage::kDone;
-  if (main == Stage::kInterrupted) return Interrupted(session);
+  const StageEnd main = state.imageLength() > 0 ? RunMainStage(session, total) : Done();
+  if (main.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
   if (!bleStage) {
-    if (main != Stage::kDone) return ReportUpdateFailure(session);
-    RunFirmware(session);
+    if (main.how != Stage::kDone) return Fail(session, main);
+    Restart(session);
     return ReportUpdateSuccess(session);
   }
 
   // The radio is programmed even when the main stage failed: its image is independent.
   bool sendRun = false;
-  const Stage ble = RunBleStage(session, total, &sendRun);
-  if (ble == Stage::kInterrupted) return Interrupted(session);
+  const StageEnd ble = RunBleStage(session, total, &sendRun);
+  if (ble.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
   if (sendRun) {
     session.stopRequested = 1;
-    RunFirmware(session);
+    Restart(session);
   }
-  if (main == Stage::kDone && ble == Stage::kDone) return ReportUpdateSuccess(session);
-  ReportUpdateFailure(session);
+  if (main.how == Stage::kDone && ble.how == Stage::kDone) return ReportUpdateSuccess(session);
+  Fail(session, main.how != Stage::kDone ? main : ble);
 }
 
 }  // namespace
@@ -202,11 +234,13 @@ void QueryAddressedDevice(UpdateSession& session) {
     return;
   }
   const DeviceInfo info = ParseDeviceInfo(bytes);
-  const bool alias = std::find(std::begin(kAliasDeviceTypes), std::end(kAliasDeviceTypes), info.type) !=
-                     std::end(kAliasDeviceTypes);
+  const bool alias =
+      std::find(std::begin(kAliasDeviceTypes), std::end(kAliasDeviceTypes), info.type) != std::end(kAliasDeviceTypes);
   session.state.deviceType() = alias ? kSharedDeviceType : info.type;
   session.state.deviceVariant() = info.variant;
   session.deviceVersion = info.versionWord;
+  session.probe.deviceType = session.state.deviceType();
+  session.probe.deviceVariant = info.variant;
 
   if (info.versionWord == kNoFirmware) {
     session.view.ShowMessage(LocalizedText(text::kInstructions), ProductTitle(), MessageButtons::kOk);
@@ -215,12 +249,14 @@ void QueryAddressedDevice(UpdateSession& session) {
     session.view.SetTitle(VersionTitle(info.versionWord));
   }
 
-  if (session.hasBleImage != 0) {
+  if (session.hasBleImage != 0 || session.probeReadsRadioVersion) {
     session.clock.Pause(kBleVersionReadPauseMs);
     std::uint8_t version[2] = {};
     if (ReadDeviceMemory(session, version, 2, kBleVersionAddress) == 1) {
       session.state.deviceBleVersion() = Load16(version);
+      session.probe.radioVersion = Load16(version);
     } else {
+      session.probe.radioVersionUnreadable = true;
       session.view.ShowMessage("Get ble version failed\n", "", MessageButtons::kOk);
     }
   }

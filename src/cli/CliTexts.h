@@ -1,7 +1,7 @@
 #pragma once
 // Texts only the command line shows, in the same two string tables as the dialog's.
 
-#include "app/LocalizedText.h"
+#include "base/LocalizedText.h"
 
 namespace vantor::cli::text {
 inline constexpr TextSlot kInterrupted = 19;         // Ctrl-C: stopped, boot mode still works

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "app/LocalizedText.h"
-#include "app/UpdateController.h"
+#include "base/LocalizedText.h"
+#include "update/UpdateController.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/Environment.h"
@@ -55,13 +55,13 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   TerminalView view(viewOptions);
   UpdateSession session(environment->backend(), view, environment->clock());
   session.hid.RestrictToPath(options.device);
-  // The detection query reads the radio's version only after a package with a radio
+  // The dialog's probe reads the radio's version only after a package with a radio
   // image was chosen; `info` wants it whenever the controller has one.
-  session.hasBleImage = 1;
+  session.probeReadsRadioVersion = true;
   UpdateController controller(session);
   controller.Start(nullptr);
 
-  const ProbeReport report = ReadProbe(session, view);
+  const ProbeReport report = ReadProbe(session);
   if (interrupts.fired()) {
     return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
   }

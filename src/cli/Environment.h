@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/Pacing.h"
+#include "base/Clock.h"
 #include "cli/CliOptions.h"
 #include "hid/HidBackend.h"
 #include "sim/SimulatedMode.h"

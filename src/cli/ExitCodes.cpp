@@ -8,6 +8,8 @@ int ExitCodeFor(UpdateOutcome outcome, bool interrupted) {
   switch (outcome) {
     case UpdateOutcome::kPackageRefused:
     case UpdateOutcome::kNoPackage:
+    case UpdateOutcome::kNothingMatched:
+    case UpdateOutcome::kDeclined:
       return kExitUsage;
     case UpdateOutcome::kFailed:
     case UpdateOutcome::kNotInBootMode:
@@ -15,26 +17,6 @@ int ExitCodeFor(UpdateOutcome outcome, bool interrupted) {
     default:
       return kExitUpdateFailed;
   }
-}
-
-const char* OutcomeName(UpdateOutcome outcome) {
-  switch (outcome) {
-    case UpdateOutcome::kNone:
-      return "none";
-    case UpdateOutcome::kSucceeded:
-      return "succeeded";
-    case UpdateOutcome::kFailed:
-      return "failed";
-    case UpdateOutcome::kNotInBootMode:
-      return "not-in-boot-mode";
-    case UpdateOutcome::kNoPackage:
-      return "no-package";
-    case UpdateOutcome::kPackageRefused:
-      return "package-refused";
-    case UpdateOutcome::kInterrupted:
-      return "interrupted";
-  }
-  return "unknown";
 }
 
 }  // namespace vantor::cli

@@ -1,7 +1,7 @@
 #pragma once
 // The command line's exit codes, one per category a script or a repair bench acts on.
 
-#include "app/UpdateSession.h"
+#include "session/UpdateSession.h"
 
 namespace vantor::cli {
 
@@ -17,8 +17,5 @@ enum ExitCode : int {
 // The exit code for how an update ended. `interrupted`: the user pressed Ctrl-C, which
 // wins over any ending but success (a prompt left by Ctrl-C ends as "no package").
 int ExitCodeFor(UpdateOutcome outcome, bool interrupted);
-
-// The outcome's name in --json output.
-const char* OutcomeName(UpdateOutcome outcome);
 
 }  // namespace vantor::cli

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "app/LocalizedText.h"
-#include "app/UpdateController.h"
+#include "base/LocalizedText.h"
+#include "update/UpdateController.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/Environment.h"
@@ -22,18 +22,20 @@ namespace {
 constexpr int kAnswerTimeoutMs = 10 * 60 * 1000;
 
 // The verdict the run ends with, in the user's language.
-std::string ClosingText(UpdateOutcome outcome, bool interrupted, const TerminalView& view) {
-  if (outcome == UpdateOutcome::kSucceeded) return LocalizedText(vantor::text::kSuccess);
-  if (interrupted || outcome == UpdateOutcome::kInterrupted) return LocalizedText(text::kInterrupted);
-  switch (outcome) {
+std::string ClosingText(const UpdateResult& result, bool interrupted) {
+  if (result.outcome == UpdateOutcome::kSucceeded) return LocalizedText(vantor::text::kSuccess);
+  if (interrupted || result.outcome == UpdateOutcome::kInterrupted) return LocalizedText(text::kInterrupted);
+  switch (result.outcome) {
+    case UpdateOutcome::kDeclined:
+      return LocalizedText(text::kCancelled);
     case UpdateOutcome::kNoPackage:
-      return LocalizedText(view.declined() ? text::kCancelled : text::kNoMatchingFirmware);
+    case UpdateOutcome::kNothingMatched:
+      return LocalizedText(text::kNoMatchingFirmware);
     case UpdateOutcome::kPackageRefused:
-    case UpdateOutcome::kNotInBootMode: {
-      // The procedure's own box said why.
-      const std::vector<std::string> shown = view.messages();
-      return shown.empty() ? LocalizedText(vantor::text::kFailure) : shown.back();
-    }
+      return LocalizedText(result.problem == package::PackageProblem::kNothingToWrite ? vantor::text::kPackageEmpty
+                                                                                      : vantor::text::kPackageDamaged);
+    case UpdateOutcome::kNotInBootMode:
+      return LocalizedText(vantor::text::kNotInBootMode);
     default:
       return LocalizedText(vantor::text::kFailure);
   }
@@ -66,7 +68,7 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   interrupts.OnInterrupt([&controller] { controller.RequestStop(); });
 
   controller.Start(nullptr);
-  ProbeReport report = ReadProbe(session, view);
+  ProbeReport report = ReadProbe(session);
   if (interrupts.fired()) {
     interrupts.OnInterrupt(nullptr);
     return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
@@ -85,10 +87,11 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   controller.OnWorkerFinished();
   interrupts.OnInterrupt(nullptr);
 
-  const UpdateOutcome outcome = session.outcome;
+  const UpdateResult result = session.result();
+  const UpdateOutcome outcome = result.outcome;
   const bool interrupted = interrupts.fired();
   const int exitCode = ExitCodeFor(outcome, interrupted);
-  const std::string closing = ClosingText(outcome, interrupted, view);
+  const std::string closing = ClosingText(result, interrupted);
   // The dialog's boxes already said most verdicts; say it once more only when not.
   if (!view.MessageShown(closing)) view.Say(closing);
 
@@ -100,6 +103,8 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
     document["package"] = file;
     document["outcome"] = interrupted && outcome != UpdateOutcome::kSucceeded ? OutcomeName(UpdateOutcome::kInterrupted)
                                                                                : OutcomeName(outcome);
+    if (outcome == UpdateOutcome::kFailed) document["reason"] = ReasonName(result.reason);
+    document["stage"] = StageName(result.stage);
     document["exitCode"] = exitCode;
     const std::optional<std::string> question = view.question();
     document["question"] = question ? nlohmann::json(*question) : nlohmann::json();

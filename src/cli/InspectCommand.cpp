@@ -5,7 +5,7 @@
 #include <set>
 #include <utility>
 
-#include "app/Format.h"
+#include "base/Format.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"

@@ -1,6 +1,6 @@
 #include "cli/Output.h"
 
-#include "app/Format.h"
+#include "base/Format.h"
 
 #ifdef _WIN32
 #include <io.h>

@@ -1,12 +1,16 @@
 // `pack`: a package from section descriptions.
 
-#include "app/Format.h"
+#include "base/Format.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
-#include "cli/PackageWriter.h"
+#include "package/PackageWriter.h"
 
 namespace vantor::cli {
+
+using package::ParseSectionDescription;
+using package::SectionPlan;
+using package::WritePackage;
 
 int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections) {
   std::vector<SectionPlan> plans;

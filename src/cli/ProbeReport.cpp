@@ -1,58 +1,36 @@
 #include "cli/ProbeReport.h"
 
-#include "app/Format.h"
-#include "app/LocalizedText.h"
+#include "base/Format.h"
+#include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 
 namespace vantor::cli {
-namespace {
 
-// The addressed query's own box when the radio's version cannot be read.
-constexpr const char* kRadioVersionFailed = "Get ble version failed";
-
-}  // namespace
-
-std::optional<std::string> VersionFromTitle(const std::string& title, const std::string& productTitle) {
-  if (title.size() <= productTitle.size() + 2 || title.compare(0, productTitle.size(), productTitle) != 0) {
-    return std::nullopt;
-  }
-  std::string rest = title.substr(productTitle.size());
-  if (rest.front() != '(' || rest.back() != ')') return std::nullopt;
-  return rest.substr(1, rest.size() - 2);
+std::string VersionDisplay(std::uint32_t versionWord) {
+  const unsigned beta = versionWord >> 16;
+  const std::string version = Format("%.2f", (versionWord & 0xFFFF) / 100.0);
+  return beta == 0 ? version : Format("%s beta%u", version.c_str(), beta);
 }
 
-ProbeReport ReadProbe(UpdateSession& session, const TerminalView& view) {
+ProbeReport ReadProbe(UpdateSession& session) {
   ProbeReport report;
   report.present = session.hid.m_bDevicePresent == 1;
-  if (!report.present) return report;
+  const std::optional<hid::FoundController> detected = session.hid.Detected();
+  if (!report.present || !detected) return report;
   report.openError = session.hid.LastOpenError();
-  report.path = session.hid.DevicePath();
-  report.protocol = session.hid.isAddressedDevice == 1 ? hid::Protocol::kAddressed : hid::Protocol::kFramed;
-  for (const hid::FoundController& controller : session.hid.ListControllers()) {
-    if (controller.path != report.path) continue;
-    report.vendorId = controller.vendorId;
-    report.productId = controller.productId;
-    break;
-  }
+  report.path = detected->path;
+  report.vendorId = detected->vendorId;
+  report.productId = detected->productId;
+  report.protocol = detected->protocol;
   report.versionWord = session.deviceVersion;
   report.versionReported = report.versionWord != kVersionNotReported;
   report.noFirmware = report.versionWord == kNoFirmware;
-  const std::string product = ProductTitle();
-  for (const std::string& title : view.titles()) {
-    if (std::optional<std::string> version = VersionFromTitle(title, product)) report.versionText = version;
-  }
   if (report.protocol == hid::Protocol::kAddressed && report.versionReported) {
-    report.deviceType = session.state.deviceType();
-    report.deviceVariant = session.state.deviceVariant();
-    bool radioFailed = false;
-    for (const std::string& message : view.messages()) {
-      if (message.rfind(kRadioVersionFailed, 0) == 0) radioFailed = true;
-    }
-    if (!radioFailed && session.hasBleImage == 1) {
-      report.radioVersion = static_cast<std::uint16_t>(session.state.deviceBleVersion());
-    }
+    report.deviceType = session.probe.deviceType;
+    report.deviceVariant = session.probe.deviceVariant;
+    report.radioVersion = session.probe.radioVersion;
   }
   return report;
 }
@@ -84,7 +62,8 @@ nlohmann::json ProbeJson(const ProbeReport& report) {
       {"noFirmware", report.noFirmware},
   };
   document["versionWord"] = report.versionReported ? nlohmann::json(Hex32(report.versionWord)) : nlohmann::json();
-  document["version"] = report.versionText ? nlohmann::json(*report.versionText) : nlohmann::json();
+  const bool hasVersion = report.versionReported && !report.noFirmware;
+  document["version"] = hasVersion ? nlohmann::json(VersionDisplay(report.versionWord)) : nlohmann::json();
   document["deviceType"] = report.deviceType ? nlohmann::json(*report.deviceType) : nlohmann::json();
   document["deviceVariant"] = report.deviceVariant ? nlohmann::json(*report.deviceVariant) : nlohmann::json();
   document["radioVersion"] = report.radioVersion ? nlohmann::json(*report.radioVersion) : nlohmann::json();
@@ -98,10 +77,9 @@ std::vector<std::string> ProbeLines(const ProbeReport& report) {
   lines.push_back(std::string("protocol:   ") + hid::ProtocolName(report.protocol));
   if (report.noFirmware) {
     lines.push_back("firmware:   none (the controller holds no firmware)");
-  } else if (report.versionText) {
-    lines.push_back("firmware:   " + *report.versionText + " (version word " + Hex32(report.versionWord) + ")");
   } else if (report.versionReported) {
-    lines.push_back("firmware:   version word " + Hex32(report.versionWord));
+    lines.push_back("firmware:   " + VersionDisplay(report.versionWord) + " (version word " + Hex32(report.versionWord) +
+                    ")");
   } else {
     lines.push_back("firmware:   not reported (the controller did not answer the version query)");
   }

@@ -9,7 +9,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/UpdateSession.h"
+#include "session/UpdateSession.h"
 #include "cli/CliOptions.h"
 #include "cli/TerminalView.h"
 #include "hid/SupportedDevices.h"
@@ -26,18 +26,16 @@ struct ProbeReport {
   bool versionReported = false;  // the controller answered the probe
   std::uint32_t versionWord = 0;
   bool noFirmware = false;
-  std::optional<std::string> versionText;  // as the title shows it: "GamePad V1.56", "Fw v1.5 beta2"
   std::optional<std::uint16_t> deviceType;  // addressed controllers only
   std::optional<std::uint8_t> deviceVariant;
   std::optional<std::uint16_t> radioVersion;
 };
 
-// Call after UpdateController::Start.
-ProbeReport ReadProbe(UpdateSession& session, const TerminalView& view);
+// Call after UpdateController::Start: what detection and the probe learned.
+ProbeReport ReadProbe(UpdateSession& session);
 
-// The part of a version title after the product title, without its parentheses:
-// "Vantor Update v2.00(GamePad V1.56)" -> "GamePad V1.56". Nothing for a plain title.
-std::optional<std::string> VersionFromTitle(const std::string& title, const std::string& productTitle);
+// A version word as users read it: "1.56", "1.50 beta2".
+std::string VersionDisplay(std::uint32_t versionWord);
 
 // Why no command can go on with this controller (none attached, no permission, busy),
 // reported and turned into an exit code; nothing when it can.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/Format.h"
+#include "base/Format.h"
 
 namespace vantor::cli {
 

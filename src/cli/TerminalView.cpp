@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/LocalizedText.h"
+#include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 
 namespace vantor::cli {
@@ -47,9 +47,9 @@ void TerminalView::SetProgressPos(std::uint32_t position) {
   if (meter_.OnPercent(position, options_.clock ? options_.clock->NowMs() : 0)) Draw();
 }
 
-void TerminalView::ReportBytes(std::uint64_t sent, std::uint64_t total) {
+void TerminalView::ReportBytes(const ByteProgress& progress) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (meter_.OnBytes(sent, total, options_.clock ? options_.clock->NowMs() : 0)) Draw();
+  if (meter_.OnBytes(progress.sent, progress.total, options_.clock ? options_.clock->NowMs() : 0)) Draw();
 }
 
 int TerminalView::ShowMessage(const std::string& text, const std::string& /*caption*/, MessageButtons buttons) {

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Pacing.h"
-#include "app/UpdateView.h"
+#include "base/Clock.h"
+#include "session/UpdateView.h"
 #include "cli/ProgressMeter.h"
 
 namespace vantor::cli {
@@ -42,7 +42,7 @@ class TerminalView final : public UpdateView {
   void SetProgressPos(std::uint32_t position) override;
   int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override;
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
-  void ReportBytes(std::uint64_t sent, std::uint64_t total) override;
+  void ReportBytes(const ByteProgress& progress) override;
 
   // A line of the command line's own (the final verdict, a hint).
   void Say(const std::string& line);

@@ -8,8 +8,8 @@
 
 #include <CLI/CLI.hpp>
 
-#include "app/DebugOutput.h"
-#include "app/LocalizedText.h"
+#include "base/DebugOutput.h"
+#include "base/LocalizedText.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/DebugOutput.h"
+#include "base/DebugOutput.h"
+#include "framed/FramedEndings.h"
 #include "framed/FramedMessages.h"
-#include "framed/FramedUpdate.h"
 
 namespace vantor::framed {
 namespace {
@@ -13,7 +13,7 @@ namespace {
 // of the section behind it never reach the controller. -1 when the package no longer
 // holds the bytes it held when it was checked (changed or unreadable since).
 long ReadChunk(UpdateSession& session) {
-  package::UpdateState& state = session.state;
+  UpdateState& state = session.state;
   const std::uint32_t want = std::min(kChunkSize, state.imageLength() - state.imageSent());
   const long got = state.packageFile.Read(state.chunkBuffer().data(), want);
   if (got != static_cast<long>(want)) {
@@ -24,32 +24,33 @@ long ReadChunk(UpdateSession& session) {
 }
 
 void ShowProgress(UpdateSession& session) {
-  package::UpdateState& state = session.state;
-  session.view.ReportBytes(state.imageSent(), state.imageLength());
+  UpdateState& state = session.state;
+  session.ReportProgress(state.imageSent(), state.imageLength(), state.imageSent(), state.imageLength());
   session.view.SetProgressPos(ProgressPercent(state.imageSent(), state.imageLength()));
 }
 
 void CompleteImage(UpdateSession& session) {
   session.state.packageFile.Close();
   DebugLine("update successful\n");
-  session.framedPhase = 3;
+  session.framedPhase = FramedPhase::kFinish;
   session.SetUpdateButton(true);
 }
 
 void SendFinish(UpdateSession& session) {
-  package::UpdateState& state = session.state;
+  UpdateState& state = session.state;
   // Only the image that this update has just completed may end in success: a request
   // after dialog start, after a stop, or a second one after the finish is left alone.
-  if (!session.packageConfirmed || state.transferPhase != 1) {
+  if (!session.packageConfirmed || state.transferPhase != TransferPhase::kStreaming) {
     DebugLine("data request ignored: no image completed\n");
     return;
   }
+  session.EnterStage(UpdateStage::kRestarting);
   if (SendFirmwarePacket(session, kCommandFinish, nullptr, 0) == 0) {
     // The controller never learnt that the image is whole: not a success.
-    FailUpdate(session);
+    FailUpdate(session, FailureReason::kWriteFailed);
     return;
   }
-  state.transferPhase = 2;
+  state.transferPhase = TransferPhase::kFinished;
   session.view.KillTransferTimer();
   ReportUpdateSuccess(session);
 }
@@ -58,25 +59,25 @@ void SendFinish(UpdateSession& session) {
 // hole in its flash, so it ends the update.
 bool SendChunk(UpdateSession& session, long k) {
   if (SendDataMessage(session, session.state.chunkBuffer().data(), static_cast<int>(k)) != 0) return true;
-  FailUpdate(session);
+  FailUpdate(session, FailureReason::kWriteFailed);
   return false;
 }
 
 void SendFirstChunk(UpdateSession& session) {
-  package::UpdateState& state = session.state;
+  UpdateState& state = session.state;
   // The package was read moments ago; if it cannot be opened now, waiting for the
   // controller to ask again would not bring it back.
   if (!state.packageFile.Open(state.packagePath)) {
     DebugLine("package could not be opened\n");
-    FailUpdate(session);
+    FailUpdate(session, FailureReason::kPackageUnreadable);
     return;
   }
-  session.framedPhase = 2;
+  session.framedPhase = FramedPhase::kNextChunk;
   if (!state.packageFile.Seek(state.imageDataOffset())) {
-    FailUpdate(session);
+    FailUpdate(session, FailureReason::kPackageUnreadable);
     return;
   }
-  state.transferPhase = 1;
+  state.transferPhase = TransferPhase::kStreaming;
   if (state.imageLength() == 0) {
     // Nothing to stream: this request is the one that the finish answers.
     ShowProgress(session);
@@ -85,12 +86,12 @@ void SendFirstChunk(UpdateSession& session) {
     return;
   }
   const long k = ReadChunk(session);
-  if (k < 0) return FailUpdate(session);
+  if (k < 0) return FailUpdate(session, FailureReason::kPackageUnreadable);
   if (!SendChunk(session, k)) return;
   DebugLinef("update file is 0x%x\n", state.imageLength());
   state.imageSent() += static_cast<std::uint32_t>(k);
   session.view.StartTransferTimer();
-  session.view.ReportBytes(state.imageSent(), state.imageLength());
+  session.ReportProgress(state.imageSent(), state.imageLength(), state.imageSent(), state.imageLength());
   if (state.imageSent() >= state.imageLength()) {
     ShowProgress(session);
     CompleteImage(session);
@@ -98,15 +99,15 @@ void SendFirstChunk(UpdateSession& session) {
 }
 
 void SendNextChunk(UpdateSession& session) {
-  package::UpdateState& state = session.state;
+  UpdateState& state = session.state;
   // The package is closed after a stop; there is nothing left to send.
   if (!state.packageFile.IsOpen()) {
     DebugLine("data request ignored: update stopped\n");
     return;
   }
-  state.transferPhase = 1;
+  state.transferPhase = TransferPhase::kStreaming;
   const long k = ReadChunk(session);
-  if (k < 0) return FailUpdate(session);
+  if (k < 0) return FailUpdate(session, FailureReason::kPackageUnreadable);
   if (!SendChunk(session, k)) return;
   state.imageSent() += static_cast<std::uint32_t>(k);
   DebugLinef("\nSET_FIRMWARE_DATA read_pos %d offset 0x%x\n\n", static_cast<int>(k), state.imageSent());
@@ -123,16 +124,16 @@ std::uint32_t ProgressPercent(std::uint32_t sent, std::uint32_t length) {
 
 void OnDataRequest(UpdateSession& session) {
   switch (session.framedPhase.load()) {
-    case 1:
+    case FramedPhase::kFirstChunk:
       SendFirstChunk(session);
       break;
-    case 2:
+    case FramedPhase::kNextChunk:
       SendNextChunk(session);
       break;
-    case 3:
+    case FramedPhase::kFinish:
       SendFinish(session);
       break;
-    default:
+    case FramedPhase::kStarting:
       break;  // dialog start has not finished
   }
 }

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "app/UpdateSession.h"
+#include "session/UpdateSession.h"
 
 namespace vantor::framed {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/DebugOutput.h"
+#include "base/DebugOutput.h"
 
 namespace vantor::framed {
 namespace {
@@ -19,7 +19,8 @@ int WriteFramePiece(UpdateSession& session, const std::uint8_t* piece, std::size
 
 std::vector<std::uint8_t> BuildCommandFrame(std::uint8_t code, const std::uint8_t* payload, int n) {
   // Frames are assembled in a 1024-byte area: 7 bytes of framing leave 1017 for data.
-  const std::size_t payloadLength = n > 0 ? std::min<std::size_t>(static_cast<std::size_t>(n), kFrameBufferSize - 7) : 0;
+  const std::size_t payloadLength =
+      n > 0 ? std::min<std::size_t>(static_cast<std::size_t>(n), kFrameBufferSize - 7) : 0;
   std::vector<std::uint8_t> frame(payloadLength > 0 ? payloadLength + 7 : 5, 0);
   frame[0] = 0x00;
   frame[1] = kTypeCommand;
@@ -65,8 +66,7 @@ int SendFirmwarePacket(UpdateSession& session, std::uint8_t code, const std::uin
   return 1;
 }
 
-int SendHeaderMessage(UpdateSession& session, std::uint32_t versionWord, std::uint32_t address,
-                      std::uint32_t length) {
+int SendHeaderMessage(UpdateSession& session, std::uint32_t versionWord, std::uint32_t address, std::uint32_t length) {
   const std::vector<std::uint8_t> payload = BuildHeaderPayload(versionWord, address, length);
   return SendFirmwarePacket(session, kCommandHeader, payload.data(), static_cast<int>(payload.size()));
 }

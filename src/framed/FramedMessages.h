@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "app/LittleEndian.h"
-#include "app/UpdateSession.h"
+#include "base/LittleEndian.h"
+#include "session/UpdateSession.h"
 
 namespace vantor::framed {
 
@@ -42,8 +42,7 @@ std::vector<std::uint8_t> BuildHeaderPayload(std::uint32_t versionWord, std::uin
 // Code not 0: one report; returns WriteHid's result. Code 0 (data): pieces of at most
 // 39 bytes; returns 0 when a piece could not be written, 1 otherwise.
 int SendFirmwarePacket(UpdateSession& session, std::uint8_t code, const std::uint8_t* payload, int n);
-int SendHeaderMessage(UpdateSession& session, std::uint32_t versionWord, std::uint32_t address,
-                      std::uint32_t length);
+int SendHeaderMessage(UpdateSession& session, std::uint32_t versionWord, std::uint32_t address, std::uint32_t length);
 int SendDataMessage(UpdateSession& session, const std::uint8_t* chunk, int k);
 int SendControlMessage(UpdateSession& session, std::uint8_t type, std::uint8_t value);
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/DebugOutput.h"
+#include "base/DebugOutput.h"
 
 namespace vantor::hid {
 
@@ -27,17 +27,33 @@ std::vector<FoundController> CHid::ListControllers() {
   return found;
 }
 
+bool CHid::Accepts(const FoundController& controller) const {
+  return restrictedPath_.empty() || controller.path == restrictedPath_;
+}
+
 int CHid::FindHidDevice() {
   std::lock_guard<std::mutex> lock(detectionMutex_);
   for (const FoundController& controller : ListControllers()) {
-    if (!restrictedPath_.empty() && controller.path != restrictedPath_) continue;
+    if (!Accepts(controller)) continue;
     // The first accepted device ends the search.
     m_DevicePath = controller.path;
     DebugLinef("m_DevicePath:%s\n", m_DevicePath.c_str());
-    isAddressedDevice = controller.protocol == Protocol::kAddressed ? 1 : 0;
+    detected_ = controller;
     return 1;
   }
   return 0;
+}
+
+int CHid::DetectPresence() {
+  int found = 0;
+  {
+    std::lock_guard<std::mutex> lock(detectionMutex_);
+    for (const FoundController& controller : ListControllers()) {
+      if (Accepts(controller)) found = 1;
+    }
+  }
+  m_bDevicePresent = found;
+  return found;
 }
 
 int CHid::RegisterHidNotification() {
@@ -58,9 +74,11 @@ int CHid::DetectDevice() {
   return found;
 }
 
-int CHid::OpenDevice() {
+int CHid::OpenDevice() { return OpenDevice(DevicePath()); }
+
+int CHid::OpenDevice(const std::string& path) {
   OpenError error = OpenError::kNone;
-  std::shared_ptr<HidChannel> opened = backend_.Open(DevicePath(), &error);
+  std::shared_ptr<HidChannel> opened = backend_.Open(path, &error);
   lastOpenError_ = opened ? OpenError::kNone : error;
   if (!opened) return 0;
   {
@@ -107,6 +125,11 @@ void CHid::RestrictToPath(std::string path) {
 std::string CHid::DevicePath() const {
   std::lock_guard<std::mutex> lock(detectionMutex_);
   return m_DevicePath;
+}
+
+std::optional<FoundController> CHid::Detected() const {
+  std::lock_guard<std::mutex> lock(detectionMutex_);
+  return detected_;
 }
 
 Report CHid::OutputReport() const {

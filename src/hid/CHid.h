@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,15 +40,21 @@ class CHid {
   CHid(const CHid&) = delete;
   CHid& operator=(const CHid&) = delete;
 
-  // 1 when a supported controller was accepted: its path is stored in m_DevicePath and
-  // isAddressedDevice says its protocol. 0 leaves both as they were.
+  // 1 when a supported controller was accepted: it becomes Detected() (path in
+  // m_DevicePath, and its protocol). 0 leaves the last detection as it was.
   int FindHidDevice();
   // 1 when the window in m_hNotifyWnd was registered for HID arrivals and removals.
   int RegisterHidNotification();
   // FindHidDevice, plus the one-time registration. Sets m_bDevicePresent.
   int DetectDevice();
+  // Sets m_bDevicePresent (1 when a supported controller is attached) without
+  // touching the last detection: while an update runs, its controller stays its own.
+  int DetectPresence();
   // Opens a new report channel on the stored path; read time-out becomes 200 ms.
   int OpenDevice();
+  // The same on `path`: an update opens the controller it has taken, not whatever a
+  // detection on another thread may have stored meanwhile.
+  int OpenDevice(const std::string& path);
   // Sends report id 0 followed by the n data bytes through the persistent output
   // report: bytes after n keep what an earlier write left there. Non-zero = written.
   int WriteHid(const std::uint8_t* data, std::uint8_t n);
@@ -65,6 +72,8 @@ class CHid {
   OpenError LastOpenError() const { return lastOpenError_.load(); }
   // The stored path, read consistently with the detection that wrote it.
   std::string DevicePath() const;
+  // The last accepted controller (path, ids and protocol read together), if any.
+  std::optional<FoundController> Detected() const;
   // The output report as the last write left it (for diagnostics and tests).
   Report OutputReport() const;
 
@@ -72,15 +81,16 @@ class CHid {
   std::atomic<int> m_bDevicePresent{0};
   std::atomic<std::uint32_t> m_nReadTimeout{kInitialReadTimeoutMs};
   int m_bNotifyRegistered = 0;
-  // 1 when the last accepted controller speaks the addressed protocol.
-  std::atomic<int> isAddressedDevice{0};
 
  private:
   std::shared_ptr<HidChannel> Channel() const;
 
   HidBackend& backend_;
-  mutable std::mutex detectionMutex_;  // m_DevicePath, isAddressedDevice, restriction
+  bool Accepts(const FoundController& controller) const;  // with detectionMutex_ held
+
+  mutable std::mutex detectionMutex_;  // m_DevicePath, detected_, restriction
   std::string m_DevicePath;
+  std::optional<FoundController> detected_;
   std::string restrictedPath_;
   std::unique_ptr<NotificationRegistration> m_hDevNotify;
 

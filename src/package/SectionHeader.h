@@ -5,7 +5,7 @@
 #include <array>
 #include <cstdint>
 
-#include "app/LittleEndian.h"
+#include "base/LittleEndian.h"
 
 namespace vantor::package {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/LittleEndian.h"
+#include "base/LittleEndian.h"
 
 namespace vantor::sim {
 namespace {

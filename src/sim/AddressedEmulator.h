@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Pacing.h"
+#include "base/Clock.h"
 #include "sim/SimDevice.h"
 #include "sim/SimHidBackend.h"
 

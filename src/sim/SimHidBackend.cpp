@@ -69,6 +69,12 @@ void SimHidBackend::AddDevice(std::string path, std::uint16_t vendorId, std::uin
   entries_.push_back({std::move(path), vendorId, productId, std::move(device)});
 }
 
+void SimHidBackend::AddDeviceFirst(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+                                   std::shared_ptr<SimDevice> device) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.insert(entries_.begin(), Entry{std::move(path), vendorId, productId, std::move(device)});
+}
+
 void SimHidBackend::AddUnreadableInterface(std::string path) {
   std::lock_guard<std::mutex> lock(mutex_);
   entries_.push_back({std::move(path), std::nullopt, std::nullopt, nullptr});

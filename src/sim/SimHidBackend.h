@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Pacing.h"
+#include "base/Clock.h"
 #include "hid/HidBackend.h"
 #include "sim/SimDevice.h"
 
@@ -21,6 +21,10 @@ class SimHidBackend final : public hid::HidBackend {
   // Adds a device at the end of the enumeration order. The backend shares ownership.
   void AddDevice(std::string path, std::uint16_t vendorId, std::uint16_t productId,
                  std::shared_ptr<SimDevice> device);
+  // The same at the front of the enumeration order: a controller that detection
+  // would take before those already attached.
+  void AddDeviceFirst(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+                      std::shared_ptr<SimDevice> device);
   // An interface that is listed but cannot be opened or read (attributes unknown).
   void AddUnreadableInterface(std::string path);
   void RemoveAll();

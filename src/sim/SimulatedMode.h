@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Pacing.h"
+#include "base/Clock.h"
 #include "hid/SupportedDevices.h"
 #include "sim/SimHidBackend.h"
 

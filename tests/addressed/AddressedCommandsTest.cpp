@@ -62,7 +62,7 @@ class AddressedCommandsFixture : public ::testing::Test {
 
   VirtualClock clock;
   sim::SimHidBackend backend{clock};
-  testing::ScriptedView view;
+  testkit::ScriptedView view;
   UpdateSession session{backend, view, clock};
   std::shared_ptr<ScriptedBootloader> device;
 };
@@ -76,7 +76,7 @@ TEST(AddressedCommandLayout, HeaderThenAtMost46DataBytes) {
             (Bytes{5, 0xC0, 0, 0, 0, 44, 0, 0, 0, 44, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(Bytes(query.bytes.begin() + 17, query.bytes.end()), Bytes(47, 0));
 
-  const Bytes sixty = testing::PatternBytes(60, 3);
+  const Bytes sixty = testkit::PatternBytes(60, 3);
   const EncodedCommand write = EncodeCommand(sixty.data(), 60, 0x80012345, 500, kCommandWriteImageData);
   EXPECT_EQ(write.count, 63);
   EXPECT_EQ(Bytes(write.bytes.begin(), write.bytes.begin() + 17),
@@ -91,35 +91,35 @@ TEST(AddressedCommandLayout, HeaderThenAtMost46DataBytes) {
 
 TEST_F(AddressedCommandsFixture, OnlyTheCountedBytesReplaceTheOutputReport) {
   Attach(None);
-  const Bytes data = testing::PatternBytes(46, 9);
+  const Bytes data = testkit::PatternBytes(46, 9);
   EXPECT_EQ(WriteBlock(session, data.data(), 0x08004000, 46, 46, true), 0);
   EXPECT_EQ(RunFirmware(session), 0);
   const std::vector<hid::Report> sent = Sent();
   ASSERT_EQ(sent.size(), 2u) << "a write block is never sent again";
-  EXPECT_EQ(testing::DataBytes(sent[1], 17), (Bytes{5, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(testkit::DataBytes(sent[1], 17), (Bytes{5, 7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   // The run command hands 17 bytes over: the earlier data is still behind them.
   EXPECT_EQ(Bytes(sent[1].begin() + 18, sent[1].begin() + 64), data);
   EXPECT_EQ(clock.NowMs(), 20u * 10 + 10) << "20 reads for the write, one for the run";
 }
 
 TEST_F(AddressedCommandsFixture, MemoryReadCopiesAtMostOneReplysData) {
-  const Bytes contents = testing::PatternBytes(46, 1);
+  const Bytes contents = testkit::PatternBytes(46, 1);
   Attach([&](std::size_t) { return std::vector<hid::Report>{Reply(kCommandRead, kStatusDone, contents)}; });
   Bytes destination(64, 0xEE);
   ASSERT_EQ(ReadDeviceMemory(session, destination.data(), 2, kBleVersionAddress), 1);
-  EXPECT_EQ(testing::DataBytes(Sent()[0], 17),
+  EXPECT_EQ(testkit::DataBytes(Sent()[0], 17),
             (Bytes{5, 5, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 0x04, 0x00, 0x01, 0x80}));
   EXPECT_EQ(Bytes(destination.begin(), destination.begin() + 3), (Bytes{contents[0], contents[1], 0xEE}));
 
   ASSERT_EQ(ReadDeviceMemory(session, destination.data(), 60, 0x08000000), 1);
-  EXPECT_EQ(testing::DataBytes(Sent()[1], 17),
+  EXPECT_EQ(testkit::DataBytes(Sent()[1], 17),
             (Bytes{5, 5, 0, 0, 0, 46, 0, 0, 0, 60, 0, 0, 0, 0, 0, 0, 0x08}));
   EXPECT_EQ(Bytes(destination.begin(), destination.begin() + 46), contents);
   EXPECT_EQ(destination[46], 0xEE) << "nothing past the reply's 46 data bytes";
 }
 
 TEST_F(AddressedCommandsFixture, DeviceInfoIsAskedAgainOnlyAfterSilence) {
-  const Bytes info = testing::PatternBytes(44, 5);
+  const Bytes info = testkit::PatternBytes(44, 5);
   // Silence first; then a stale reply ahead of the real one.
   Attach([&](std::size_t index) {
     if (index == 0) return std::vector<hid::Report>{};
@@ -132,7 +132,7 @@ TEST_F(AddressedCommandsFixture, DeviceInfoIsAskedAgainOnlyAfterSilence) {
   ASSERT_EQ(sent.size(), 2u) << "the stale reply is skipped without asking again";
   EXPECT_EQ(sent[0][6], 44);
   EXPECT_EQ(sent[0][10], 44);
-  EXPECT_EQ(testing::DataBytes(sent[1], 17), (Bytes{5, 0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(testkit::DataBytes(sent[1], 17), (Bytes{5, 0xC0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(clock.NowMs(), 10u + 100u);
 }
 
@@ -141,7 +141,7 @@ TEST_F(AddressedCommandsFixture, EraseDoneAtTheFirstPoll) {
   EXPECT_EQ(EraseRegion(session, kCommandErase, 0x08004000, 0x2000), 1);
   const std::vector<hid::Report> sent = Sent();
   ASSERT_EQ(sent.size(), 1u);
-  EXPECT_EQ(testing::DataBytes(sent[0], 17),
+  EXPECT_EQ(testkit::DataBytes(sent[0], 17),
             (Bytes{5, 4, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x20, 0, 0, 0x00, 0x40, 0x00, 0x08}));
   EXPECT_EQ(clock.NowMs(), 1000u);
 }
@@ -168,11 +168,11 @@ TEST_F(AddressedCommandsFixture, StampedValuesGoToTheirFixedAddresses) {
   EXPECT_EQ(WriteBleVersion(session), 1);
   const std::vector<hid::Report> sent = Sent();
   ASSERT_EQ(sent.size(), 3u);
-  EXPECT_EQ(testing::DataBytes(sent[0], 21),
+  EXPECT_EQ(testkit::DataBytes(sent[0], 21),
             (Bytes{5, 2, 0, 0, 0, 4, 0, 0, 0, 4, 0, 0, 0, 0x34, 0, 0, 0x08, 0x96, 0x00, 0x02, 0x00}));
-  EXPECT_EQ(testing::DataBytes(sent[1], 19),
+  EXPECT_EQ(testkit::DataBytes(sent[1], 19),
             (Bytes{5, 2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 0x06, 0, 0x01, 0x80, 0x00, 0x00}));
-  EXPECT_EQ(testing::DataBytes(sent[2], 19),
+  EXPECT_EQ(testkit::DataBytes(sent[2], 19),
             (Bytes{5, 2, 0, 0, 0, 2, 0, 0, 0, 2, 0, 0, 0, 0x04, 0, 0x01, 0x80, 0x03, 0x02}));
 
   // The constant enters eight times and cancels: the word is the XOR of the block's words.

@@ -6,8 +6,8 @@
 
 #include "addressed/AddressedCommands.h"
 #include "addressed/AddressedUpdate.h"
-#include "app/LocalizedText.h"
-#include "app/UpdateController.h"
+#include "base/LocalizedText.h"
+#include "update/UpdateController.h"
 #include "sim/AddressedEmulator.h"
 #include "support/TestKit.h"
 
@@ -16,9 +16,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using sim::AddressedEmulator;
-using testing::PackageBytes;
-using testing::PatternBytes;
-using testing::Section;
+using testkit::PackageBytes;
+using testkit::PatternBytes;
+using testkit::Section;
 
 constexpr std::uint32_t kMainAddress = 0x08004000;
 constexpr std::uint32_t kRadioAddress = 0x20000;
@@ -26,7 +26,7 @@ const char* const kSuccessBox = "\n Firmware upgraded! \n";
 const char* const kFailureBox = "Firmware update failure\n";
 
 // Adds byte counts and hooks on the worker's calls to the scripted view.
-class HookedView : public testing::ScriptedView {
+class HookedView : public testkit::ScriptedView {
  public:
   std::function<void(std::uint32_t)> onProgress;
   std::function<void(const std::string&)> onMessage;
@@ -39,9 +39,9 @@ class HookedView : public testing::ScriptedView {
     if (onMessage) onMessage(text);
     return ScriptedView::ShowMessage(text, caption, buttons);
   }
-  void ReportBytes(std::uint64_t sent, std::uint64_t total) override {
+  void ReportBytes(const ByteProgress& progress) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    lastBytes_ = {sent, total};
+    lastBytes_ = {progress.sent, progress.total};
   }
   std::pair<std::uint64_t, std::uint64_t> lastBytes() const {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -62,7 +62,7 @@ struct Rig {
   ~Rig() { SetUiLanguageOverride(std::nullopt); }
 
   void Update(const Bytes& package) {
-    const testing::TempFile file(package);
+    const testkit::TempFile file(package);
     view.ChooseFile(file.path());
     ASSERT_TRUE(controller.OnUpdateButton());
     controller.WaitForWorker();
@@ -71,7 +71,7 @@ struct Rig {
   // The boxes shown after the confirmation question.
   std::vector<std::string> Boxes() const {
     std::vector<std::string> texts;
-    for (const testing::ShownMessage& message : view.messages()) {
+    for (const testkit::ShownMessage& message : view.messages()) {
       if (message.buttons != MessageButtons::kOkCancel) texts.push_back(message.text);
     }
     return texts;
@@ -318,7 +318,7 @@ TEST(AddressedUpdate, DetectionWaitsForTheRunningUpdate) {
     inBox.set_value();
     released.wait_for(std::chrono::seconds(30));
   };
-  const testing::TempFile file(MainPackage(kMainImage, 160));
+  const testkit::TempFile file(MainPackage(kMainImage, 160));
   rig.view.ChooseFile(file.path());
   ASSERT_TRUE(rig.controller.OnUpdateButton());
   ASSERT_EQ(inBox.get_future().wait_for(std::chrono::seconds(30)), std::future_status::ready);

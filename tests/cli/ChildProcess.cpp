@@ -14,7 +14,7 @@
 
 extern char** environ;
 
-namespace vantor::testing {
+namespace vantor::testkit {
 namespace {
 
 using SteadyClock = std::chrono::steady_clock;
@@ -178,4 +178,4 @@ ProcessResult RunningProgram::Finish(int timeoutMs) {
   return result;
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace vantor::testing {
+namespace vantor::testkit {
 
 struct ProcessResult {
   int exitCode = -1;  // 128 + signal when the child was killed by one
@@ -46,4 +46,4 @@ class RunningProgram {
 // The path of the program under test.
 std::string ProgramPath();
 
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

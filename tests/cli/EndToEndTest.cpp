@@ -12,10 +12,10 @@
 #include <nlohmann/json.hpp>
 
 #include "ChildProcess.h"
-#include "cli/PackageWriter.h"
+#include "package/PackageWriter.h"
 #include "support/TestKit.h"
 
-namespace vantor::testing {
+namespace vantor::testkit {
 namespace {
 
 using Arguments = std::vector<std::string>;
@@ -63,7 +63,7 @@ class EndToEnd : public ::testing::Test {
 
 // The image a `size=N` section carries, as the n-th (1-based) section of its package.
 std::vector<std::uint8_t> Generated(std::uint32_t size, std::uint8_t section) {
-  return cli::GeneratedImage(size, section);
+  return package::GeneratedImage(size, section);
 }
 
 // Both protocols, both languages: the emulated flash holds the image byte for byte.
@@ -114,14 +114,14 @@ TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
   const std::string framed = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=3000"});
   const std::string addressed = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
   struct Case {
-    std::string protocol, package, fault, language, text;
+    std::string protocol, package, fault, language, text, outcome, reason;
   };
   const Case cases[] = {
-      {"framed", framed, "fail", "en", "Firmware update failure"},
-      {"framed", framed, "unplug", "zh", "固件更新失败"},
-      {"framed", framed, "not-boot", "en", "please handle work in BOOT mode"},
-      {"addressed", addressed, "fail", "en", "Firmware update failure"},
-      {"addressed", addressed, "unplug", "zh", "固件更新失败"},
+      {"framed", framed, "fail", "en", "Firmware update failure", "failed", "controller-refused"},
+      {"framed", framed, "unplug", "zh", "固件更新失败", "failed", "unplugged"},
+      {"framed", framed, "not-boot", "en", "please handle work in BOOT mode", "not-in-boot-mode", ""},
+      {"addressed", addressed, "fail", "en", "Firmware update failure", "failed", "no-answer"},
+      {"addressed", addressed, "unplug", "zh", "固件更新失败", "failed", "unplugged"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.protocol + " " + c.fault);
@@ -130,6 +130,12 @@ TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
     EXPECT_NE(result.out.find(c.text), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("升级成功"), std::string::npos) << result.out;
+
+    // The reason comes from the update itself, not from the texts shown.
+    const ProcessResult json = Flash(c.protocol, c.package, {"--json", "--yes", "--sim-fault", c.fault});
+    const nlohmann::json document = nlohmann::json::parse(json.out);
+    EXPECT_EQ(document["outcome"], c.outcome);
+    if (!c.reason.empty()) EXPECT_EQ(document["reason"], c.reason);
   }
 }
 
@@ -150,7 +156,7 @@ TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   const ProcessResult info = RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "info"});
   ASSERT_EQ(info.exitCode, 0) << info.err;
   const nlohmann::json device = nlohmann::json::parse(info.out);
-  EXPECT_EQ(device["version"], "Fw v1.5");
+  EXPECT_EQ(device["version"], "1.50");
   EXPECT_EQ(device["versionWord"], "0x00000096");
   EXPECT_EQ(device["deviceType"], 8194);
   EXPECT_EQ(device["deviceVariant"], 0);
@@ -161,7 +167,7 @@ TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   ASSERT_EQ(framedInfo.exitCode, 0) << framedInfo.err;
   const nlohmann::json framed = nlohmann::json::parse(framedInfo.out);
   EXPECT_EQ(framed["protocol"], "framed");
-  EXPECT_EQ(framed["version"], "GamePad V1.56");
+  EXPECT_EQ(framed["version"], "1.56");
   EXPECT_TRUE(framed["deviceType"].is_null());
 
   const ProcessResult blank =
@@ -257,4 +263,4 @@ TEST_F(EndToEnd, BadUsageExitsTwo) {
 }
 
 }  // namespace
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

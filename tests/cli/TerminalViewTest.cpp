@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/LocalizedText.h"
+#include "base/LocalizedText.h"
 
 namespace vantor::cli {
 namespace {

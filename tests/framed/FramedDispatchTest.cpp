@@ -4,10 +4,11 @@
 #include "FramedTestKit.h"
 #include "framed/FramedBounds.h"
 #include "framed/FramedMessages.h"
-#include "framed/FramedUpdate.h"
+#include "framed/FramedDispatch.h"
+#include "update/ProtocolDriver.h"
 #include "support/RecordingDevice.h"
 
-namespace vantor::framed::testkit {
+namespace vantor::framed::fixtures {
 namespace {
 
 // A message as it lies in receiveArea from byte 1 on: type 22 with `code`, or type 25
@@ -47,12 +48,12 @@ class DispatchTest : public FramedSession {
   void ImageComplete(const TempFile& file, std::uint32_t length) {
     session.state.packagePath = file.path();
     session.state.imageLength() = session.state.imageSent() = length;
-    session.state.transferPhase = 1;
+    session.state.transferPhase = TransferPhase::kStreaming;
     session.packageConfirmed = true;
-    session.framedPhase = 3;
+    session.framedPhase = FramedPhase::kFinish;
   }
 
-  std::shared_ptr<testing::RecordingDevice> device = std::make_shared<testing::RecordingDevice>();
+  std::shared_ptr<testkit::RecordingDevice> device = std::make_shared<testkit::RecordingDevice>();
 };
 
 TEST_F(DispatchTest, VersionReportSetsTheTitleOrShowsTheInstructions) {
@@ -83,6 +84,21 @@ TEST_F(DispatchTest, BootModeIsFirmwareType1Or200) {
   EXPECT_EQ(debug.Count(kNotInBootModeBox), 2);
 }
 
+TEST_F(DispatchTest, BootModeWithAConfirmedPackageAnnouncesTheImage) {
+  const TempFile file(PackageBytes({Section(0, PatternBytes(80, 1), 0, 156, 2, 0x08004000)}));
+  view.ChooseFile(file.path());
+  session.target = UpdateTarget{"recorder", hid::Protocol::kFramed};
+  Deliver(Message(kDeviceInfo, 1));
+
+  EXPECT_EQ(session.framedPhase, FramedPhase::kFirstChunk);
+  EXPECT_EQ(session.stage(), UpdateStage::kWritingMain);
+  const std::vector<hid::Report> sent = device->reports();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(testkit::DataBytes(sent[0], 8), (std::vector<std::uint8_t>{0x23, 0x00, 0x16, 0x1F, 0x00, 0x01, 0x1C, 0x00}));
+  EXPECT_TRUE(debug.Contains("SendFirmwarePacket cmd 1\n"));
+  EXPECT_TRUE(debug.Contains("desVersion is 131228\n"));
+}
+
 TEST_F(DispatchTest, MalformedOrUnknownMessagesChangeNothing) {
   const TempFile file(PackageBytes({Section(0, PatternBytes(40, 1))}));
   ImageComplete(file, 40);
@@ -99,16 +115,16 @@ TEST_F(DispatchTest, MalformedOrUnknownMessagesChangeNothing) {
   // The same session does act on a well-formed data request: the finish goes out.
   Deliver(Message(kCommandDataRequest));
   ASSERT_EQ(device->reports().size(), 1u);
-  EXPECT_EQ(testing::DataBytes(device->reports()[0], 6), (std::vector<std::uint8_t>{5, 0x00, 0x16, 0x01, 0x00, 0x02}));
+  EXPECT_EQ(testkit::DataBytes(device->reports()[0], 6), (std::vector<std::uint8_t>{5, 0x00, 0x16, 0x01, 0x00, 0x02}));
   EXPECT_EQ(session.outcome, UpdateOutcome::kSucceeded);
 }
 
 TEST_F(DispatchTest, DataRequestsWithoutACompletedImageAreNotAnswered) {
-  for (const int phase : {3, 0}) {  // after dialog start with no package; before it has ended
+  for (const FramedPhase phase : {FramedPhase::kFinish, FramedPhase::kStarting}) {  // no package; before the start
     session.framedPhase = phase;
     Deliver(Message(kCommandDataRequest));
   }
-  session.framedPhase = 2;  // streaming, but a stop closed the package
+  session.framedPhase = FramedPhase::kNextChunk;  // streaming, but a stop closed the package
   session.packageConfirmed = true;
   Deliver(Message(kCommandDataRequest));
   EXPECT_TRUE(device->reports().empty());
@@ -126,7 +142,7 @@ TEST_F(DispatchTest, ChunkThatCannotBeWrittenFailsTheUpdate) {
   session.state.packagePath = file.path();
   session.state.imageDataOffset() = 28;
   session.state.imageLength() = 100;
-  session.framedPhase = 1;
+  session.framedPhase = FramedPhase::kFirstChunk;
   Deliver(Message(kCommandDataRequest));
   ASSERT_EQ(session.state.imageSent(), 32u);
   device->Unplug();
@@ -154,4 +170,4 @@ TEST_F(DispatchTest, ProbeGivesUpOnASilentController) {
 }
 
 }  // namespace
-}  // namespace vantor::framed::testkit
+}  // namespace vantor::framed::fixtures

@@ -8,18 +8,18 @@
 #include <string>
 #include <vector>
 
-#include "app/LocalizedText.h"
-#include "app/UpdateController.h"
+#include "base/LocalizedText.h"
+#include "update/UpdateController.h"
 #include "sim/FramedEmulator.h"
 #include "support/TestKit.h"
 
-namespace vantor::framed::testkit {
+namespace vantor::framed::fixtures {
 
 using sim::FramedEmulator;
-using testing::PackageBytes;
-using testing::PatternBytes;
-using testing::Section;
-using testing::TempFile;
+using testkit::PackageBytes;
+using testkit::PatternBytes;
+using testkit::Section;
+using testkit::TempFile;
 
 inline const std::string kFailureBox = "Firmware update failure\n";
 inline const std::string kSuccessBox = "\n Firmware upgraded! \n";
@@ -41,22 +41,22 @@ class FramedSession : public ::testing::Test {
     controller.WaitForWorker();
   }
   int Shown(const std::string& text) const {
-    const std::vector<testing::ShownMessage> messages = view.messages();
+    const std::vector<testkit::ShownMessage> messages = view.messages();
     return static_cast<int>(std::count_if(messages.begin(), messages.end(),
-                                          [&](const testing::ShownMessage& m) { return m.text == text; }));
+                                          [&](const testkit::ShownMessage& m) { return m.text == text; }));
   }
   std::uint32_t LastProgressBeforeReset() const { return view.progress().rbegin()[1]; }
 
   VirtualClock clock;
   sim::SimHidBackend backend{clock};
-  testing::ScriptedView view;
+  testkit::ScriptedView view;
   UpdateSession session{backend, view, clock};
   UpdateController controller{session};
-  testing::DebugRecorder debug;
+  testkit::DebugRecorder debug;
   std::shared_ptr<FramedEmulator> emulator;
 
  private:
   int attached_ = 0;
 };
 
-}  // namespace vantor::framed::testkit
+}  // namespace vantor::framed::fixtures

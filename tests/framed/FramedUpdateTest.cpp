@@ -3,9 +3,10 @@
 
 #include "FramedTestKit.h"
 #include "framed/FramedBounds.h"
+#include "framed/FramedDispatch.h"
 #include "framed/FramedUpdate.h"
 
-namespace vantor::framed::testkit {
+namespace vantor::framed::fixtures {
 namespace {
 
 using UpdateTest = FramedSession;
@@ -27,7 +28,7 @@ TEST_F(UpdateTest, EightyByteImageIsSentAs32_32_16ThenFinished) {
   EXPECT_TRUE(view.successShown());
   EXPECT_EQ(view.buttonEnabled(), true);
   EXPECT_EQ(session.outcome, UpdateOutcome::kSucceeded);
-  EXPECT_EQ(session.framedPhase, 3);
+  EXPECT_EQ(session.framedPhase, FramedPhase::kFinish);
 
   const std::vector<std::string> lines = debug.lines();
   auto at = lines.begin();
@@ -69,7 +70,7 @@ TEST_F(UpdateTest, FailureDuringStreamingThenANewUpdateStartsAgainAtPhaseOne) {
   const TempFile file(PackageBytes({Section(0, image)}));
   Update(file);
   EXPECT_EQ(session.outcome, UpdateOutcome::kFailed);
-  EXPECT_EQ(session.framedPhase, 2);
+  EXPECT_EQ(session.framedPhase, FramedPhase::kNextChunk);
 
   emulator->SetFaults({});
   debug.Clear();
@@ -145,10 +146,10 @@ TEST_F(UpdateTest, UnwrittenStartMessageStillRefreshesTheButton) {
 
 // Closing the dialog mid-transfer: the worker ends after its current message, with no
 // frame left half-sent and nothing shown.
-class StoppingView : public testing::ScriptedView {
+class StoppingView : public testkit::ScriptedView {
  public:
   void SetProgressPos(std::uint32_t position) override {
-    testing::ScriptedView::SetProgressPos(position);
+    testkit::ScriptedView::SetProgressPos(position);
     if (position == 50) controller->RequestStop();
   }
   UpdateController* controller = nullptr;
@@ -176,4 +177,4 @@ TEST(FramedInterruptTest, StopRequestEndsTheWorkerBetweenChunks) {
 }
 
 }  // namespace
-}  // namespace vantor::framed::testkit
+}  // namespace vantor::framed::fixtures

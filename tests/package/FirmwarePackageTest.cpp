@@ -6,11 +6,11 @@
 namespace vantor::package {
 namespace {
 
-using testing::PackageBytes;
-using testing::PatternBytes;
-using testing::Section;
-using testing::TempFile;
-using testing::TestSection;
+using testkit::PackageBytes;
+using testkit::PatternBytes;
+using testkit::Section;
+using testkit::TempFile;
+using testkit::TestSection;
 
 PackageReport Inspect(const std::vector<std::uint8_t>& bytes) {
   TempFile file(bytes);

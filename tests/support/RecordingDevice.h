@@ -9,7 +9,7 @@
 
 #include "sim/SimDevice.h"
 
-namespace vantor::testing {
+namespace vantor::testkit {
 
 class RecordingDevice : public sim::SimDevice {
  public:
@@ -46,4 +46,4 @@ inline std::vector<std::uint8_t> DataBytes(const hid::Report& report, std::size_
   return std::vector<std::uint8_t>(report.begin() + 1, report.begin() + 1 + count);
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

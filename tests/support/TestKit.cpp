@@ -6,7 +6,7 @@
 #include <fstream>
 #include <random>
 
-namespace vantor::testing {
+namespace vantor::testkit {
 
 void ScriptedView::ChooseFile(std::optional<std::string> path) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -190,4 +190,4 @@ TempFile::~TempFile() {
   std::filesystem::remove_all(folder_, ignored);
 }
 
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

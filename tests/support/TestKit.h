@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "app/DebugOutput.h"
-#include "app/UpdateView.h"
+#include "base/DebugOutput.h"
+#include "session/UpdateView.h"
 
-namespace vantor::testing {
+namespace vantor::testkit {
 
 struct ShownMessage {
   std::string text;
@@ -108,4 +108,4 @@ class TempFile {
   std::string path_;
 };
 
-}  // namespace vantor::testing
+}  // namespace vantor::testkit

@@ -12,7 +12,7 @@ extern "C" {
 #include <cwchar>
 #include <optional>
 
-#include "app/win32/Utf16.h"
+#include "base/win32/Utf16.h"
 #include "hid/win32/Win32Handles.h"
 #include "hid/win32/Win32HidChannel.h"
 

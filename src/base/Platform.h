@@ -1,0 +1,26 @@
+#pragma once
+// The few things the core asks of the operating system, behind one seam: debugger
+// output, opening and positioning a file by a UTF-8 path, and the last error code.
+// posix/ and win32/ each implement it; nothing above base/ includes a system header.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace vantor::platform {
+
+// One debugger line (UTF-8): OutputDebugStringW on Windows; elsewhere stderr, and only
+// when VANTOR_TRACE asks for it.
+void DebugLine(const std::string& line);
+
+// fopen(path, "rb") for a UTF-8 path on every platform.
+std::FILE* OpenForReading(const std::string& utf8Path);
+// 64-bit positioning, so packages past 2 GiB are measured and read correctly.
+bool Seek(std::FILE* file, std::uint64_t offset);
+// The file's length in bytes, keeping the current position; -1 when it cannot be told.
+std::int64_t Length(std::FILE* file);
+
+// The calling thread's last operating-system error (GetLastError, errno).
+int LastSystemError();
+
+}  // namespace vantor::platform

@@ -1,0 +1,26 @@
+#include <windows.h>
+
+#include "base/Platform.h"
+#include "base/win32/Utf16.h"
+
+namespace vantor::platform {
+
+void DebugLine(const std::string& line) { OutputDebugStringW(win32::ToUtf16(line).c_str()); }
+
+std::FILE* OpenForReading(const std::string& utf8Path) { return _wfopen(win32::ToUtf16(utf8Path).c_str(), L"rb"); }
+
+bool Seek(std::FILE* file, std::uint64_t offset) {
+  return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
+}
+
+std::int64_t Length(std::FILE* file) {
+  const long long here = _ftelli64(file);
+  if (here < 0 || _fseeki64(file, 0, SEEK_END) != 0) return -1;
+  const long long end = _ftelli64(file);
+  _fseeki64(file, here, SEEK_SET);
+  return end;
+}
+
+int LastSystemError() { return static_cast<int>(GetLastError()); }
+
+}  // namespace vantor::platform

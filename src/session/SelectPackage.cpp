@@ -1,0 +1,125 @@
+#include "session/SelectPackage.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "base/DebugOutput.h"
+#include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "package/FirmwarePackage.h"
+
+namespace vantor {
+
+using package::CheckSelection;
+using package::FindBleSection;
+using package::FindMainSection;
+using package::FoundSection;
+using package::PackageFile;
+using package::PackageProblem;
+using package::WalkResult;
+namespace {
+
+std::string CurrentFolder() {
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::current_path(error);
+  return error ? std::string() : folder.u8string();
+}
+
+int Refuse(UpdateSession& session, PackageProblem problem) {
+  const TextSlot slot = problem == PackageProblem::kNothingToWrite ? text::kPackageEmpty : text::kPackageDamaged;
+  DebugLinef("package refused: %s\n", package::ProblemDescription(problem));
+  session.Conclude(UpdateOutcome::kPackageRefused, FailureReason::kNone, 0, problem);
+  session.view.ShowMessage(LocalizedText(slot), ProductTitle(), MessageButtons::kOk);
+  return 0;
+}
+
+int NoPackage(UpdateSession& session, UpdateOutcome why = UpdateOutcome::kNoPackage) {
+  session.Conclude(why);
+  return 0;
+}
+
+}  // namespace
+
+std::string ConfirmationText(std::uint16_t version, std::uint16_t beta) {
+  const std::string label = LocalizedText(text::kNewFirmware);
+  if (beta > 0) return Format("%s %.1f beta%d\n", label.c_str(), version / 100.0, beta);
+  return Format("%s %.1f\n", label.c_str(), version / 100.0);
+}
+
+int SelectPackage(UpdateSession& session) {
+  UpdateState& state = session.state;
+  session.EnterStage(UpdateStage::kChoosingPackage);
+  const std::string filter = LocalizedText(text::kFileType) + "(*.dat)|*.dat||";
+  state.mainHeader.Clear();
+  state.bleHeader.Clear();
+  session.hasBleImage = 0;
+
+  const std::optional<std::string> chosen = session.view.ChoosePackageFile(filter, CurrentFolder());
+  if (!chosen) return NoPackage(session);
+  state.packagePath = *chosen;
+
+  PackageFile file;
+  if (!file.Open(state.packagePath)) return NoPackage(session);
+  const std::int64_t length = file.Length();
+  if (length < 0) return NoPackage(session);
+  const auto fileLength = static_cast<std::uint64_t>(length);
+  if (fileLength >= package::kBleImageMinimumFileSize) session.hasBleImage = 1;
+
+  // A framed controller reports no type or variant: its image is the first section of
+  // type 0 and variant 0, whatever an addressed controller reported earlier.
+  const bool addressed = session.target.protocol == hid::Protocol::kAddressed;
+  const std::uint16_t type = addressed ? session.target.deviceType : 0;
+  const std::uint8_t variant = addressed ? session.target.deviceVariant : 0;
+
+  FoundSection main;
+  switch (FindMainSection(file, fileLength, type, variant, &main)) {
+    case WalkResult::kFound:
+      break;
+    case WalkResult::kNotFound:
+      return NoPackage(session, UpdateOutcome::kNothingMatched);
+    case WalkResult::kReadError:
+      return NoPackage(session);
+  }
+  std::optional<FoundSection> ble;
+  if (session.hasBleImage) {
+    FoundSection found;
+    const WalkResult result = FindBleSection(file, fileLength, &found);
+    if (result == WalkResult::kReadError) return NoPackage(session);
+    if (result == WalkResult::kFound) ble = found;
+  }
+  file.Close();
+
+  // Only the addressed protocol writes the radio's image.
+  const PackageProblem problem = CheckSelection(main, addressed ? ble : std::nullopt, fileLength);
+  if (problem != PackageProblem::kNone) return Refuse(session, problem);
+
+  state.mainHeader = main.header;
+  state.imageDataOffset() = main.dataOffset;
+  if (ble) {
+    state.bleHeader = ble->header;
+    state.bleDataOffset() = ble->dataOffset;
+  }
+  state.firmwareVersion() = state.mainHeader.version();
+  state.imageAddress() = state.mainHeader.address();
+  state.imageLength() = state.mainHeader.length();
+  state.imageSent() = 0;
+  if (session.hasBleImage) {
+    state.bleVersion() = state.bleHeader.version();
+    state.bleAddress() = state.bleHeader.address();
+    state.bleLength() = state.bleHeader.length();
+  }
+  state.transferPhase = TransferPhase::kSelected;
+
+  const std::string question = ConfirmationText(state.mainHeader.version(), state.mainHeader.beta());
+  if (session.view.ShowMessage(question, ProductTitle(), MessageButtons::kOkCancel) == kIdCancel) {
+    DebugLine("MessageBox == IDCANCEL\n");
+    return NoPackage(session, UpdateOutcome::kDeclined);
+  }
+  session.hid.SetReadTimeout(10);
+  state.firmwareVersion() = state.mainHeader.versionWord();
+  session.packageConfirmed = true;
+
+  return 1;
+}
+
+}  // namespace vantor

@@ -1,0 +1,182 @@
+#include "win32/UpdateDlg.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+#include "base/LocalizedText.h"
+#include "base/win32/Utf16.h"
+#include "res/resource.h"
+
+namespace vantor::win32 {
+namespace {
+
+void SetText(HWND window, TextSlot slot) { SetWindowTextW(window, ToUtf16(LocalizedText(slot)).c_str()); }
+
+// The template places the dialog at 0,0, which means: centre it on the work area of
+// the monitor it opens on.
+void CentreOnWorkArea(HWND dialog) {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof(monitor);
+  if (!GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor)) return;
+  RECT window;
+  GetWindowRect(dialog, &window);
+  const RECT& area = monitor.rcWork;
+  const int width = window.right - window.left;
+  const int height = window.bottom - window.top;
+  const int x = area.left + (area.right - area.left - width) / 2;
+  const int y = area.top + (area.bottom - area.top - height) / 2;
+  SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+}  // namespace
+
+CUpdateDlg::CUpdateDlg(hid::HidBackend& backend, Clock& clock)
+    : ModalDialog(IDD_VANTORUPDATE_DIALOG), session_(backend, view_, clock), controller_(session_) {
+  m_hIcon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+}
+
+CUpdateDlg::~CUpdateDlg() {
+  if (m_hIcon != nullptr) DestroyIcon(m_hIcon);
+}
+
+BOOL CUpdateDlg::OnInitDialog() {
+  const HWND dialog = hwnd();
+  CentreOnWorkArea(dialog);
+  SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
+  SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hIcon));
+
+  updateButton = GetDlgItem(dialog, IDC_UPDATE_BUTTON);
+  progressBar = GetDlgItem(dialog, IDC_PROGRESS);
+  // GetDlgItem takes the id as an int; -1 is the success text's.
+  successText = GetDlgItem(dialog, IDC_STATIC);
+  ShowWindow(successText, SW_HIDE);
+  SetText(successText, text::kSuccess);
+  instructionText = GetDlgItem(dialog, IDC_INSTRUCTION_TEXT);
+  SetText(instructionText, text::kInstructions);
+  SendMessageW(progressBar, PBM_SETRANGE, 0, 0x00640000);
+  SendMessageW(progressBar, PBM_SETPOS, 0, 0);
+  SetText(updateButton, text::kUsbUpdate);
+
+  view_.Attach(DialogControls{dialog, updateButton, progressBar, successText});
+  controller_.onWorkerExit = [dialog] { PostMessageW(dialog, kWmWorkerExited, 0, 0); };
+  // Clears the record, detects (registering this window for device changes), probes a
+  // controller that is there and sets the title. The probe may show a message box, and
+  // device changes that its loop delivers wait until the start is complete.
+  inDeviceChange_ = true;
+  controller_.Start(dialog);
+  RunDeferredDeviceEvents();
+  inDeviceChange_ = false;
+  return TRUE;
+}
+
+INT_PTR CUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kWmRunOnDialogThread:
+      Win32UpdateView::RunSentCall(lParam);
+      return TRUE;
+    case kWmWorkerExited:
+      OnWorkerExited();
+      return TRUE;
+    case WM_PAINT:
+      if (!IsIconic(hwnd())) return FALSE;
+      OnPaint();
+      return TRUE;
+    case WM_QUERYDRAGICON:
+      // One of the messages whose result a dialog procedure returns directly.
+      return reinterpret_cast<INT_PTR>(OnQueryDragIcon());
+    case WM_DEVICECHANGE:
+      return Result(OnDeviceChange(static_cast<UINT>(wParam), static_cast<DWORD_PTR>(lParam)));
+    case WM_TIMER:
+      // The framed transfer's timer only keeps the default processing.
+      return FALSE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_UPDATE_BUTTON && HIWORD(wParam) == BN_CLICKED) {
+        OnUpdateButton();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+        OnCloseRequest(LOWORD(wParam));
+        return TRUE;
+      }
+      return FALSE;
+    case WM_DESTROY:
+      view_.Detach();
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+void CUpdateDlg::OnPaint() {
+  PAINTSTRUCT paint;
+  const HDC dc = BeginPaint(hwnd(), &paint);
+  SendMessageW(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  const int iconWidth = GetSystemMetrics(SM_CXICON);
+  const int iconHeight = GetSystemMetrics(SM_CYICON);
+  RECT client;
+  GetClientRect(hwnd(), &client);
+  const int x = (client.right - client.left - iconWidth + 1) / 2;
+  const int y = (client.bottom - client.top - iconHeight + 1) / 2;
+  DrawIcon(dc, x, y, m_hIcon);
+  EndPaint(hwnd(), &paint);
+}
+
+BOOL CUpdateDlg::OnDeviceChange(UINT eventType, DWORD_PTR /*eventData*/) {
+  // A probe shows message boxes, whose loops deliver further WM_DEVICECHANGE here:
+  // those wait until the current one is done instead of probing inside a probe.
+  if (inDeviceChange_ || closePending_) {
+    if (!closePending_) deferredDeviceEvents_.push_back(eventType);
+    return TRUE;
+  }
+  inDeviceChange_ = true;
+  controller_.OnDeviceChange(eventType);
+  RunDeferredDeviceEvents();
+  inDeviceChange_ = false;
+  // Every request to allow a removal is granted.
+  return TRUE;
+}
+
+void CUpdateDlg::RunDeferredDeviceEvents() {
+  while (!deferredDeviceEvents_.empty() && !closePending_) {
+    const std::uint32_t next = deferredDeviceEvents_.front();
+    deferredDeviceEvents_.erase(deferredDeviceEvents_.begin());
+    controller_.OnDeviceChange(next);
+  }
+  deferredDeviceEvents_.clear();
+}
+
+void CUpdateDlg::OnUpdateButton() {
+  if (controller_.HasWorker() || closePending_ || askingToClose_) return;
+  controller_.OnUpdateButton();
+}
+
+void CUpdateDlg::OnWorkerExited() {
+  if (closePending_) {
+    controller_.WaitForWorker();  // already past its last act: returns at once
+    EndDialog(hwnd(), IDCANCEL);
+    return;
+  }
+  // Releases the thread and runs a probe that an arrival during the update held back.
+  controller_.OnWorkerFinished();
+}
+
+void CUpdateDlg::OnCloseRequest(INT_PTR result) {
+  if (closePending_ || askingToClose_) return;
+  if (controller_.IsUpdating()) {
+    askingToClose_ = true;
+    const int answer =
+        view_.ShowMessage(LocalizedText(text::kStopWhileUpdating), ProductTitle(), MessageButtons::kYesNo);
+    askingToClose_ = false;
+    if (answer != kIdYes) return;
+  }
+  // The worker may have ended while the question was up.
+  if (controller_.HasWorker()) {
+    controller_.RequestStop();
+    closePending_ = true;
+    return;
+  }
+  EndDialog(hwnd(), result);
+}
+
+}  // namespace vantor::win32

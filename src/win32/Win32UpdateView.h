@@ -1,0 +1,58 @@
+#pragma once
+// The dialog as the update procedures see it. Every call, from whichever thread, is
+// carried to the dialog's thread with SendMessageW and returns once it was handled
+// there, so the controls are only ever touched by the thread that owns them. While the
+// worker waits in such a call the dialog's thread keeps pumping messages (it never
+// joins the worker), which is what lets the sent message through.
+#include <windows.h>
+
+#include <atomic>
+#include <functional>
+
+#include "session/UpdateView.h"
+
+namespace vantor::win32 {
+
+// The private message that runs a call on the dialog's thread; lParam points to a
+// std::function<void()> owned by the sender, which waits for it.
+inline constexpr UINT kWmRunOnDialogThread = WM_APP + 1;
+
+struct DialogControls {
+  HWND dialog = nullptr;
+  HWND updateButton = nullptr;
+  HWND progressBar = nullptr;
+  HWND successText = nullptr;
+};
+
+class Win32UpdateView final : public UpdateView {
+ public:
+  // On the dialog's thread, once the controls exist / before the window goes away.
+  // Calls made while detached do nothing (a message box answers Cancel or No).
+  void Attach(const DialogControls& controls);
+  void Detach();
+
+  // The dialog procedure hands kWmRunOnDialogThread here.
+  static void RunSentCall(LPARAM lParam);
+
+  void SetTitle(const std::string& title) override;
+  void EnableUpdateButton(bool enabled) override;
+  void ShowSuccessText(bool shown) override;
+  void SetProgressPos(std::uint32_t position) override;
+  int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+  std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
+  void StartTransferTimer() override;
+  void KillTransferTimer() override;
+
+ private:
+  // Runs `call` on the dialog's thread with the controls; false when detached.
+  bool OnDialogThread(const std::function<void(const DialogControls&)>& call);
+
+  std::atomic<HWND> dialog_{nullptr};
+  DialogControls controls_;  // written before dialog_ is published, read after
+};
+
+// The program's file name without folder and extension: the caption of message boxes
+// that have no title of their own.
+std::wstring ProgramName();
+
+}  // namespace vantor::win32

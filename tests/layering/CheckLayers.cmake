@@ -1,0 +1,55 @@
+# Reads every #include "folder/..." in src/ and checks it against the layers: each
+# folder may include itself and the folders listed for it, nothing else. Also refuses
+# operating-system headers and _WIN32 branches in the core outside the backends
+# (folders named win32/ or posix/ and hid's backend folders). Prints the picture.
+#   cmake -DSOURCE_DIR=src -P CheckLayers.cmake
+
+cmake_minimum_required(VERSION 3.25)
+
+set(allowed_base res)  # the texts' one source
+set(allowed_hid base)
+set(allowed_package base)
+set(allowed_sim base hid)
+set(allowed_session base hid package)
+set(allowed_framed base hid package session)
+set(allowed_addressed base hid package session)
+set(allowed_update base hid package session framed addressed)
+set(allowed_cli base hid package session update sim)
+set(allowed_win32 base hid package session update sim res)
+set(core base hid package session framed addressed update)
+set(folders base hid package sim session framed addressed update cli win32)
+
+set(problems "")
+foreach(folder ${folders})
+  file(GLOB_RECURSE files ${SOURCE_DIR}/${folder}/*.h ${SOURCE_DIR}/${folder}/*.cpp)
+  set(used "")
+  foreach(file ${files})
+    file(RELATIVE_PATH shown ${SOURCE_DIR} ${file})
+    file(STRINGS ${file} includes REGEX "^#include \"[a-z0-9]+/")
+    foreach(line ${includes})
+      string(REGEX REPLACE "^#include \"([a-z0-9]+)/.*" "\\1" included "${line}")
+      if(included STREQUAL folder)
+        continue()
+      endif()
+      list(APPEND used ${included})
+      if(NOT included IN_LIST allowed_${folder})
+        string(APPEND problems "  ${shown}: ${line} (${folder}/ may not include ${included}/)\n")
+      endif()
+    endforeach()
+    list(FIND core ${folder} in_core)
+    if(in_core GREATER -1 AND NOT shown MATCHES "/(win32|posix|hidapi)/")
+      file(STRINGS ${file} system REGEX "^#(include <windows.h>|ifn?def _WIN32|if defined\\(_WIN32\\))")
+      if(system)
+        string(APPEND problems "  ${shown}: ${system} (operating-system code belongs in a backend)\n")
+      endif()
+    endif()
+  endforeach()
+  list(REMOVE_DUPLICATES used)
+  list(SORT used)
+  string(REPLACE ";" ", " used "${used}")
+  message(STATUS "${folder} -> ${used}")
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "Includes that run against the layers:\n${problems}")
+endif()

@@ -1,0 +1,360 @@
+#!/usr/bin/env bash
+# GUI tests of the Windows dialog under Wine, on a private Xvfb display, driven by
+# xdotool the way a person would use it:
+#   - the stored dialog template 102 (ids, classes, styles, positions, font);
+#   - no controller, in English and in Chinese (UI language 2052): title, texts,
+#     disabled button, hidden success text, layout of the live controls; Escape ends
+#     the program; Wine's own virtual HID devices are listed but not accepted;
+#   - a whole update per protocol with the simulated build: click, choose the package
+#     in the open-file dialog, confirm, wait for the success box, then compare the
+#     emulated flash with the package's image;
+#   - closing while an update runs: the question, No lets it finish, Yes stops it.
+# Screenshots and logs are kept under <build>/gui-artifacts.
+#
+# usage: tests/win32/run-gui-tests.sh [windows-build-dir]   (default build/windows)
+set -uo pipefail
+
+HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+ROOT="$(cd "$HERE/../.." && pwd)"
+BUILD="$(cd "${1:-${VANTOR_WINDOWS_BUILD:-$ROOT/build/windows}}" 2>/dev/null && pwd)" || {
+  echo "run-gui-tests: no Windows build folder" >&2
+  exit 2
+}
+ART="$BUILD/gui-artifacts"
+mkdir -p "$ART"
+rm -f "$ART"/*.png "$ART"/*.log "$ART"/*.txt
+
+for program in VantorUpdate.exe VantorUpdateSim.exe; do
+  [ -f "$BUILD/$program" ] || { echo "run-gui-tests: $BUILD/$program is missing" >&2; exit 2; }
+done
+
+# ---- Wine and the display ------------------------------------------------------------
+if [ -f "$ROOT/scripts/wine-env.sh" ]; then
+  # shellcheck source=/dev/null
+  source "$ROOT/scripts/wine-env.sh"
+fi
+export WINEARCH="${WINEARCH:-win64}"
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
+export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}"
+WINE="${VANTOR_WINE:-$(command -v wine || echo /usr/lib/wine/wine64)}"
+# The programs under test, this helper and the open-file dialog share one virtual
+# desktop, which gives the windows title bars for the screenshots. Set per program, so
+# nothing else run in the prefix changes.
+DESKTOP=vantorgui
+DESKTOP_SIZE=800x600
+
+XVFB_PID=""
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+}
+trap cleanup EXIT
+
+display=90
+while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do display=$((display + 1)); done
+Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$ART/xvfb.log" 2>&1 &
+XVFB_PID=$!
+export DISPLAY=":$display"
+
+# Polls `command...` every 0.2 s until it succeeds or `seconds` have passed.
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+wait_for 20 display_up || {
+  echo "run-gui-tests: Xvfb did not start" >&2
+  exit 2
+}
+
+if declare -F vantor_wine_start >/dev/null; then
+  vantor_wine_start || { echo "run-gui-tests: no Wine prefix" >&2; exit 2; }
+elif [ ! -f "$WINEPREFIX/system.reg" ]; then
+  timeout 120 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+fi
+reg_add() { timeout 60 "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
+# Chinese glyphs: map the fonts the dialog and message boxes ask for.
+for face in SimSun NSimSun 宋体 "Microsoft YaHei" "Microsoft YaHei UI" SimHei; do
+  reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
+done
+for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
+  reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP"
+done
+reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
+# The caption buttons are drawn with Marlett, which this Wine does not find in its own
+# data folder: without it the close box shows a letter.
+if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+fi
+
+INSPECTOR="$ART/DialogInspector.exe"
+if [ ! -f "$INSPECTOR" ] || [ "$HERE/DialogInspector.cpp" -nt "$INSPECTOR" ]; then
+  x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -municode -static -DUNICODE -D_UNICODE \
+    -o "$INSPECTOR" "$HERE/DialogInspector.cpp" -lsetupapi -lhid || exit 2
+fi
+
+winpath() { echo "Z:${1//\//\\}"; }
+inspect() { timeout 20 "$WINE" "$INSPECTOR" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+TITLE="Vantor Update v2.00"
+PASSED=0
+FAILED=0
+pass() { echo "PASS $1"; PASSED=$((PASSED + 1)); }
+fail() { echo "FAIL $1: $2"; FAILED=$((FAILED + 1)); }
+
+APP_PID=""
+# start_app <program> <locale> [VAR=value...]: starts it and waits for the dialog.
+start_app() {
+  local program=$1 locale=$2
+  shift 2
+  env LC_ALL="$locale" LANG="$locale" "$@" timeout 300 "$WINE" "$BUILD/$program" </dev/null >"$ART/app.log" 2>&1 &
+  APP_PID=$!
+  wait_for 60 dialog_up
+}
+dialog_up() { inspect live "$TITLE" >/dev/null; }
+
+# Ends the program the way a person would (Escape, or the keys given) and waits for it.
+close_app() {
+  press "${1:-Escape}"
+  if ! wait_for 30 app_gone; then
+    kill "$APP_PID" 2>/dev/null
+    return 1
+  fi
+  wait "$APP_PID" 2>/dev/null
+  return 0
+}
+app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
+
+desktop_window() { xdotool search --name "^$DESKTOP - Wine desktop\$" 2>/dev/null | head -1; }
+# Keys go to the desktop window, which hands them to Wine's active window.
+press() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key "$@"
+}
+type_text() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool type --delay 20 "$1"
+}
+click_control() {
+  local id=$1 position window
+  position="$(inspect center "$TITLE" "$id")" || return 1
+  window="$(desktop_window)"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # shellcheck disable=SC2086
+  set -- $position
+  xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1
+}
+# The virtual desktop's window, whose origin is the Windows screen origin.
+screenshot() { /usr/bin/import -display "$DISPLAY" -window "$(desktop_window)" "$ART/$1.png" 2>/dev/null; }
+# Just the dialog, title bar included.
+screenshot_dialog() {
+  local frame
+  screenshot "$1"
+  frame="$(inspect frame "$TITLE")" || return 1
+  /usr/bin/convert "$ART/$1.png" -crop "$frame" +repage "$ART/$1-dialog.png" 2>/dev/null
+}
+
+# ---- the view's thread rules, with a display (ctest alone has none) -------------------
+if [ -f "$BUILD/tests/win32/dialog_tests.exe" ]; then
+  if timeout 120 "$WINE" "$BUILD/tests/win32/dialog_tests.exe" </dev/null >"$ART/dialog_tests.log" 2>&1 &&
+    ! grep -q SKIPPED "$ART/dialog_tests.log"; then
+    pass "dialog view: worker calls carried to the dialog's thread"
+  else
+    fail "dialog view" "$(tail -20 "$ART/dialog_tests.log")"
+  fi
+fi
+
+# ---- the stored template -------------------------------------------------------------
+inspect template "$(winpath "$BUILD/VantorUpdate.exe")" >"$ART/template.txt"
+if diff -u "$HERE/expected/template.txt" "$ART/template.txt" >"$ART/template.diff"; then
+  pass "dialog template 102"
+else
+  fail "dialog template 102" "$(cat "$ART/template.diff")"
+fi
+
+# ---- no controller, per language -------------------------------------------------------
+for lang in en zh; do
+  locale=en_US.UTF-8
+  [ "$lang" = zh ] && locale=zh_CN.UTF-8
+  name="no controller ($lang)"
+  if ! start_app VantorUpdate.exe "$locale"; then
+    fail "$name" "the dialog did not appear"
+    kill "$APP_PID" 2>/dev/null
+    continue
+  fi
+  inspect live "$TITLE" >"$ART/live-$lang.txt"
+  if diff -u "$HERE/expected/no-controller-$lang.txt" "$ART/live-$lang.txt" >"$ART/live-$lang.diff"; then
+    pass "$name: title, texts, disabled button, hidden success text, layout"
+  else
+    fail "$name" "$(cat "$ART/live-$lang.diff")"
+  fi
+  screenshot_dialog "dialog-$lang"
+  if [ "$lang" = en ]; then
+    inspect hid >"$ART/hid.txt"
+    if grep -q '^hid 845E:' "$ART/hid.txt"; then
+      pass "Wine's own HID devices are listed and not taken for a controller"
+    else
+      fail "Wine's HID devices" "none listed: $(cat "$ART/hid.txt")"
+    fi
+  fi
+  # Escape in English; in Chinese Alt+F4, which takes the close box's way (WM_CLOSE).
+  keys=Escape
+  [ "$lang" = zh ] && keys=alt+F4
+  if close_app "$keys"; then pass "$name: $keys ends the program"; else fail "$name" "$keys did not end the program"; fi
+done
+
+# ---- a whole update per protocol with the simulated build ------------------------------
+box_text() { inspect boxes "$TITLE"; }
+wait_box_matching() {
+  local pattern=$1 seconds=$2 deadline=$((SECONDS + $2))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    BOXES="$(box_text)"
+    if grep -q -- "$pattern" <<<"$BOXES"; then return 0; fi
+    if grep -q -- "failure" <<<"$BOXES"; then return 1; fi
+    sleep 0.2
+  done
+  return 1
+}
+button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
+open_dialog_up() { inspect boxes Open | grep -q '^box'; }
+
+# begin_update <protocol> <type> <length>: the simulated build with a fresh package,
+# up to the confirmed version box. Sets PACKAGE, IMAGE, FLASH; says why it failed in WHY.
+begin_update() {
+  local protocol=$1 type=$2 length=$3
+  PACKAGE="$ART/$protocol-$length.dat" IMAGE="$ART/$protocol-$length-image.bin" FLASH="$ART/$protocol-$length-flash.bin"
+  rm -f "$FLASH"
+  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 150 "$length" || { WHY="no package"; return 1; }
+  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
+    WHY="the dialog did not appear"
+    kill "$APP_PID" 2>/dev/null
+    return 1
+  fi
+  if ! wait_for 30 button_enabled; then
+    WHY="the emulated controller was not found: $(inspect live "$TITLE")"
+    close_app
+    return 1
+  fi
+  click_control 1007
+  if ! wait_for 30 open_dialog_up; then
+    WHY="no open-file dialog after the click"
+    close_app
+    return 1
+  fi
+  type_text "$(winpath "$PACKAGE")"
+  press Return
+  if ! wait_box_matching "New firmware 1.5" 30; then
+    WHY="no confirmation box: $BOXES"
+    close_app
+    return 1
+  fi
+  press Return
+}
+
+flash_holds_image() {
+  local length=$1
+  [ -f "$FLASH" ] && [ "$(stat -c %s "$FLASH")" -ge "$length" ] && cmp -n "$length" "$IMAGE" "$FLASH" >/dev/null 2>&1
+}
+
+run_update() {
+  local protocol=$1 type=$2 length=$3 name="update ($1)"
+  if ! begin_update "$protocol" "$type" "$length"; then fail "$name" "$WHY"; return; fi
+  if ! wait_box_matching "Firmware upgraded!" 120; then
+    screenshot "update-$protocol-failed"
+    fail "$name" "no success box: $BOXES"
+    press Return
+    close_app
+    return
+  fi
+  screenshot "update-$protocol-success-box"
+  if grep -qF 'text="\n Firmware upgraded! \n"' <<<"$BOXES"; then
+    pass "$name: the success box says \"Firmware upgraded!\""
+  else
+    fail "$name" "success box text: $BOXES"
+  fi
+  press Return
+  wait_for 10 no_boxes
+  local live
+  live="$(inspect live "$TITLE")"
+  screenshot_dialog "update-$protocol-done"
+  if grep -q '^control id=-1 class="Static" text="Firmware upgraded!" visible=1' <<<"$live"; then
+    pass "$name: the success text shows"
+  else
+    fail "$name" "success text: $live"
+  fi
+  if ! close_app; then fail "$name" "the program did not end"; return; fi
+  if flash_holds_image "$length"; then
+    pass "$name: the emulated flash holds the package's image"
+  else
+    fail "$name" "the emulated flash differs from the image ($(stat -c %s "$FLASH" 2>/dev/null || echo no) bytes)"
+  fi
+}
+
+STOP_QUESTION="The new firmware is updating,and it is turned off"
+transfer_started() { inspect live "$TITLE" | grep -q 'pos=[1-9]'; }
+
+# Closing while an update runs asks first; No lets the update finish, Yes stops it at a
+# safe point and the program ends only after the worker has.
+close_during_update() {
+  local answer=$1 protocol=addressed length=150000 name="closing mid-update, answer $1"
+  if ! begin_update "$protocol" 8194 "$length"; then fail "$name" "$WHY"; return; fi
+  if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
+  press Escape
+  if ! wait_box_matching "$STOP_QUESTION" 20; then
+    fail "$name" "no question before closing: $BOXES"
+    close_app
+    return
+  fi
+  screenshot "close-question-$answer"
+  if [ "$answer" = No ]; then
+    press n
+    if wait_box_matching "Firmware upgraded!" 180; then
+      pass "$name: the update goes on to its success box"
+    else
+      fail "$name" "the update did not finish: $BOXES"
+    fi
+    press Return
+    wait_for 10 no_boxes
+    # No update runs any more: closing asks nothing.
+    if close_app && flash_holds_image "$length"; then
+      pass "$name: the program then ends without asking, the flash holds the image"
+    else
+      fail "$name" "after the update: program ended=$(app_gone && echo yes || echo no), flash bytes $(stat -c %s "$FLASH" 2>/dev/null || echo none)"
+    fi
+  else
+    press y
+    if wait_for 60 app_gone; then
+      wait "$APP_PID"
+      local status=$?
+      if [ "$status" -eq 0 ] && ! flash_holds_image "$length"; then
+        pass "$name: the update stops and the program ends cleanly"
+      else
+        fail "$name" "exit status $status, flash complete=$(flash_holds_image "$length" && echo yes || echo no)"
+      fi
+    else
+      fail "$name" "the program did not end: $(box_text)"
+      kill "$APP_PID" 2>/dev/null
+    fi
+  fi
+}
+no_boxes() { [ -z "$(box_text)" ]; }
+
+run_update addressed 8194 6000
+run_update framed 0 6000
+close_during_update No
+close_during_update Yes
+
+echo "gui: $PASSED passed, $FAILED failed"
+[ "$FAILED" -eq 0 ]
