@@ -12,7 +12,11 @@ std::uint32_t Read(UpdateSession& session) {
   return session.hid.ReadHid(session.receiveArea.data(), static_cast<std::uint8_t>(session.receiveArea.size()));
 }
 
-// Notes in `trace` what a read for command `code` says about the controller.
+// The most reports one drain takes: more than a controller ever has in flight.
+constexpr int kDrainLimit = 64;
+
+// Notes in `trace` what a read for command `code` that did not match says about the
+// controller.
 void Note(ExchangeTrace* trace, std::uint32_t result, const std::uint8_t* reply, std::uint16_t code) {
   if (trace == nullptr) return;
   if (result == hid::kReadFailed || result == hid::kReadAbandoned) {
@@ -21,9 +25,9 @@ void Note(ExchangeTrace* trace, std::uint32_t result, const std::uint8_t* reply,
   }
   if (result != hid::kReadOk || reply[0] != 0 || reply[1] != kCommandMarker) return;
   const std::uint16_t status = Load16(reply + kReplyStatusOffset);
-  if (Load16(reply + kReplyEchoOffset) == code && status != kStatusDone && status != kStatusBusy) {
-    trace->refusal = status;
-  }
+  const std::uint16_t echo = Load16(reply + kReplyEchoOffset);
+  if (echo == code && status != kStatusDone && status != kStatusBusy) trace->refusal = status;
+  if (echo == kCommandWriteImageData && status == kStatusDone) ++trace->staleAcks;
 }
 
 // The device-information query and the memory read share their retry rule: a read
@@ -31,7 +35,7 @@ void Note(ExchangeTrace* trace, std::uint32_t result, const std::uint8_t* reply,
 // foreign reply is skipped without sending anything.
 int QueryWithRetry(UpdateSession& session, std::uint16_t code, std::uint32_t firstLength, std::uint32_t retryLength,
                    std::uint32_t extentFirst, std::uint32_t extentRetry, std::uint32_t address,
-                   std::uint8_t* destination, std::uint32_t count) {
+                   std::uint8_t* destination, std::uint32_t count, ExchangeTrace* trace = nullptr) {
   SendAddressedCommand(session, nullptr, firstLength, address, extentFirst, code);
   for (std::uint8_t attempt = 0; attempt < kQueryReads; ++attempt) {
     const std::uint32_t result = Read(session);
@@ -40,7 +44,10 @@ int QueryWithRetry(UpdateSession& session, std::uint16_t code, std::uint32_t fir
       SendAddressedCommand(session, nullptr, retryLength, address, extentRetry, code);
       continue;
     }
-    if (!ReplyMatches(result, session.receiveArea.data(), code)) continue;
+    if (!ReplyMatches(result, session.receiveArea.data(), code)) {
+      Note(trace, result, session.receiveArea.data(), code);
+      continue;
+    }
     // The reply carries at most 46 data bytes; never copy from beyond it.
     const std::uint32_t copied = std::min<std::uint32_t>(count, kReplyDataSize);
     std::memcpy(destination, session.receiveArea.data() + kReplyDataOffset, copied);
@@ -111,8 +118,18 @@ int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint
   return QueryWithRetry(session, kCommandDeviceInfo, kDeviceInfoSize, 0, kDeviceInfoSize, 0, 0, destination, count);
 }
 
-int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address) {
-  return QueryWithRetry(session, kCommandRead, n, n, n, n, address, destination, n);
+int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address,
+                     ExchangeTrace* trace) {
+  return QueryWithRetry(session, kCommandRead, n, n, n, n, address, destination, n, trace);
+}
+
+void DrainStaleReplies(UpdateSession& session, ExchangeTrace* trace) {
+  for (int i = 0; i < kDrainLimit; ++i) {
+    const std::uint32_t result =
+        session.hid.ReadHidWithin(session.receiveArea.data(), static_cast<std::uint8_t>(session.receiveArea.size()), 0);
+    if (result != hid::kReadOk) return;
+    Note(trace, result, session.receiveArea.data(), 0);
+  }
 }
 
 int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length,
@@ -140,6 +157,7 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
                std::uint32_t extent, bool streaming, ExchangeTrace* trace) {
   const std::uint16_t code = streaming ? kCommandWriteImageData : kCommandWriteBlock;
+  DrainStaleReplies(session, trace);
   SendAddressedCommand(session, data, length, address, extent, code);
   for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
     const std::uint32_t result = Read(session);

@@ -93,13 +93,19 @@ DeviceInfo ParseDeviceInfo(const std::uint8_t* bytes);
 // The Bluetooth LE check word of a 16-byte block: each little-endian word XOR 0x8795.
 std::uint16_t BleCheckWord(const std::array<std::uint8_t, 16>& block);
 
-// What the reads of one operation saw, for telling why it failed: a controller that
-// refused, one that went away, or one that stayed silent.
+// What the reads of one operation saw, for telling why it failed (a controller that
+// refused, one that went away, one that stayed silent) and for noticing
+// acknowledgements of image data that came when none was awaited.
 struct ExchangeTrace {
   std::uint32_t vanishedReads = 0;       // reads refused at once: the channel is gone
   std::optional<std::uint16_t> refusal;  // status of a reply to the command that was neither done nor busy
+  std::uint32_t staleAcks = 0;           // done replies to image data (command 3) read while not awaited
   FailureReason Reason() const;
 };
+
+// Reads (without waiting) the input reports that arrived before a command is sent, so
+// that a late reply is never taken for the answer to the next command. Bounded.
+void DrainStaleReplies(UpdateSession& session, ExchangeTrace* trace);
 
 // Encodes and writes one command; WriteHid's result (nobody relies on it: a command
 // that was not written shows as missing replies).
@@ -109,12 +115,14 @@ int SendAddressedCommand(UpdateSession& session, const std::uint8_t* data, std::
 // 1 = `count` bytes (at most 46) of the device information copied to `destination`.
 int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint32_t count);
 // 1 = min(n, 46) bytes read from `address` copied to `destination`.
-int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address);
+int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address,
+                     ExchangeTrace* trace = nullptr);
 // 1 = the controller reported the erase done. 0 = gave up, or
 // session.interruptRequested was seen between polls.
 int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length,
                 ExchangeTrace* trace = nullptr);
-// Command 3 when `streaming`, else 2. 1 = acknowledged within 20 reads.
+// Command 3 when `streaming`, else 2, sent after the stale input is drained.
+// 1 = acknowledged within 20 reads.
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
                std::uint32_t extent, bool streaming, ExchangeTrace* trace = nullptr);
 int RunFirmware(UpdateSession& session);

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "addressed/AddressedCommands.h"
+#include "addressed/ChunkWriter.h"
 #include "base/Format.h"
 #include "base/LittleEndian.h"
 #include "base/LocalizedText.h"
@@ -22,9 +23,9 @@ constexpr std::uint32_t kBleInnerHeaderSize = 28;
 constexpr std::uint16_t kBleChunkAttempts = 10;
 constexpr std::uint32_t kBleRetryPauseMs = 10;
 // A main-image chunk is sent at most this often, back to back, before the main stage
-// is given up as failed. Each attempt waits for up to 20 replies (about 200 ms at the
-// update's 10 ms read time-out), so a controller that stopped answering costs about
-// two seconds; a lost reply costs one extra attempt.
+// is given up as failed (a radio chunk as often, 10 ms apart). Each attempt waits for up to 20 replies (about 200 ms at
+// the update's 10 ms read time-out), so a controller that stopped answering costs about two seconds; a lost reply costs
+// one extra attempt.
 constexpr std::uint16_t kMainChunkAttempts = 10;
 
 enum class Stage { kDone, kFailed, kInterrupted };
@@ -86,6 +87,7 @@ StageEnd RunMainStage(UpdateSession& session, std::uint64_t total) {
   std::uint8_t* chunk = state.chunkBuffer().data();
   session.EnterStage(UpdateStage::kWritingMain);
   ShowProgress(session, 0, length, state.imageSent(), total);
+  ChunkWriter writer(session, {kMainChunkAttempts, 0});
   for (std::uint32_t offset = 0; offset < length;) {
     if (session.interruptRequested) {
       file.Close();
@@ -96,14 +98,9 @@ StageEnd RunMainStage(UpdateSession& session, std::uint64_t total) {
       file.Close();
       return Failed(FailureReason::kPackageUnreadable);
     }
-    bool acknowledged = false;
-    trace = ExchangeTrace{};
-    for (std::uint16_t attempt = 0; attempt < kMainChunkAttempts && !acknowledged; ++attempt) {
-      acknowledged = WriteBlock(session, chunk, state.imageAddress() + offset, n, length, true, &trace) == 1;
-    }
-    if (!acknowledged) {
+    if (!writer.Write(chunk, state.imageAddress() + offset, n, length)) {
       file.Close();
-      return Failed(trace);
+      return {Stage::kFailed, writer.failure(), writer.failureCode()};
     }
     offset += n;
     state.imageSent() += n;
@@ -115,28 +112,21 @@ StageEnd RunMainStage(UpdateSession& session, std::uint64_t total) {
   return WriteFirmwareVersion(session, &trace) == 1 ? Done() : Failed(trace);
 }
 
-// Streams the radio image. kFailed with `sendRun` set: a chunk went unacknowledged
-// after the main image was already in place, so the controller is still restarted.
-StageEnd StreamBleImage(UpdateSession& session, const Stream& stream, std::uint64_t total, bool* sendRun) {
+// Streams the radio image, each chunk acknowledged (or read back in doubt).
+StageEnd StreamBleImage(UpdateSession& session, const Stream& stream, std::uint64_t total) {
   UpdateState& state = session.state;
   package::PackageFile& file = state.packageFile;
   std::uint8_t* chunk = state.bleChunkBuffer().data();
   state.bleSent() = 0;
   session.EnterStage(UpdateStage::kWritingRadio);
+  ChunkWriter writer(session, {kBleChunkAttempts, kBleRetryPauseMs});
   for (std::uint32_t offset = 0; offset < stream.size;) {
     if (session.interruptRequested) return Interrupted();
     const std::uint32_t n = std::min(stream.size - offset, kMaxCommandData);
     if (file.Read(chunk, n) != static_cast<long>(n)) return Failed(FailureReason::kPackageUnreadable);
     // The extent counts from the section's length, as the radio's loader expects.
-    const std::uint32_t extent = state.bleLength() - offset;
-    ExchangeTrace trace;
-    std::uint16_t attempt = 0;
-    while (WriteBlock(session, chunk, stream.address + offset, n, extent, true, &trace) == 0) {
-      if (++attempt >= kBleChunkAttempts) {
-        *sendRun = true;
-        return Failed(trace);
-      }
-      session.clock.Pause(kBleRetryPauseMs);
+    if (!writer.Write(chunk, stream.address + offset, n, state.bleLength() - offset)) {
+      return {Stage::kFailed, writer.failure(), writer.failureCode()};
     }
     state.bleSent() += n;
     offset += n;
@@ -147,7 +137,7 @@ StageEnd StreamBleImage(UpdateSession& session, const Stream& stream, std::uint6
 }
 
 // The radio image: erase, stream, stamp the check word and the version.
-StageEnd RunBleStage(UpdateSession& session, std::uint64_t total, bool* sendRun) {
+StageEnd RunBleStage(UpdateSession& session, std::uint64_t total) {
   UpdateState& state = session.state;
   const std::uint32_t eraseAddress = state.bleAddress() | kRadioAddressBit;
   ExchangeTrace trace;
@@ -169,13 +159,12 @@ StageEnd RunBleStage(UpdateSession& session, std::uint64_t total, bool* sendRun)
     file.Close();
     return Failed(FailureReason::kPackageUnreadable);
   }
-  const StageEnd streamed = StreamBleImage(session, stream, total, sendRun);
+  const StageEnd streamed = StreamBleImage(session, stream, total);
   file.Close();
   if (streamed.how != Stage::kDone) return streamed;
   session.EnterStage(UpdateStage::kStamping);
   trace = ExchangeTrace{};
   if (WriteBleCheckWord(session, &trace) == 0 || WriteBleVersion(session, &trace) == 0) return Failed(trace);
-  *sendRun = true;
   return Done();
 }
 
@@ -204,22 +193,17 @@ void RunStages(UpdateSession& session) {
   // word alone.
   const StageEnd main = state.imageLength() > 0 ? RunMainStage(session, total) : Done();
   if (main.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
-  if (!bleStage) {
-    if (main.how != Stage::kDone) return Fail(session, main);
-    Restart(session);
-    return ReportUpdateSuccess(session);
-  }
-
-  // The radio is programmed even when the main stage failed: its image is independent.
-  bool sendRun = false;
-  const StageEnd ble = RunBleStage(session, total, &sendRun);
-  if (ble.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
-  if (sendRun) {
+  // After a failed stage nothing more is written and the controller is not restarted:
+  // it keeps its boot mode, so the update can simply be run again.
+  if (main.how != Stage::kDone) return Fail(session, main);
+  if (bleStage) {
+    const StageEnd ble = RunBleStage(session, total);
+    if (ble.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
+    if (ble.how != Stage::kDone) return Fail(session, ble);
     session.stopRequested = 1;
-    Restart(session);
   }
-  if (main.how == Stage::kDone && ble.how == Stage::kDone) return ReportUpdateSuccess(session);
-  Fail(session, main.how != Stage::kDone ? main : ble);
+  Restart(session);
+  ReportUpdateSuccess(session);
 }
 
 }  // namespace

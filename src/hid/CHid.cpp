@@ -106,10 +106,14 @@ int CHid::WriteHid(const std::uint8_t* data, std::uint8_t n) {
 }
 
 std::uint32_t CHid::ReadHid(std::uint8_t* destination, std::uint8_t n) {
+  return ReadHidWithin(destination, n, m_nReadTimeout.load());
+}
+
+std::uint32_t CHid::ReadHidWithin(std::uint8_t* destination, std::uint8_t n, std::uint32_t timeoutMs) {
   const std::shared_ptr<HidChannel> channel = Channel();
   if (!channel) return kReadAbandoned;
   Report report{};
-  const std::uint32_t result = channel->Read(report, m_nReadTimeout.load());
+  const std::uint32_t result = channel->Read(report, timeoutMs);
   const std::size_t count = std::min<std::size_t>(n, kReportDataSize);
   if (result == kReadOk && count > 0) std::memcpy(destination, &report[1], count);
   return result;

@@ -61,6 +61,9 @@ class CHid {
   // Waits up to m_nReadTimeout for one input report; on kReadOk copies its first n
   // data bytes (report id dropped) to `destination`. Returns a ReadResult.
   std::uint32_t ReadHid(std::uint8_t* destination, std::uint8_t n);
+  // The same with its own time-out (0: only a report that has already arrived), for
+  // draining input that came before a command was sent.
+  std::uint32_t ReadHidWithin(std::uint8_t* destination, std::uint8_t n, std::uint32_t timeoutMs);
   void SetReadTimeout(std::uint32_t milliseconds);
 
   // Every supported controller present, in the order detection would take them.

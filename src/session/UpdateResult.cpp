@@ -64,6 +64,8 @@ const char* ReasonName(FailureReason reason) {
       return "write-failed";
     case FailureReason::kPackageUnreadable:
       return "package-unreadable";
+    case FailureReason::kReadBackMismatch:
+      return "read-back-mismatch";
   }
   return "unknown";
 }

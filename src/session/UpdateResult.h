@@ -40,6 +40,7 @@ enum class FailureReason {
   kUnplugged,          // the controller went away mid-update
   kWriteFailed,        // a report could not be written to the channel
   kPackageUnreadable,  // the package changed or could not be read mid-update
+  kReadBackMismatch,   // the controller's flash does not hold what was written
 };
 
 struct UpdateResult {

@@ -9,6 +9,7 @@
 #include "base/LocalizedText.h"
 #include "update/UpdateController.h"
 #include "sim/AddressedEmulator.h"
+#include "support/FaultyLink.h"
 #include "support/TestKit.h"
 
 namespace vantor::addressed {
@@ -240,13 +241,44 @@ TEST(AddressedUpdate, LostStaleAndSlowRepliesAreRidden) {
   EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kSuccessBox});
 }
 
+// A reply that comes after its command's reads have given up must not be taken for
+// the acknowledgement of a later chunk that never arrived.
+TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
+  for (const std::uint32_t lostAt : {4u, 5u, 6u}) {
+    SCOPED_TRACE(lostAt);
+    VirtualClock clock;
+    sim::SimHidBackend backend{clock};
+    AddressedEmulator::Settings settings;
+    settings.replyDelayMs = 1;
+    auto emulator = std::make_shared<AddressedEmulator>(clock, settings);
+    auto link = std::make_shared<testkit::FaultyLink>(emulator);
+    link->Delay(kCommandWriteImageData, 3, 300);  // past the 20 reads of 10 ms
+    link->Lose(kCommandWriteImageData, lostAt);
+    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
+    HookedView view;
+    SetUiLanguageOverride(kLanguageEnglishUs);
+    UpdateSession session{backend, view, clock};
+    UpdateController controller{session};
+    controller.Start(nullptr);
+    const testkit::TempFile file(MainPackage(kMainImage));
+    view.ChooseFile(file.path());
+    ASSERT_TRUE(controller.OnUpdateButton());
+    controller.WaitForWorker();
+    SetUiLanguageOverride(std::nullopt);
+
+    ASSERT_EQ(session.outcome, UpdateOutcome::kSucceeded);
+    EXPECT_EQ(emulator->MainImage(), kMainImage) << "every chunk is in the flash";
+    EXPECT_TRUE(emulator->Restarted());
+  }
+}
+
 TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {
   using Faults = AddressedEmulator::Faults;
   struct Case {
     const char* name;
     std::function<void(Faults&)> inject;
     bool radio;      // the package carries a radio image
-    bool restarted;  // the run command is still sent
+    bool restarted;  // the run command was sent (never, after a failure)
     std::vector<std::string> boxes;
     std::uint16_t countedCode = 0;  // when set: how many commands of it were sent
     std::uint32_t count = 0;
@@ -264,12 +296,13 @@ TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {
       {"pulled out mid-stream", [](Faults& f) { f.removeAt = AddressedEmulator::CommandAt{kCommandWriteImageData, 10}; },
        false, false, {failure}},
       {"radio chunk never acknowledged",
-       [](Faults& f) { f.neverAcknowledgeAt = kRadioAddressBit | (kRadioAddress + 5 * 46); }, true, true, {failure},
+       [](Faults& f) { f.neverAcknowledgeAt = kRadioAddressBit | (kRadioAddress + 5 * 46); }, true, false, {failure},
        kCommandWriteImageData, mainChunks + 5 + 10},
       {"radio version never acknowledged", [](Faults& f) { f.neverAcknowledgeBlockAt = kBleVersionAddress; }, true,
        false, {failure}},
-      {"main chunk lost, radio still written", [](Faults& f) { f.neverAcknowledgeAt = kMainAddress + 46; }, true, true,
-       {failure}},
+      // The controller keeps its boot mode: nothing more is written and it is not restarted.
+      {"main chunk lost, nothing more written", [](Faults& f) { f.neverAcknowledgeAt = kMainAddress + 46; }, true,
+       false, {failure}, kCommandErase, 1},
       {"radio erase refused", [](Faults& f) { f.refuseEraseAt = kRadioAddressBit | kRadioAddress; }, true, false,
        {"Boot erase ble flash error<address:0x80020000 len:0x4e3c>", failure}},
   };
@@ -287,6 +320,7 @@ TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {
     if (c.countedCode != 0) {
       EXPECT_EQ(rig.emulator->CountOf(c.countedCode), c.count);
     }
+    EXPECT_EQ(rig.emulator->CountOf(kCommandRun), 0u) << "the controller keeps its boot mode";
     if (!c.radio) {
       EXPECT_EQ(rig.emulator->VersionWord(), 150u) << "no version for an image not written";
     }

@@ -135,7 +135,9 @@ TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
     const ProcessResult json = Flash(c.protocol, c.package, {"--json", "--yes", "--sim-fault", c.fault});
     const nlohmann::json document = nlohmann::json::parse(json.out);
     EXPECT_EQ(document["outcome"], c.outcome);
-    if (!c.reason.empty()) EXPECT_EQ(document["reason"], c.reason);
+    if (!c.reason.empty()) {
+      EXPECT_EQ(document["reason"], c.reason);
+    }
   }
 }
 
