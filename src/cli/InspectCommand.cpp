@@ -122,9 +122,10 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   Say(options, "  #  version       address     length  type variant  data at");
   for (std::size_t i = 0; i < report.sections.size(); ++i) {
     const package::SectionHeader& header = report.sections[i].header;
-    Say(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7u%s", static_cast<unsigned>(i), VersionText(header).c_str(),
-                        Hex32(header.address()).c_str(), header.length(), static_cast<unsigned>(header.type()),
-                        static_cast<unsigned>(header.variant()), report.sections[i].dataOffset,
+    Say(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7llu%s", static_cast<unsigned>(i),
+                        VersionText(header).c_str(), Hex32(header.address()).c_str(), header.length(),
+                        static_cast<unsigned>(header.type()), static_cast<unsigned>(header.variant()),
+                        static_cast<unsigned long long>(report.sections[i].dataOffset),
                         package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : "  (runs past the end)"));
   }
   if (report.carriesBleImage) {

@@ -27,7 +27,7 @@ WalkResult Walk(PackageFile& file, std::uint64_t fileLength, Visitor visit, bool
       case HeaderRead::kRead:
         break;
     }
-    section.dataOffset = static_cast<std::uint32_t>(start + kSectionHeaderSize);
+    section.dataOffset = start + kSectionHeaderSize;
     if (visit(section)) return WalkResult::kFound;
     // 64-bit arithmetic: a length near 2^32 lands beyond the end instead of wrapping.
     start += kSectionHeaderSize + static_cast<std::uint64_t>(section.header.length());
@@ -42,6 +42,20 @@ WalkResult FindSection(PackageFile& file, std::uint64_t fileLength, Predicate ma
     *found = section;
     return true;
   });
+}
+
+// Where an addressed controller's images may go: main flash starts here; addresses with
+// bit 31 set are the radio's.
+constexpr std::uint64_t kMainFlashStart = 0x08000000;
+constexpr std::uint64_t kRadioAddressBit = 0x80000000;
+constexpr std::uint64_t kFormatLimit = 0x100000000;  // offsets are kept in 32 bits
+
+bool WithinFormat(const FoundSection& section) { return section.dataOffset + section.header.length() <= kFormatLimit; }
+
+// The section's image lies in [start, end).
+bool Within(const SectionHeader& header, std::uint64_t start, std::uint64_t end) {
+  const std::uint64_t address = header.address();
+  return address >= start && address + header.length() <= end;
 }
 
 }  // namespace
@@ -63,11 +77,16 @@ bool SectionFitsFile(const FoundSection& section, std::uint64_t fileLength) {
 }
 
 PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
-                              std::uint64_t fileLength) {
+                              std::uint64_t fileLength, bool addressed) {
   if (!SectionFitsFile(main, fileLength)) return PackageProblem::kMainSectionTruncated;
   if (ble && !SectionFitsFile(*ble, fileLength)) return PackageProblem::kBleSectionTruncated;
+  if (!WithinFormat(main) || (ble && !WithinFormat(*ble))) return PackageProblem::kBeyondFormatLimit;
   const bool bleWritten = ble && ble->header.length() > 0;
   if (main.header.length() == 0 && !bleWritten) return PackageProblem::kNothingToWrite;
+  if (addressed && main.header.length() > 0 && !Within(main.header, kMainFlashStart, kRadioAddressBit)) {
+    return PackageProblem::kMainOutsideFlash;
+  }
+  if (addressed && bleWritten && !Within(ble->header, 0, kRadioAddressBit)) return PackageProblem::kRadioOutsideFlash;
   return PackageProblem::kNone;
 }
 
@@ -120,7 +139,7 @@ PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::
   if (!main) return PackageProblem::kNone;
   std::optional<FoundSection> ble;
   if (writesBle && report.bleSection) ble = report.sections[*report.bleSection];
-  return CheckSelection(report.sections[*main], ble, report.fileLength);
+  return CheckSelection(report.sections[*main], ble, report.fileLength, writesBle);
 }
 
 const char* ProblemDescription(PackageProblem problem) {
@@ -133,6 +152,12 @@ const char* ProblemDescription(PackageProblem problem) {
       return "the Bluetooth LE section runs past the end of the file";
     case PackageProblem::kNothingToWrite:
       return "the controller's section is empty and no Bluetooth LE image follows";
+    case PackageProblem::kBeyondFormatLimit:
+      return "a section's data lies past 4 GiB, beyond what the package format can address";
+    case PackageProblem::kMainOutsideFlash:
+      return "the controller's image does not lie in its main flash (0x08000000 to 0x7fffffff)";
+    case PackageProblem::kRadioOutsideFlash:
+      return "the Bluetooth LE image does not fit the radio's address range (below 0x80000000)";
   }
   return "unknown";
 }

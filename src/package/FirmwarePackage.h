@@ -16,7 +16,7 @@ namespace vantor::package {
 // A section found by a walk: its header and the file offset of its first image byte.
 struct FoundSection {
   SectionHeader header;
-  std::uint32_t dataOffset = 0;
+  std::uint64_t dataOffset = 0;  // 64-bit: a package may be longer than the format can use
 };
 
 enum class WalkResult { kFound, kNotFound, kReadError };
@@ -40,19 +40,25 @@ enum class PackageProblem {
   kMainSectionTruncated,  // the matched section runs past the end of the file
   kBleSectionTruncated,   // the Bluetooth LE section runs past the end of the file
   kNothingToWrite,        // the matched section is empty and no Bluetooth LE image follows
+  kBeyondFormatLimit,     // a section's bytes lie past 4 GiB, where offsets no longer fit 32 bits
+  kMainOutsideFlash,      // addressed: the main image does not lie in the controller's main flash
+  kRadioOutsideFlash,     // addressed: the radio image does not fit the radio's address range
 };
 
 // The refusal rule, shared by the update and the inspector. `ble` is the Bluetooth LE
 // section that would be written (none when the package is small or has no type-0 section).
+// `addressed`: the images go to an addressed controller, which writes them where their
+// headers say: the main image must lie in main flash (0x08000000 up to, not including,
+// the radio's addresses with bit 31 set), the radio image within the radio's 31 bits.
 PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
-                              std::uint64_t fileLength);
+                              std::uint64_t fileLength, bool addressed);
 
 // Everything the inspector tells about a package.
 struct PackageReport {
   std::uint64_t fileLength = 0;
-  std::vector<FoundSection> sections;  // every header the walk meets, in file order
-  bool walkCutShort = false;           // a header was cut by the end of the file
-  bool carriesBleImage = false;        // the file is 0x10000 bytes or longer
+  std::vector<FoundSection> sections;     // every header the walk meets, in file order
+  bool walkCutShort = false;              // a header was cut by the end of the file
+  bool carriesBleImage = false;           // the file is 0x10000 bytes or longer
   std::optional<std::size_t> bleSection;  // index into sections
 };
 
@@ -64,7 +70,8 @@ bool InspectPackage(const std::string& path, PackageReport* report, std::string*
 std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uint16_t type, std::uint8_t variant);
 
 // The refusal for a controller of `type`/`variant`, judged on an inspected package.
-// `writesBle`: the controller's protocol writes a Bluetooth LE image (addressed).
+// `writesBle`: the controller's protocol writes a Bluetooth LE image (addressed), and
+// places images by address.
 PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle);
 
 const char* ProblemDescription(PackageProblem problem);

@@ -90,14 +90,14 @@ int SelectPackage(UpdateSession& session) {
   file.Close();
 
   // Only the addressed protocol writes the radio's image.
-  const PackageProblem problem = CheckSelection(main, addressed ? ble : std::nullopt, fileLength);
+  const PackageProblem problem = CheckSelection(main, addressed ? ble : std::nullopt, fileLength, addressed);
   if (problem != PackageProblem::kNone) return Refuse(session, problem);
 
   state.mainHeader = main.header;
-  state.imageDataOffset() = main.dataOffset;
+  state.imageDataOffset() = static_cast<std::uint32_t>(main.dataOffset);  // checked to fit
   if (ble) {
     state.bleHeader = ble->header;
-    state.bleDataOffset() = ble->dataOffset;
+    state.bleDataOffset() = static_cast<std::uint32_t>(ble->dataOffset);
   }
   state.firmwareVersion() = state.mainHeader.version();
   state.imageAddress() = state.mainHeader.address();

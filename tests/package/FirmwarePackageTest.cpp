@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 #include "package/FirmwarePackage.h"
 #include "support/TestKit.h"
 
@@ -97,6 +100,50 @@ TEST(FirmwarePackage, RefusesTruncatedOrEmptySelections) {
   EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, true), PackageProblem::kBleSectionTruncated);
   EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, false), PackageProblem::kNone)
       << "a framed controller never receives the radio image";
+}
+
+// An addressed controller's main image belongs in its main flash, and the radio's
+// image (whose address gets bit 31) in the radio's range: anything else would write
+// one flash with the other's image.
+TEST(FirmwarePackage, AddressedImagesMustLieInTheirOwnFlash) {
+  const auto judge = [](std::uint32_t mainAddress, std::uint32_t mainLength, std::uint32_t radioAddress,
+                        bool addressed) {
+    return ProblemFor(Inspect(PackageBytes({Section(7, PatternBytes(mainLength, 1), 0, 150, 0, mainAddress),
+                                            Section(0, PatternBytes(0x10000, 2), 0, 100, 0, radioAddress)})),
+                      7, 0, addressed);
+  };
+  EXPECT_EQ(judge(0x08004000, 100, 0x10000, true), PackageProblem::kNone);
+  EXPECT_EQ(judge(0x80030000, 100, 0x10000, true), PackageProblem::kMainOutsideFlash);
+  EXPECT_EQ(judge(0x7FFFFFC0, 100, 0x10000, true), PackageProblem::kMainOutsideFlash) << "runs into bit 31";
+  EXPECT_EQ(judge(0x00004000, 100, 0x10000, true), PackageProblem::kMainOutsideFlash);
+  EXPECT_EQ(judge(0x08004000, 100, 0x7FFFF000, true), PackageProblem::kRadioOutsideFlash) << "would wrap to 0";
+  EXPECT_EQ(judge(0x08004000, 100, 0x80010000, true), PackageProblem::kRadioOutsideFlash);
+  EXPECT_EQ(judge(0x80030000, 100, 0x10000, false), PackageProblem::kNone) << "a framed controller places its image";
+  EXPECT_NE(std::string(ProblemDescription(PackageProblem::kMainOutsideFlash)), "unknown");
+  EXPECT_NE(std::string(ProblemDescription(PackageProblem::kRadioOutsideFlash)), "unknown");
+}
+
+// Data offsets are 32-bit wide where the update keeps them: a section whose bytes lie
+// past 4 GiB would be read from the wrong place.
+TEST(FirmwarePackage, SectionsPastFourGibibytesAreRefused) {
+  constexpr std::uint64_t kFourGiB = 0x100000000ull;
+  TestSection filler = Section(1, {});
+  filler.claimedLength = static_cast<std::uint32_t>(kFourGiB - 28);
+  TempFile file(PackageBytes({filler}));
+  const std::vector<std::uint8_t> far = PackageBytes({Section(0, PatternBytes(100, 3))});
+  {
+    std::fstream out(file.path(), std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(static_cast<std::streamoff>(kFourGiB));
+    out.write(reinterpret_cast<const char*>(far.data()), static_cast<std::streamsize>(far.size()));
+    ASSERT_TRUE(out.good()) << "a sparse file of 4 GiB could not be made here";
+  }
+  PackageReport report;
+  std::string error;
+  ASSERT_TRUE(InspectPackage(file.path(), &report, &error)) << error;
+  ASSERT_EQ(report.sections.size(), 2u);
+  EXPECT_EQ(report.sections[1].dataOffset, kFourGiB + 28);
+  EXPECT_EQ(ProblemFor(report, 0, 0, false), PackageProblem::kBeyondFormatLimit);
+  std::filesystem::resize_file(file.path(), 0);
 }
 
 TEST(FirmwarePackage, AMissingFileIsAnError) {

@@ -179,5 +179,17 @@ TEST_F(SelectPackageFixture, AddressedRadioSectionPastTheEndIsRefused) {
   EXPECT_EQ(view.messages().back().text, LocalizedText(text::kPackageDamaged));
 }
 
+TEST_F(SelectPackageFixture, AddressedMainImageAtARadioAddressIsRefused) {
+  AttachAddressed();
+  state.deviceType() = 5;
+  const TempFile file(PackageBytes({Section(5, PatternBytes(100, 1), 0, 150, 0, 0x80030000)}));
+  EXPECT_EQ(Select(file), 0);
+  EXPECT_EQ(session.outcome, UpdateOutcome::kPackageRefused);
+  EXPECT_EQ(session.result().problem, package::PackageProblem::kMainOutsideFlash);
+  EXPECT_EQ(view.messages().back().text, LocalizedText(text::kPackageDamaged));
+  EXPECT_TRUE(device->reports().empty());
+  EXPECT_FALSE(session.packageConfirmed) << "refused before the question";
+}
+
 }  // namespace
 }  // namespace vantor
