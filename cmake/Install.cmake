@@ -78,7 +78,8 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The synopsis line is CPACK_PACKAGE_DESCRIPTION_SUMMARY; this is the text below it.
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+  # One string: separate strings would become a CMake list, joined with semicolons.
+  string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
       "vantor-update puts new firmware on USB game controllers started in their boot\n"
       "mode: it checks a firmware package (*.dat), shows the version offered and\n"
       "streams the image to the controller's bootloader over USB HID, with a\n"

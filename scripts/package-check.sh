@@ -47,6 +47,9 @@ echo "package-check: $(basename -- "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Package Version Depends Recommends Suggests
 [ -z "$(dpkg-deb -f "$deb" Recommends Suggests)" ] || fail "the package recommends or suggests something"
 dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libhidapi-hidraw0($|,| )' || fail "the package does not depend on libhidapi-hidraw0"
+# CMake lists join with semicolons: a description assembled from several strings
+# would show them at the start of its lines.
+! dpkg-deb -f "$deb" Description | grep -q '^ ;' || fail "the package description has stray semicolons"
 stage "made the package"
 
 # Errors fail the check; warnings and the rest are shown.
