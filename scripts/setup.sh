@@ -11,8 +11,11 @@ packages=(
   # Windows cross build, its tests under Wine, and the GUI tests under Xvfb
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine64 wine fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei
-  # the GUI tests write their packages with a script
+  # the GUI tests write their packages with a script; so does the manual page check
   python3
+  # the Debian package: dependencies computed by dpkg-shlibdeps (which uses file),
+  # checked with lintian, its manual page read with man
+  dpkg-dev file lintian man-db
   # flock, timeout and the locales
   util-linux coreutils locales
 )

@@ -6,6 +6,10 @@
 #   scripts/test.sh                 every preset, then the GUI tests
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
+#   VANTOR_PACKAGE_CHECK=0 scripts/test.sh   without the Debian package check
+#
+# As root (as CI runs) it ends with scripts/package-check.sh: the release build's .deb,
+# lintian, installed with dpkg, tried, and removed again.
 #
 # Goes on after a failing preset so one run shows every failure; exits non-zero if any
 # step failed.
@@ -15,6 +19,7 @@ root=$(cd "$(dirname -- "$0")/.." && pwd)
 cd "$root"
 presets=${VANTOR_PRESETS:-linux asan tsan windows}
 gui=${VANTOR_GUI_TESTS:-1}
+if [ "$(id -u)" -eq 0 ]; then package_check=${VANTOR_PACKAGE_CHECK:-1}; else package_check=${VANTOR_PACKAGE_CHECK:-0}; fi
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
@@ -53,6 +58,12 @@ if [ "$gui" = 1 ] && [ -x "$gui_script" ]; then
     export VANTOR_WINDOWS_BUILD=$root/build/windows
     step "windows: GUI tests" "$gui_script"
   fi
+fi
+
+if [ "$package_check" = 1 ]; then
+  step "release: package check" bash "$root/scripts/package-check.sh"
+else
+  echo "=== release: package check skipped (it installs the package: run as root, or set VANTOR_PACKAGE_CHECK=1)"
 fi
 
 echo "=== total $(($(date +%s) - started)) s"

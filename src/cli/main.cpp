@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
+#include "VantorVersion.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -37,6 +38,9 @@ int main(int argc, char** argv) {
   CLI::App app{kDescription, "vantor-update"};
   app.require_subcommand(1);
   app.fallthrough();
+  // CLI11 answers it before checking that a subcommand was given: `vantor-update --version`
+  // alone is a complete command.
+  app.set_version_flag("--version", "vantor-update " VANTOR_VERSION_STRING, "Show the program's version and exit");
 
   CommonOptions options;
   app.add_option("--device", options.device, "Use the controller at this path (see `list`)");
