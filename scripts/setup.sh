@@ -13,6 +13,8 @@ packages=(
   wine64 wine fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei
   # the GUI tests write their packages with a script
   python3
+  # the fuzz preset: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-dev
   # flock, timeout and the locales
   util-linux coreutils locales
 )

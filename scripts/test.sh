@@ -6,6 +6,11 @@
 #   scripts/test.sh                 every preset, then the GUI tests
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
+#   VANTOR_RELIABILITY=0 scripts/test.sh     without the fault campaign and the fuzzers
+#
+# The reliability steps (see docs/reliability.md): the fault campaign, a few hundred
+# seeded runs per protocol (VANTOR_CAMPAIGN_RUNS, VANTOR_CAMPAIGN_SEED), and each
+# libFuzzer target of the fuzz preset for VANTOR_FUZZ_SECONDS (20) from its seed corpus.
 #
 # Goes on after a failing preset so one run shows every failure; exits non-zero if any
 # step failed.
@@ -15,6 +20,10 @@ root=$(cd "$(dirname -- "$0")/.." && pwd)
 cd "$root"
 presets=${VANTOR_PRESETS:-linux asan tsan windows}
 gui=${VANTOR_GUI_TESTS:-1}
+reliability=${VANTOR_RELIABILITY:-1}
+campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
+campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
+fuzz_seconds=${VANTOR_FUZZ_SECONDS:-20}
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
@@ -52,6 +61,38 @@ if [ "$gui" = 1 ] && [ -x "$gui_script" ]; then
   if [[ " $presets " == *" windows "* ]]; then
     export VANTOR_WINDOWS_BUILD=$root/build/windows
     step "windows: GUI tests" "$gui_script"
+  fi
+fi
+
+campaign() {
+  local protocol=$1
+  "$root/build/linux/fault-campaign" --protocol "$protocol" --runs "$campaign_runs" --seed "$campaign_seed" --jobs 2
+}
+
+# One target from its seed corpus; new inputs go to a scratch folder so the committed
+# corpus stays small, and a crash leaves its input in build/fuzz/artifacts/.
+fuzz_target() {
+  local target=$1
+  local scratch=$root/build/fuzz/work/$target
+  mkdir -p "$scratch" "$root/build/fuzz/artifacts"
+  "$root/build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$root/build/fuzz/artifacts/$target-" "$scratch" "$root/fuzz/corpus/$target" 2>&1 | tail -n 12
+}
+
+if [ "$reliability" = 1 ]; then
+  if [[ " $presets " != *" linux "* ]]; then
+    step "campaign: configure" cmake --preset linux && step "campaign: build" cmake --build --preset linux --target fault-campaign
+  fi
+  if [ -x "$root/build/linux/fault-campaign" ]; then
+    step "campaign: addressed" campaign addressed
+    step "campaign: framed" campaign framed
+  fi
+  fuzzers=(package_walk_fuzzer section_description_fuzzer framed_dispatch_fuzzer addressed_reply_fuzzer
+    update_replies_fuzzer)
+  if step "fuzz: configure" cmake --preset fuzz && step "fuzz: build" cmake --build --preset fuzz --target "${fuzzers[@]}"; then
+    for target in "${fuzzers[@]}"; do
+      step "fuzz: $target" fuzz_target "$target"
+    done
   fi
 fi
 
