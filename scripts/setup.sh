@@ -16,6 +16,8 @@ packages=(
   # the Debian package: dependencies computed by dpkg-shlibdeps (which uses file),
   # checked with lintian, its manual page read with man
   dpkg-dev file lintian man-db
+  # the fuzz preset: clang with libFuzzer and the sanitizer runtimes
+  clang libclang-rt-dev
   # flock, timeout and the locales
   util-linux coreutils locales
 )

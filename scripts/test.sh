@@ -7,9 +7,14 @@
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
 #   VANTOR_PACKAGE_CHECK=0 scripts/test.sh   without the Debian package check
+#   VANTOR_RELIABILITY=0 scripts/test.sh     without the fault campaign and the fuzzers
 #
 # As root (as CI runs) it ends with scripts/package-check.sh: the release build's .deb,
 # lintian, installed with dpkg, tried, and removed again.
+#
+# The reliability steps (see docs/reliability.md): the fault campaign, a few hundred
+# seeded runs per protocol (VANTOR_CAMPAIGN_RUNS, VANTOR_CAMPAIGN_SEED), and each
+# libFuzzer target of the fuzz preset for VANTOR_FUZZ_SECONDS (20) from its seed corpus.
 #
 # Goes on after a failing preset so one run shows every failure; exits non-zero if any
 # step failed.
@@ -20,6 +25,10 @@ cd "$root"
 presets=${VANTOR_PRESETS:-linux asan tsan windows}
 gui=${VANTOR_GUI_TESTS:-1}
 if [ "$(id -u)" -eq 0 ]; then package_check=${VANTOR_PACKAGE_CHECK:-1}; else package_check=${VANTOR_PACKAGE_CHECK:-0}; fi
+reliability=${VANTOR_RELIABILITY:-1}
+campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
+campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
+fuzz_seconds=${VANTOR_FUZZ_SECONDS:-20}
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
@@ -64,6 +73,38 @@ if [ "$package_check" = 1 ]; then
   step "release: package check" bash "$root/scripts/package-check.sh"
 else
   echo "=== release: package check skipped (it installs the package: run as root, or set VANTOR_PACKAGE_CHECK=1)"
+fi
+
+campaign() {
+  local protocol=$1
+  "$root/build/linux/fault-campaign" --protocol "$protocol" --runs "$campaign_runs" --seed "$campaign_seed" --jobs 2
+}
+
+# One target from its seed corpus; new inputs go to a scratch folder so the committed
+# corpus stays small, and a crash leaves its input in build/fuzz/artifacts/.
+fuzz_target() {
+  local target=$1
+  local scratch=$root/build/fuzz/work/$target
+  mkdir -p "$scratch" "$root/build/fuzz/artifacts"
+  "$root/build/fuzz/fuzz/$target" -max_total_time="$fuzz_seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$root/build/fuzz/artifacts/$target-" "$scratch" "$root/fuzz/corpus/$target" 2>&1 | tail -n 12
+}
+
+if [ "$reliability" = 1 ]; then
+  if [[ " $presets " != *" linux "* ]]; then
+    step "campaign: configure" cmake --preset linux && step "campaign: build" cmake --build --preset linux --target fault-campaign
+  fi
+  if [ -x "$root/build/linux/fault-campaign" ]; then
+    step "campaign: addressed" campaign addressed
+    step "campaign: framed" campaign framed
+  fi
+  fuzzers=(package_walk_fuzzer section_description_fuzzer framed_dispatch_fuzzer addressed_reply_fuzzer
+    update_replies_fuzzer)
+  if step "fuzz: configure" cmake --preset fuzz && step "fuzz: build" cmake --build --preset fuzz --target "${fuzzers[@]}"; then
+    for target in "${fuzzers[@]}"; do
+      step "fuzz: $target" fuzz_target "$target"
+    done
+  fi
 fi
 
 echo "=== total $(($(date +%s) - started)) s"

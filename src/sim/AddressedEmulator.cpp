@@ -27,6 +27,13 @@ bool Matches(const AddressedEmulator::CommandAt& at, std::uint16_t code, std::ui
   return at.code == code && at.occurrence == occurrence;
 }
 
+bool Listed(const std::vector<AddressedEmulator::CommandAt>& list, std::uint16_t code, std::uint32_t occurrence) {
+  for (const AddressedEmulator::CommandAt& at : list) {
+    if (Matches(at, code, occurrence)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 AddressedEmulator::AddressedEmulator(Clock& clock, Settings settings)
@@ -95,8 +102,9 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
 
   std::lock_guard<std::mutex> lock(mutex_);
   const std::uint32_t occurrence = ++counts_[command.code];
-  commands_.push_back(command);
   const Faults& faults = settings_.faults;
+  if (Listed(faults.lost, command.code, occurrence)) return;
+  commands_.push_back(command);
   if (faults.removeAt && Matches(*faults.removeAt, command.code, occurrence)) {
     present_ = false;
     return;
@@ -128,6 +136,8 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
     case kWriteImageData:
       if (faults.neverAcknowledgeAt == command.address) {
         answer = false;
+      } else if (Listed(faults.failedPrograms, command.code, occurrence)) {
+        status = kStatusRefused;
       } else {
         status = HandleImageData(command);
       }
@@ -135,6 +145,8 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
     case kWriteBlock:
       if (faults.neverAcknowledgeBlockAt == command.address) {
         answer = false;
+      } else if (Listed(faults.failedPrograms, command.code, occurrence)) {
+        status = kStatusRefused;
       } else {
         status = HandleWriteBlock(command);
       }
@@ -154,9 +166,42 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
     if (!Matches(stale, command.code, occurrence)) continue;
     std::uint16_t other = previous != command.code ? previous : kRun;
     if (other == command.code) other = kDeviceInfo;
-    Reply(host, other, kStatusDone, nullptr, 0);
+    host.Emit(MakeReply(other, kStatusDone, nullptr, 0), settings_.replyDelayMs);
   }
-  Reply(host, command.code, status, data.data(), data.size());
+  Answer(host, command.code, occurrence, MakeReply(command.code, status, data.data(), data.size()));
+}
+
+void AddressedEmulator::Answer(ReportSink& host, std::uint16_t code, std::uint32_t occurrence,
+                               const hid::Report& reply) {
+  const Faults& faults = settings_.faults;
+  const std::uint32_t delay = settings_.replyDelayMs + LateBy(code, occurrence);
+  if (Listed(faults.reordered, code, occurrence)) {
+    if (held_) host.Emit(*held_, delay);
+    held_ = reply;
+    return;
+  }
+  host.Emit(reply, delay);
+  if (Listed(faults.duplicated, code, occurrence)) host.Emit(reply, delay);
+  if (held_) {
+    host.Emit(*held_, delay);
+    held_.reset();
+  }
+}
+
+bool AddressedEmulator::RefusesWrite(const hid::Report& report) {
+  const std::uint8_t* bytes = report.data() + 1;
+  if (bytes[0] != kMarker) return false;
+  const std::uint16_t code = Load16(bytes + 1);
+  std::lock_guard<std::mutex> lock(mutex_);
+  return Listed(settings_.faults.refusedWrites, code, ++offered_[code]);
+}
+
+std::uint32_t AddressedEmulator::LateBy(std::uint16_t code, std::uint32_t occurrence) const {
+  std::uint32_t delay = 0;
+  for (const Faults::Late& late : settings_.faults.late) {
+    if (Matches(late.at, code, occurrence)) delay += late.delayMs;
+  }
+  return delay;
 }
 
 std::uint16_t AddressedEmulator::HandleErase(const Command& command) {
@@ -217,8 +262,8 @@ bool AddressedEmulator::Dropped(std::uint16_t code, std::uint32_t occurrence) co
   return false;
 }
 
-void AddressedEmulator::Reply(ReportSink& host, std::uint16_t code, std::uint16_t status, const std::uint8_t* data,
-                              std::size_t n) const {
+hid::Report AddressedEmulator::MakeReply(std::uint16_t code, std::uint16_t status, const std::uint8_t* data,
+                                        std::size_t n) const {
   hid::Report report{};
   std::uint8_t* bytes = report.data() + 1;
   bytes[0] = 0;
@@ -227,8 +272,8 @@ void AddressedEmulator::Reply(ReportSink& host, std::uint16_t code, std::uint16_
   bytes[3] = static_cast<std::uint8_t>(status >> 8);
   bytes[4] = static_cast<std::uint8_t>(code);
   bytes[5] = static_cast<std::uint8_t>(code >> 8);
-  std::copy_n(data, std::min<std::size_t>(n, kMaxData), bytes + kReplyData);
-  host.Emit(report, settings_.replyDelayMs);
+  if (data != nullptr) std::copy_n(data, std::min<std::size_t>(n, kMaxData), bytes + kReplyData);
+  return report;
 }
 
 std::vector<std::uint8_t> AddressedEmulator::Bytes(std::uint32_t address, std::uint32_t n) const {

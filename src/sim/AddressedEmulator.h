@@ -71,6 +71,28 @@ class AddressedEmulator final : public SimDevice {
     std::optional<std::uint32_t> neverAcknowledgeBlockAt;
     // The controller is pulled out as this command arrives (it is not carried out).
     std::optional<CommandAt> removeAt;
+
+    // The reply to this command comes `delayMs` late; the replies behind it queue up
+    // behind it, as they do in the controller's endpoint.
+    struct Late {
+      CommandAt at;
+      std::uint32_t delayMs = 0;
+    };
+    std::vector<Late> late;
+    // The reply to these commands is sent twice.
+    std::vector<CommandAt> duplicated;
+    // The reply to these commands is held back and sent after the reply to the next
+    // command that is answered: two replies swap places.
+    std::vector<CommandAt> reordered;
+    // These commands are lost on the way: never carried out, never answered. They
+    // count as occurrences (the host sent them) but are not in Commands().
+    std::vector<CommandAt> lost;
+    // Programming fails for these writes (command 3 or 2): nothing is written and the
+    // reply says refused.
+    std::vector<CommandAt> failedPrograms;
+    // The host's write of these commands fails at the channel, so the bootloader never
+    // sees them. Counted apart: the n-th time the host offers a command of the code.
+    std::vector<CommandAt> refusedWrites;
   };
 
   struct Settings {
@@ -106,6 +128,7 @@ class AddressedEmulator final : public SimDevice {
                                                    std::string path = "addressed-controller");
 
   void OnOutputReport(const hid::Report& report, ReportSink& host) override;
+  bool RefusesWrite(const hid::Report& report) override;
   bool Present() const override { return present_.load(); }
 
   void Unplug() { present_ = false; }
@@ -146,9 +169,10 @@ class AddressedEmulator final : public SimDevice {
   std::uint16_t HandleErase(const Command& command);
   std::uint16_t HandleImageData(const Command& command);
   std::uint16_t HandleWriteBlock(const Command& command);
-  void Reply(ReportSink& host, std::uint16_t code, std::uint16_t status, const std::uint8_t* data,
-             std::size_t n) const;
+  hid::Report MakeReply(std::uint16_t code, std::uint16_t status, const std::uint8_t* data, std::size_t n) const;
+  void Answer(ReportSink& host, std::uint16_t code, std::uint32_t occurrence, const hid::Report& reply);
   bool Dropped(std::uint16_t code, std::uint32_t occurrence) const;
+  std::uint32_t LateBy(std::uint16_t code, std::uint32_t occurrence) const;
   std::vector<std::uint8_t> Bytes(std::uint32_t address, std::uint32_t n) const;
 
   Clock& clock_;
@@ -162,6 +186,8 @@ class AddressedEmulator final : public SimDevice {
   std::optional<Erase> erase_;
   std::vector<Command> commands_;
   std::map<std::uint16_t, std::uint32_t> counts_;
+  std::map<std::uint16_t, std::uint32_t> offered_;
+  std::optional<hid::Report> held_;
   std::uint16_t lastCode_ = 0;
   bool restarted_ = false;
 };

@@ -53,6 +53,9 @@ void FramedEmulator::SetFaults(Faults faults) {
 void FramedEmulator::OnOutputReport(const hid::Report& report, ReportSink& host) {
   const std::size_t count = std::min<std::size_t>(report[1], kMaxMessage);
   std::lock_guard<std::mutex> lock(mutex_);
+  // An answer held back by the last report goes out behind this report's answers.
+  std::optional<hid::Report> held = std::move(held_);
+  held_.reset();
   pending_.insert(pending_.end(), report.begin() + 2, report.begin() + 2 + count);
   while (pending_.size() >= 4) {
     const std::size_t length = 4 + Load16(&pending_[2]);
@@ -67,6 +70,13 @@ void FramedEmulator::OnOutputReport(const hid::Report& report, ReportSink& host)
     HandleFrame(frame, host);
     if (!present_) break;
   }
+  if (held && present_) host.Emit(*held, settings_.replyDelayMs);
+}
+
+bool FramedEmulator::RefusesWrite(const hid::Report& /*report*/) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  ++writes_;
+  return settings_.faults.refuseWriteAt == writes_;
 }
 
 bool FramedEmulator::Matches(const std::optional<StepAt>& at, Step step, std::uint32_t chunk) const {
@@ -130,7 +140,18 @@ void FramedEmulator::HandleFrame(const std::vector<std::uint8_t>& frame, ReportS
   hid::Report out{};
   out[1] = static_cast<std::uint8_t>(reply.size());
   std::copy(reply.begin(), reply.end(), out.begin() + 2);
-  host.Emit(out, settings_.replyDelayMs);
+  std::uint32_t delay = settings_.replyDelayMs;
+  if (step == Step::kHeader) delay += settings_.eraseBusyMs;
+  if (Matches(faults.lateReplyAt, step, chunk)) delay += faults.lateMs;
+  if (Matches(faults.staleReplyBefore, step, chunk) && lastAnswer_) host.Emit(*lastAnswer_, delay);
+  lastAnswer_ = out;
+  if (Matches(faults.reorderReplyAt, step, chunk)) {
+    if (held_) host.Emit(*held_, delay);
+    held_ = out;
+    return;
+  }
+  host.Emit(out, delay);
+  if (Matches(faults.duplicateReplyAt, step, chunk)) host.Emit(out, delay);
 }
 
 std::vector<std::uint8_t> FramedEmulator::DeviceInformation() const {

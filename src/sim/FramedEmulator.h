@@ -75,6 +75,20 @@ class FramedEmulator final : public SimDevice {
     std::optional<StepAt> loseHostReportAt;
     // The controller is pulled out as this report arrives (it is not carried out).
     std::optional<StepAt> removeAt;
+
+    // The answer to this report comes `lateMs` late; answers behind it wait for it.
+    std::optional<StepAt> lateReplyAt;
+    std::uint32_t lateMs = 0;
+    // The answer to this report is sent twice.
+    std::optional<StepAt> duplicateReplyAt;
+    // The last answer sent before arrives again, ahead of the answer to this report.
+    std::optional<StepAt> staleReplyBefore;
+    // The answer to this report is held back and sent after whatever the host's next
+    // output report brings: it swaps places with the next answer.
+    std::optional<StepAt> reorderReplyAt;
+    // The host's n-th output report (1-based, every piece of a frame counts) fails at
+    // the channel: the write reports failure and the bootloader never sees it.
+    std::optional<std::uint32_t> refuseWriteAt;
   };
 
   struct Settings {
@@ -86,6 +100,8 @@ class FramedEmulator final : public SimDevice {
     std::uint32_t flashSize = 512 * 1024;
     // Delay of each answer; a real controller answers in the next 1 ms USB frame.
     std::uint32_t replyDelayMs = 0;
+    // How long the erase behind a header keeps the bootloader from asking for data.
+    std::uint32_t eraseBusyMs = 0;
     Faults faults;
   };
 
@@ -104,6 +120,7 @@ class FramedEmulator final : public SimDevice {
                                                 std::uint16_t vendorId = kVendorId);
 
   void OnOutputReport(const hid::Report& report, ReportSink& host) override;
+  bool RefusesWrite(const hid::Report& report) override;
   bool Present() const override { return present_.load(); }
 
   void Unplug() { present_ = false; }
@@ -147,6 +164,9 @@ class FramedEmulator final : public SimDevice {
   std::uint32_t overrun_ = 0;
   std::uint32_t chunkArrivals_ = 0;
   std::vector<std::uint32_t> chunkSizes_;
+  std::uint32_t writes_ = 0;
+  std::optional<hid::Report> held_;
+  std::optional<hid::Report> lastAnswer_;
   std::map<std::pair<std::uint8_t, std::uint8_t>, std::uint32_t> counts_;
 };
 

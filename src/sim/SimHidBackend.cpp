@@ -15,7 +15,7 @@ class SimChannel final : public hid::HidChannel, private ReportSink {
 
   bool Write(const hid::Report& report) override {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!device_->Present()) return false;
+    if (!device_->Present() || device_->RefusesWrite(report)) return false;
     device_->OnOutputReport(report, *this);
     return true;
   }

@@ -1,0 +1,38 @@
+// The package walk and the inspector on any file: the section search for both
+// protocols' controllers, the radio section, the refusal rule, and the inspector's list.
+#include <cstdint>
+#include <string>
+
+#include "FuzzKit.h"
+#include "package/FirmwarePackage.h"
+
+using namespace vantor::package;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::string path = vantor::fuzzing::ProcessFile("walk.dat");
+  if (!vantor::fuzzing::WriteWholeFile(path, data, size)) return 0;
+
+  PackageReport report;
+  std::string error;
+  if (InspectPackage(path, &report, &error)) {
+    for (const std::uint16_t type : {std::uint16_t{0}, std::uint16_t{8194}}) {
+      (void)MatchingSection(report, type, 0);
+      (void)ProblemDescription(ProblemFor(report, type, 0, type != 0));
+    }
+  }
+
+  PackageFile file;
+  if (!file.Open(path)) return 0;
+  const std::int64_t length = file.Length();
+  if (length < 0) return 0;
+  const auto fileLength = static_cast<std::uint64_t>(length);
+  FoundSection main;
+  if (FindMainSection(file, fileLength, 8194, 0, &main) == WalkResult::kFound) {
+    FoundSection ble;
+    std::optional<FoundSection> radio;
+    if (FindBleSection(file, fileLength, &ble) == WalkResult::kFound) radio = ble;
+    (void)CheckSelection(main, radio, fileLength);
+    (void)SectionFitsFile(main, fileLength);
+  }
+  return 0;
+}
