@@ -60,6 +60,7 @@ int QueryWithRetry(UpdateSession& session, std::uint16_t code, std::uint32_t fir
 
 FailureReason ExchangeTrace::Reason() const {
   if (vanishedReads > 0) return FailureReason::kUnplugged;
+  if (writeFailed) return FailureReason::kWriteFailed;
   if (refusal) return FailureReason::kControllerRefused;
   return FailureReason::kNoAnswer;
 }
@@ -158,7 +159,9 @@ int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t a
                std::uint32_t extent, bool streaming, ExchangeTrace* trace) {
   const std::uint16_t code = streaming ? kCommandWriteImageData : kCommandWriteBlock;
   DrainStaleReplies(session, trace);
-  SendAddressedCommand(session, data, length, address, extent, code);
+  if (SendAddressedCommand(session, data, length, address, extent, code) == 0 && trace != nullptr) {
+    trace->writeFailed = true;
+  }
   for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
     const std::uint32_t result = Read(session);
     if (ReplyMatches(result, session.receiveArea.data(), code)) return 1;
@@ -167,10 +170,18 @@ int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t a
   return 0;
 }
 
-int RunFirmware(UpdateSession& session) {
-  SendAddressedCommand(session, nullptr, 0, 0, 0, kCommandRun);
-  const std::uint32_t result = Read(session);
-  return ReplyMatches(result, session.receiveArea.data(), kCommandRun) ? 1 : 0;
+int RunFirmware(UpdateSession& session, ExchangeTrace* trace) {
+  DrainStaleReplies(session, trace);
+  if (SendAddressedCommand(session, nullptr, 0, 0, 0, kCommandRun) == 0 && trace != nullptr) trace->writeFailed = true;
+  // The controller answers before it restarts; a reply that is only a few frames late
+  // must not turn a finished update into a failed one.
+  for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
+    const std::uint32_t result = Read(session);
+    if (ReplyMatches(result, session.receiveArea.data(), kCommandRun)) return 1;
+    Note(trace, result, session.receiveArea.data(), kCommandRun);
+    if (result == hid::kReadFailed || result == hid::kReadAbandoned) break;
+  }
+  return 0;
 }
 
 int WriteFirmwareVersion(UpdateSession& session, ExchangeTrace* trace) {

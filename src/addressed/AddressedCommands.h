@@ -100,6 +100,7 @@ struct ExchangeTrace {
   std::uint32_t vanishedReads = 0;       // reads refused at once: the channel is gone
   std::optional<std::uint16_t> refusal;  // status of a reply to the command that was neither done nor busy
   std::uint32_t staleAcks = 0;           // done replies to image data (command 3) read while not awaited
+  bool writeFailed = false;              // the command could not be written to the channel
   FailureReason Reason() const;
 };
 
@@ -125,7 +126,9 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
 // 1 = acknowledged within 20 reads.
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
                std::uint32_t extent, bool streaming, ExchangeTrace* trace = nullptr);
-int RunFirmware(UpdateSession& session);
+// 1 = the run command was acknowledged (within 20 reads, after the stale input is
+// drained): the controller leaves its boot mode for the firmware.
+int RunFirmware(UpdateSession& session, ExchangeTrace* trace = nullptr);
 // Stamp session.state.firmwareVersion() / bleVersion() / the check word of
 // bleCheckBlock() at their fixed addresses.
 int WriteFirmwareVersion(UpdateSession& session, ExchangeTrace* trace = nullptr);

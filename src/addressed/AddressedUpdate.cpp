@@ -168,9 +168,24 @@ StageEnd RunBleStage(UpdateSession& session, std::uint64_t total) {
   return Done();
 }
 
-void Restart(UpdateSession& session) {
+// The run command: only an acknowledged one ends the update in success, since a
+// controller that never got it is still in its boot mode. An answer that went missing
+// is told apart from a command that did by asking the bootloader whether it is still
+// there: if it answers, it gets the run command once more.
+StageEnd Restart(UpdateSession& session) {
   session.EnterStage(UpdateStage::kRestarting);
-  RunFirmware(session);
+  ExchangeTrace trace;
+  if (RunFirmware(session, &trace) == 1) return Done();
+  if (trace.vanishedReads > 0 || trace.writeFailed) return Failed(trace);
+  // Each query waits about half a second; two outlast a controller's slowest answer,
+  // which may still be queued ahead of the query's.
+  std::uint8_t info[kDeviceInfoSize] = {};
+  for (int query = 0; query < 2; ++query) {
+    if (QueryDeviceInfo(session, info, kDeviceInfoSize) == 0) continue;
+    trace = ExchangeTrace{};
+    return RunFirmware(session, &trace) == 1 ? Done() : Failed(trace);
+  }
+  return Failed(trace);
 }
 
 void Fail(UpdateSession& session, const StageEnd& end) { ReportUpdateFailure(session, end.reason, end.code); }
@@ -200,9 +215,9 @@ void RunStages(UpdateSession& session) {
     const StageEnd ble = RunBleStage(session, total);
     if (ble.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
     if (ble.how != Stage::kDone) return Fail(session, ble);
-    session.stopRequested = 1;
   }
-  Restart(session);
+  const StageEnd restarted = Restart(session);
+  if (restarted.how != Stage::kDone) return Fail(session, restarted);
   ReportUpdateSuccess(session);
 }
 

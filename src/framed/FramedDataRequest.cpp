@@ -50,9 +50,11 @@ void SendFinish(UpdateSession& session) {
     FailUpdate(session, FailureReason::kWriteFailed);
     return;
   }
+  // The worker's loop ends here; whether the controller took the finish is settled
+  // by the worker (AwaitFinishVerdict) before the update is called a success.
   state.transferPhase = TransferPhase::kFinished;
   session.view.KillTransferTimer();
-  ReportUpdateSuccess(session);
+  session.stopRequested = 1;
 }
 
 // Sends the chunk in chunkBuffer; a chunk the controller did not get would leave a

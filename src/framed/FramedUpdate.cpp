@@ -12,6 +12,12 @@ namespace {
 
 enum class LoopEnd { kStopped, kVanished, kSilent };
 
+// A controller that cannot take the finish (its image is not whole: a data request
+// came twice and a chunk went missing) answers it with a failure, queued behind any
+// answer of its still on the way; one that takes it says nothing and restarts.
+// Success waits this long, longer than a controller's slowest answer.
+constexpr std::uint32_t kFinishVerdictMs = 1000;
+
 // Reads until an ending sets stopRequested, the controller has vanished, or it has
 // been silent for too long. Each pass finishes its message before the test, so no
 // report is ever left half-sent.
@@ -28,6 +34,26 @@ LoopEnd ReceiveLoop(UpdateSession& session) {
     if (session.clock.NowMs() - heardAt > kWorkerSilenceLimitMs) return LoopEnd::kSilent;
   } while (session.stopRequested == 0);
   return LoopEnd::kStopped;
+}
+
+// After the finish: the controller's failure, or silence (or its leaving to restart)
+// meaning it took the image.
+void AwaitFinishVerdict(UpdateSession& session) {
+  const std::uint64_t deadline = session.clock.NowMs() + kFinishVerdictMs;
+  std::uint8_t* area = session.receiveArea.data();
+  while (session.clock.NowMs() < deadline) {
+    const std::uint32_t result = session.hid.ReadHid(area, static_cast<std::uint8_t>(hid::kReportDataSize));
+    if (IsVanishedRead(result)) break;
+    if (result != hid::kReadOk) continue;
+    const ReceivedMessage message{area + 1};
+    if (message.wellFormed() && message.type() == kTypeCommand &&
+        (message.command() == kCommandFailure || message.command() == kCommandFailureAlt)) {
+      DebugLinef("finish refused with %d\n", message.command());
+      FailUpdate(session, FailureReason::kControllerRefused, message.command());
+      return;
+    }
+  }
+  ReportUpdateSuccess(session);
 }
 
 void EndWorker(UpdateSession& session) {
@@ -60,7 +86,10 @@ void Usb_UpdateThread(UpdateSession& session) {
       FailUpdate(session, FailureReason::kNoAnswer);
       break;
     case LoopEnd::kStopped:
-      if (session.interruptRequested && session.outcome == UpdateOutcome::kNone) {
+      if (session.outcome != UpdateOutcome::kNone) break;
+      if (session.state.transferPhase == TransferPhase::kFinished) {
+        AwaitFinishVerdict(session);
+      } else if (session.interruptRequested) {
         StopUpdate(session);
         session.Conclude(UpdateOutcome::kInterrupted);
       }

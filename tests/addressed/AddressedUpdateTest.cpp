@@ -272,6 +272,42 @@ TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
   }
 }
 
+// Only a controller that took the run command has left its boot mode for the new
+// firmware. A run command that went missing is sent once more when the bootloader is
+// found still there; one that never arrives is told as a failure, and the controller
+// can be updated again.
+TEST(AddressedUpdate, ARunCommandMustArrive) {
+  for (const std::uint32_t lost : {1u, 2u}) {
+    SCOPED_TRACE(lost);
+    VirtualClock clock;
+    sim::SimHidBackend backend{clock};
+    auto emulator = std::make_shared<AddressedEmulator>(clock, AddressedEmulator::Settings{});
+    auto link = std::make_shared<testkit::FaultyLink>(emulator);
+    for (std::uint32_t occurrence = 1; occurrence <= lost; ++occurrence) link->Lose(kCommandRun, occurrence);
+    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
+    HookedView view;
+    SetUiLanguageOverride(kLanguageEnglishUs);
+    UpdateSession session{backend, view, clock};
+    UpdateController controller{session};
+    controller.Start(nullptr);
+    const testkit::TempFile file(MainPackage(kMainImage));
+    view.ChooseFile(file.path());
+    ASSERT_TRUE(controller.OnUpdateButton());
+    controller.WaitForWorker();
+    SetUiLanguageOverride(std::nullopt);
+
+    EXPECT_EQ(emulator->MainImage(), kMainImage);
+    const bool arrived = lost < 2;
+    EXPECT_EQ(emulator->Restarted(), arrived);
+    EXPECT_EQ(session.outcome, arrived ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
+    EXPECT_EQ(view.successShown(), arrived);
+    if (!arrived) {
+      EXPECT_EQ(session.result().stage, UpdateStage::kRestarting);
+      EXPECT_EQ(session.result().reason, FailureReason::kNoAnswer);
+    }
+  }
+}
+
 TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {
   using Faults = AddressedEmulator::Faults;
   struct Case {

@@ -116,7 +116,8 @@ TEST_F(DispatchTest, MalformedOrUnknownMessagesChangeNothing) {
   Deliver(Message(kCommandDataRequest));
   ASSERT_EQ(device->reports().size(), 1u);
   EXPECT_EQ(testkit::DataBytes(device->reports()[0], 6), (std::vector<std::uint8_t>{5, 0x00, 0x16, 0x01, 0x00, 0x02}));
-  EXPECT_EQ(session.outcome, UpdateOutcome::kSucceeded);
+  EXPECT_EQ(session.state.transferPhase, TransferPhase::kFinished);
+  EXPECT_EQ(session.stopRequested, 1) << "the worker settles the controller's verdict on the finish";
 }
 
 TEST_F(DispatchTest, DataRequestsWithoutACompletedImageAreNotAnswered) {
@@ -134,7 +135,7 @@ TEST_F(DispatchTest, DataRequestsWithoutACompletedImageAreNotAnswered) {
   Deliver(Message(kCommandDataRequest));
   Deliver(Message(kCommandDataRequest));
   EXPECT_EQ(device->reports().size(), 1u) << "one finish, not two";
-  EXPECT_EQ(Shown(kSuccessBox), 1);
+  EXPECT_EQ(session.state.transferPhase, TransferPhase::kFinished);
 }
 
 TEST_F(DispatchTest, ChunkThatCannotBeWrittenFailsTheUpdate) {

@@ -127,6 +127,25 @@ TEST_P(FaultTest, EndsInFailureAndTheWorkerEnds) {
 INSTANTIATE_TEST_SUITE_P(Framed, FaultTest, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
+// Data requests carry no offset: a request that comes twice puts the host one chunk
+// ahead, and a chunk lost after it leaves the controller short while the host thinks
+// the image complete. The controller refuses the finish then, and that is a failure.
+TEST_F(UpdateTest, ARefusedFinishIsAFailure) {
+  FramedEmulator::Settings settings;
+  settings.faults.duplicateReplyAt = FramedEmulator::StepAt{FramedEmulator::Step::kChunk, 3};
+  settings.faults.loseHostReportAt = FramedEmulator::StepAt{FramedEmulator::Step::kChunk, 6};
+  Attach(settings);
+  controller.Start(nullptr);
+  const TempFile file(PackageBytes({Section(0, PatternBytes(400, 3))}));
+  Update(file);
+
+  EXPECT_FALSE(emulator->Finished());
+  EXPECT_EQ(session.outcome, UpdateOutcome::kFailed);
+  EXPECT_EQ(session.result().reason, FailureReason::kControllerRefused);
+  EXPECT_EQ(Shown(kSuccessBox), 0);
+  EXPECT_EQ(Shown(kFailureBox), 1);
+}
+
 TEST_F(UpdateTest, UnwrittenStartMessageStillRefreshesTheButton) {
   Attach();
   const std::shared_ptr<FramedEmulator> vanishing = emulator;

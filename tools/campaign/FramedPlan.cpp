@@ -4,7 +4,10 @@
 // The finish command is never aimed at by a lost report or an unplug: the protocol has
 // no answer to it, so no host can tell that it was lost, and a run that ends there says
 // nothing about the updater. A write that fails at the host's side is still aimed at
-// every report, the finish included: that the host does see.
+// every report, the finish included: that the host does see. Likewise a controller that
+// falls silent at its last chunk: after a data request that came twice the host is one
+// chunk ahead and answers the spare request with the finish, and a controller that then
+// says nothing looks just like one that took it.
 #include "PackageBytes.h"
 #include "Random.h"
 #include "RunPlan.h"
@@ -99,8 +102,10 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
         faults.removeAt = at;
         plan.faults.push_back({"unplug", At(at)});
       } else {
-        faults.silentFrom = at;
-        plan.faults.push_back({"silent", "from " + At(at)});
+        FramedEmulator::StepAt from = at;
+        if (from.step == Step::kChunk && from.chunk == chunks && chunks > 1) from.chunk = chunks - 1;
+        faults.silentFrom = from;
+        plan.faults.push_back({"silent", "from " + At(from)});
       }
       break;
     }
