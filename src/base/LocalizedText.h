@@ -31,6 +31,11 @@ inline constexpr TextSlot kCurrentIs = 15;
 inline constexpr TextSlot kResetHint = 16;
 inline constexpr TextSlot kPackageDamaged = 17;  // package refused: truncated or corrupt
 inline constexpr TextSlot kPackageEmpty = 18;    // package refused: nothing to write
+// Shown by both front ends (the command line's list names them too).
+inline constexpr TextSlot kNoMatchingFirmware = 22;  // no section for this controller
+inline constexpr TextSlot kDeviceBusy = 25;          // another program holds the controller
+// The dialog, after the user chose to stop a running update: boot mode remains.
+inline constexpr TextSlot kStoppedKeepsBootMode = 26;
 }  // namespace text
 
 inline constexpr unsigned kChineseFirstId = 129;

@@ -1,6 +1,8 @@
 // The simulated build: an emulated controller in place of USB, so the whole dialog can
 // be driven end to end on a machine with no controller.
 //   VANTOR_SIMULATE=framed|addressed  which bootloader to attach (unset: none)
+//   VANTOR_SIM_FAULT=<name>           a fault of the command line's simulated mode
+//                                     (sim::SimulatedController::KnownFaults)
 //   VANTOR_SIM_FLASH_OUT=<path>       where to write the emulated flash at exit
 #include <cstdlib>
 #include <string>
@@ -33,6 +35,16 @@ ProgramBackend::ProgramBackend(Clock& clock) : impl_(std::make_unique<Impl>(cloc
     impl_->controller = sim::SimulatedController::Install(impl_->backend, hid::Protocol::kAddressed, clock);
   } else if (!protocol.empty()) {
     DebugLinef("VANTOR_SIMULATE=%s is neither framed nor addressed; no controller attached\n", protocol.c_str());
+  }
+  // The same names as the command line's simulated mode, so a failure path can be shown
+  // (and tested) in the dialog exactly as the command line shows it.
+  const std::string fault = Environment("VANTOR_SIM_FAULT");
+  if (!fault.empty()) {
+    if (!impl_->controller) {
+      DebugLinef("VANTOR_SIM_FAULT=%s needs VANTOR_SIMULATE; ignored\n", fault.c_str());
+    } else if (!impl_->controller->InjectFault(fault)) {
+      DebugLinef("VANTOR_SIM_FAULT=%s is not a fault of this controller; none injected\n", fault.c_str());
+    }
   }
 }
 

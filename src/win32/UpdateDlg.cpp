@@ -58,6 +58,9 @@ BOOL CUpdateDlg::OnInitDialog() {
   SendMessageW(progressBar, PBM_SETPOS, 0, 0);
   SetText(updateButton, text::kUsbUpdate);
 
+  // A box the update shows means it has ended (or needs the user): it replaces an open
+  // close question instead of stacking on it.
+  view_.beforeMessageBox = [this] { closeQuestion_.Dismiss(); };
   view_.Attach(DialogControls{dialog, updateButton, progressBar, successText});
   controller_.onWorkerExit = [dialog] { PostMessageW(dialog, kWmWorkerExited, 0, 0); };
   // Clears the record, detects (registering this window for device changes), probes a
@@ -95,8 +98,12 @@ INT_PTR CUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnUpdateButton();
         return TRUE;
       }
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        OnCloseRequest(LOWORD(wParam));
+      if (LOWORD(wParam) == IDOK) {
+        OnEnter();
+        return TRUE;
+      }
+      if (LOWORD(wParam) == IDCANCEL) {
+        OnCloseRequest(IDCANCEL);
         return TRUE;
       }
       return FALSE;
@@ -147,28 +154,63 @@ void CUpdateDlg::RunDeferredDeviceEvents() {
 }
 
 void CUpdateDlg::OnUpdateButton() {
-  if (controller_.HasWorker() || closePending_ || askingToClose_) return;
-  controller_.OnUpdateButton();
+  if (controller_.HasWorker() || closePending_ || closeQuestion_.IsOpen()) return;
+  if (controller_.OnUpdateButton()) return;
+  // No worker started. When another program holds the controller, say so rather than
+  // ignore the click.
+  if (session_.hid.Detected() && session_.hid.LastOpenError() == hid::OpenError::kBusy) {
+    view_.ShowMessage(LocalizedText(text::kDeviceBusy), ProductTitle(), MessageButtons::kOk);
+    FocusUpdateButton();
+  }
 }
 
 void CUpdateDlg::OnWorkerExited() {
+  // An update that ended without a box of its own may still find the question open.
+  closeQuestion_.Dismiss();
   if (closePending_) {
     controller_.WaitForWorker();  // already past its last act: returns at once
+    if (session_.result().outcome == UpdateOutcome::kInterrupted) {
+      view_.ShowMessage(LocalizedText(text::kStoppedKeepsBootMode), ProductTitle(), MessageButtons::kOk);
+    }
     EndDialog(hwnd(), IDCANCEL);
     return;
   }
   // Releases the thread and runs a probe that an arrival during the update held back.
   controller_.OnWorkerFinished();
+  ShowEnding(session_.result());
+  FocusUpdateButton();
+}
+
+void CUpdateDlg::ShowEnding(const UpdateResult& result) {
+  // Every other ending showed its box (or, like a cancelled file choice, needs none).
+  if (result.outcome == UpdateOutcome::kNothingMatched) {
+    view_.ShowMessage(LocalizedText(text::kNoMatchingFirmware), ProductTitle(), MessageButtons::kOk);
+  }
+}
+
+void CUpdateDlg::FocusUpdateButton() {
+  if (hwnd() == nullptr || !IsWindowEnabled(updateButton)) return;
+  // WM_NEXTDLGCTL rather than SetFocus: the dialog manager also makes it the default
+  // button, the one Enter presses.
+  SendMessageW(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(updateButton), TRUE);
+}
+
+void CUpdateDlg::OnEnter() {
+  if (closePending_ || closeQuestion_.IsOpen()) return;
+  if (IsWindowEnabled(updateButton)) {
+    FocusUpdateButton();
+    OnUpdateButton();
+    return;
+  }
+  OnCloseRequest(IDOK);
 }
 
 void CUpdateDlg::OnCloseRequest(INT_PTR result) {
-  if (closePending_ || askingToClose_) return;
+  if (closePending_ || closeQuestion_.IsOpen()) return;
   if (controller_.IsUpdating()) {
-    askingToClose_ = true;
-    const int answer =
-        view_.ShowMessage(LocalizedText(text::kStopWhileUpdating), ProductTitle(), MessageButtons::kYesNo);
-    askingToClose_ = false;
-    if (answer != kIdYes) return;
+    const bool stop =
+        closeQuestion_.Ask(hwnd(), ToUtf16(LocalizedText(text::kStopWhileUpdating)), ToUtf16(ProductTitle()));
+    if (!stop) return;
   }
   // The worker may have ended while the question was up.
   if (controller_.HasWorker()) {

@@ -5,9 +5,14 @@
 // Threads. All of this class runs on the dialog's thread. The one worker reaches the
 // dialog only through Win32UpdateView (sent messages) and announces its end with a
 // posted message; the dialog never blocks on the worker, so those sent calls always
-// get through. Closing while a worker runs asks first, asks the worker to stop, and
-// ends the dialog only once the worker has gone, so nothing it uses is destroyed
-// under it.
+// get through. Closing while a worker runs asks first (CloseQuestion), asks the worker
+// to stop, tells the user the controller can be updated again, and ends the dialog
+// only once the worker has gone, so nothing it uses is destroyed under it.
+//
+// Keys. Enter clicks the update button while it is enabled (the one push button, and
+// the focus is put back on it when an update ends); only when no enabled button takes
+// it does Enter close like Esc. Esc, Alt+F4 and the close box ask while an update runs
+// and close otherwise.
 #include <windows.h>
 
 #include <cstdint>
@@ -15,6 +20,7 @@
 
 #include "update/UpdateController.h"
 #include "session/UpdateSession.h"
+#include "win32/CloseQuestion.h"
 #include "win32/ModalDialog.h"
 #include "win32/Win32UpdateView.h"
 
@@ -40,9 +46,16 @@ class CUpdateDlg final : public ModalDialog {
   BOOL OnDeviceChange(UINT eventType, DWORD_PTR eventData);
   void OnUpdateButton();
   void OnWorkerExited();
+  // What the user is told once a worker has gone beyond the boxes the update showed.
+  void ShowEnding(const UpdateResult& result);
+  // The keyboard focus back on the update button when it is enabled.
+  void FocusUpdateButton();
   // Device changes that arrived while a start-up or device-change probe pumped messages.
   void RunDeferredDeviceEvents();
-  // Esc, Enter, the close box and Alt+F4 all arrive as IDCANCEL or IDOK.
+  // Enter arrives as IDOK unless the dialog manager already turned it into the focused
+  // button's click.
+  void OnEnter();
+  // Esc, the close box and Alt+F4 arrive as IDCANCEL; Enter with no enabled button as IDOK.
   void OnCloseRequest(INT_PTR result);
 
   // Declaration order is destruction order in reverse: the controller (which would
@@ -58,7 +71,7 @@ class CUpdateDlg final : public ModalDialog {
   HWND instructionText = nullptr;
 
   bool closePending_ = false;    // the user chose to stop; end once the worker is gone
-  bool askingToClose_ = false;
+  CloseQuestion closeQuestion_;
   bool inDeviceChange_ = false;  // a probe may pump messages (its message boxes)
   std::vector<std::uint32_t> deferredDeviceEvents_;
 };

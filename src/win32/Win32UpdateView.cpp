@@ -87,6 +87,7 @@ int Win32UpdateView::ShowMessage(const std::string& text, const std::string& cap
   int answer = AnswerWhenDetached(buttons);
   OnDialogThread([&](const DialogControls& c) {
     const std::wstring title = caption.empty() ? ProgramName() : ToUtf16(caption);
+    if (beforeMessageBox) beforeMessageBox();
     answer = MessageBoxW(c.dialog, ToUtf16(text).c_str(), title.c_str(), MessageBoxStyle(buttons));
   });
   return answer;

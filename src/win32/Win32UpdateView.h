@@ -34,6 +34,10 @@ class Win32UpdateView final : public UpdateView {
   // The dialog procedure hands kWmRunOnDialogThread here.
   static void RunSentCall(LPARAM lParam);
 
+  // Runs on the dialog's thread just before each message box the update shows, so the
+  // dialog can first take away a box of its own that the update's box would stack on.
+  std::function<void()> beforeMessageBox;
+
   void SetTitle(const std::string& title) override;
   void EnableUpdateButton(bool enabled) override;
   void ShowSuccessText(bool shown) override;

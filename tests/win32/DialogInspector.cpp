@@ -2,8 +2,11 @@
 //   template <exe>        the dialog template 102 as stored in the program
 //   live <title>          the running dialog (whose title starts with <title>): its controls in creation order, with
 //                         ids, classes, texts, state and positions in dialog units
-//   boxes <title>         message boxes with that caption: their text and buttons
+//   boxes <title>         message boxes with that caption: their text, buttons, default button and icon
+//   focus <title>         the id of the dialog control that has the keyboard focus (0: none of them)
+//   fits <title>          checks that every control lies inside the client area and that its text fits it
 //   center <title> <id>   screen position of a control's centre (for a mouse click)
+//   boxbutton <title> <id>  screen position of the centre of a message box's button
 //   frame <title>         the dialog window's rectangle as WxH+X+Y (for cropping)
 //   hid                   vendor:product of every HID interface the system lists
 // Output is UTF-8, one item a line, so the shell can compare it with a file.
@@ -237,14 +240,24 @@ int DumpBoxes(const wchar_t* title) {
     EnumChildWindows(box, &CollectChild, reinterpret_cast<LPARAM>(&children));
     std::string text = "\"\"";
     std::string buttons;
+    int defaultButton = 0;
+    bool icon = false;
     for (HWND child : children) {
       const int id = GetDlgCtrlID(child);
+      const LONG style = GetWindowLongW(child, GWL_STYLE);
       if (id == 0xFFFF && ClassOf(child) == L"Static") text = Quoted(WindowText(child));
+      // The box always has its icon control; it shows an icon only when one was set.
+      if (ClassOf(child) == L"Static" && (style & SS_TYPEMASK) == SS_ICON &&
+          SendMessageW(child, STM_GETICON, 0, 0) != 0) {
+        icon = true;
+      }
       if (ClassOf(child) == L"Button" && IsWindowVisible(child)) {
         buttons += (buttons.empty() ? "" : ",") + std::to_string(id);
+        if ((style & BS_TYPEMASK) == BS_DEFPUSHBUTTON) defaultButton = id;
       }
     }
-    std::printf("box text=%s buttons=%s\n", text.c_str(), buttons.c_str());
+    std::printf("box text=%s buttons=%s default=%d icon=%d\n", text.c_str(), buttons.c_str(), defaultButton,
+                icon ? 1 : 0);
   }
   return 0;
 }
@@ -260,6 +273,18 @@ int PrintCenter(const wchar_t* title, int id) {
   return 0;
 }
 
+int PrintBoxButton(const wchar_t* title, int id) {
+  for (HWND box : Find(title, false)) {
+    const HWND button = GetDlgItem(box, id);
+    if (button == nullptr || !IsWindowVisible(button)) continue;
+    RECT r;
+    GetWindowRect(button, &r);
+    std::printf("%ld %ld\n", static_cast<long>((r.left + r.right) / 2), static_cast<long>((r.top + r.bottom) / 2));
+    return 0;
+  }
+  return 1;
+}
+
 int PrintFrame(const wchar_t* title) {
   const std::vector<HWND> dialogs = Find(title, true);
   if (dialogs.size() != 1) return 1;
@@ -268,6 +293,76 @@ int PrintFrame(const wchar_t* title) {
   std::printf("%ldx%ld+%ld+%ld\n", static_cast<long>(r.right - r.left), static_cast<long>(r.bottom - r.top),
               static_cast<long>(r.left), static_cast<long>(r.top));
   return 0;
+}
+
+int PrintFocus(const wchar_t* title) {
+  const std::vector<HWND> dialogs = Find(title, true);
+  if (dialogs.size() != 1) return 1;
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialogs[0], nullptr), &info)) return 1;
+  const bool ours = info.hwndFocus != nullptr && GetParent(info.hwndFocus) == dialogs[0];
+  std::printf("%d\n", ours ? static_cast<int>(static_cast<short>(GetDlgCtrlID(info.hwndFocus))) : 0);
+  return 0;
+}
+
+// The dialog's font as the dialog manager made it from the template: 9 points of the
+// template's face at this display's resolution.
+HFONT TemplateFont(HDC dc) {
+  return CreateFontW(-MulDiv(9, GetDeviceCaps(dc, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                     L"\x5B8B\x4F53");
+}
+
+// Every control inside the client area, and the text of each (in the template's font,
+// wrapped as the control wraps it) inside the control. One line per problem; the last
+// line says how many there were.
+int CheckFits(const wchar_t* title) {
+  const std::vector<HWND> dialogs = Find(title, true);
+  if (dialogs.size() != 1) return std::printf("error %zu dialogs\n", dialogs.size()), 1;
+  const HWND dialog = dialogs[0];
+  RECT client;
+  GetClientRect(dialog, &client);
+  const HDC dc = GetDC(nullptr);
+  std::printf("client %ldx%ld dpi %d\n", static_cast<long>(client.right), static_cast<long>(client.bottom),
+              GetDeviceCaps(dc, LOGPIXELSY));
+  std::vector<HWND> children;
+  EnumChildWindows(dialog, &CollectChild, reinterpret_cast<LPARAM>(&children));
+  const HFONT font = TemplateFont(dc);
+  const HGDIOBJ old = SelectObject(dc, font);
+  int problems = 0;
+  for (HWND child : children) {
+    if (GetParent(child) != dialog) continue;
+    const int id = static_cast<short>(GetDlgCtrlID(child));
+    RECT r;
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, dialog, reinterpret_cast<POINT*>(&r), 2);
+    if (r.left < 0 || r.top < 0 || r.right > client.right || r.bottom > client.bottom) {
+      std::printf("outside id=%d %ld,%ld-%ld,%ld\n", id, static_cast<long>(r.left), static_cast<long>(r.top),
+                  static_cast<long>(r.right), static_cast<long>(r.bottom));
+      ++problems;
+    }
+    const std::wstring text = WindowText(child);
+    if (text.empty()) continue;
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    const bool button = ClassOf(child) == L"Button";
+    // A push button draws its text on one line inside its border and focus frame.
+    const int room = button ? width - 8 : width;
+    RECT need{0, 0, room, 0};
+    DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &need,
+              DT_CALCRECT | DT_NOPREFIX | (button ? DT_SINGLELINE : DT_WORDBREAK | DT_EDITCONTROL));
+    const int roomHeight = button ? height - 4 : height;
+    if (need.right > room || need.bottom > roomHeight) {
+      std::printf("clipped id=%d needs %ldx%ld has %dx%d\n", id, static_cast<long>(need.right),
+                  static_cast<long>(need.bottom), room, roomHeight);
+      ++problems;
+    }
+  }
+  SelectObject(dc, old);
+  DeleteObject(font);
+  ReleaseDC(nullptr, dc);
+  std::printf("problems %d\n", problems);
+  return problems == 0 ? 0 : 1;
 }
 
 int ListHid() {
@@ -301,13 +396,18 @@ int ListHid() {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  // Window positions and sizes as they are on the screen, whatever the resolution.
+  SetProcessDPIAware();
   const std::wstring command = argc > 1 ? argv[1] : L"";
   if (command == L"template" && argc == 3) return DumpTemplate(argv[2]);
   if (command == L"live" && argc == 3) return DumpLive(argv[2]);
   if (command == L"boxes" && argc == 3) return DumpBoxes(argv[2]);
   if (command == L"frame" && argc == 3) return PrintFrame(argv[2]);
   if (command == L"hid" && argc == 2) return ListHid();
+  if (command == L"focus" && argc == 3) return PrintFocus(argv[2]);
+  if (command == L"fits" && argc == 3) return CheckFits(argv[2]);
   if (command == L"center" && argc == 4) return PrintCenter(argv[2], _wtoi(argv[3]));
-  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | frame <title> | hid\n");
+  if (command == L"boxbutton" && argc == 4) return PrintBoxButton(argv[2], _wtoi(argv[3]));
+  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | boxbutton <title> <id> | frame <title> | focus <title> | fits <title> | hid\n");
   return 2;
 }

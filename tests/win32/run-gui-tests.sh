@@ -8,7 +8,13 @@
 #   - a whole update per protocol with the simulated build: click, choose the package
 #     in the open-file dialog, confirm, wait for the success box, then compare the
 #     emulated flash with the package's image;
-#   - closing while an update runs: the question, No lets it finish, Yes stops it.
+#   - closing while an update runs: the question (No by default, a warning icon), No
+#     lets it finish, Yes stops it and says the controller can be updated again; the
+#     update ending while the question is open closes the question;
+#   - Enter clicks the focused button, also right after an update;
+#   - the failure paths with faults of the emulated controller (VANTOR_SIM_FAULT): a
+#     failure box, an unplug mid-update, no firmware, in use by another program, and a
+#     package with nothing for the controller.
 # Screenshots and logs are kept under <build>/gui-artifacts.
 #
 # usage: tests/win32/run-gui-tests.sh [windows-build-dir]   (default build/windows)
@@ -44,9 +50,13 @@ WINE="${VANTOR_WINE:-$(command -v wine || echo /usr/lib/wine/wine64)}"
 DESKTOP=vantorgui
 DESKTOP_SIZE=800x600
 
+# The check at 144 dpi (150 %) runs in a prefix of its own, so the other checks keep 96.
+DPI_PREFIX="$WINEPREFIX-144dpi"
+
 XVFB_PID=""
 cleanup() {
   wineserver -k >/dev/null 2>&1
+  WINEPREFIX="$DPI_PREFIX" wineserver -k >/dev/null 2>&1
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
 }
 trap cleanup EXIT
@@ -80,25 +90,29 @@ elif [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 120 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 fi
 reg_add() { timeout 60 "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
-# Chinese glyphs: map the fonts the dialog and message boxes ask for.
-for face in SimSun NSimSun 宋体 "Microsoft YaHei" "Microsoft YaHei UI" SimHei; do
-  reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
-done
-for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
-  reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP"
-done
-reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
-# The caption buttons are drawn with Marlett, which this Wine does not find in its own
-# data folder: without it the close box shows a letter.
-if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-  cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-fi
+# The prefix's settings for these tests (WINEPREFIX): fonts, the shared virtual desktop.
+prepare_prefix() {
+  # Chinese glyphs: map the fonts the dialog and message boxes ask for.
+  for face in SimSun NSimSun 宋体 "Microsoft YaHei" "Microsoft YaHei UI" SimHei; do
+    reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
+  done
+  for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
+    reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP"
+  done
+  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
+  # The caption buttons are drawn with Marlett, which this Wine does not find in its own
+  # data folder: without it the close box shows a letter.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
+}
+prepare_prefix
 
 INSPECTOR="$ART/DialogInspector.exe"
 if [ ! -f "$INSPECTOR" ] || [ "$HERE/DialogInspector.cpp" -nt "$INSPECTOR" ]; then
   x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -municode -static -DUNICODE -D_UNICODE \
-    -o "$INSPECTOR" "$HERE/DialogInspector.cpp" -lsetupapi -lhid || exit 2
+    -o "$INSPECTOR" "$HERE/DialogInspector.cpp" -lsetupapi -lhid -lgdi32 || exit 2
 fi
 
 winpath() { echo "Z:${1//\//\\}"; }
@@ -113,11 +127,15 @@ fail() { echo "FAIL $1: $2"; FAILED=$((FAILED + 1)); }
 APP_PID=""
 # start_app <program> <locale> [VAR=value...]: starts it and waits for the dialog.
 start_app() {
+  launch_app "$@"
+  wait_for 60 dialog_up
+}
+# launch_app <program> <locale> [VAR=value...]: starts it without waiting for anything.
+launch_app() {
   local program=$1 locale=$2
   shift 2
   env LC_ALL="$locale" LANG="$locale" "$@" timeout 300 "$WINE" "$BUILD/$program" </dev/null >"$ART/app.log" 2>&1 &
   APP_PID=$!
-  wait_for 60 dialog_up
 }
 dialog_up() { inspect live "$TITLE" >/dev/null; }
 
@@ -147,9 +165,13 @@ type_text() {
   [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
   xdotool type --delay 20 "$1"
 }
-click_control() {
-  local id=$1 position window
-  position="$(inspect center "$TITLE" "$id")" || return 1
+click_control() { click_at "$(inspect center "$TITLE" "$1")"; }
+# A button of the message box with the dialog's caption (1: OK).
+click_box_button() { click_at "$(inspect boxbutton "$TITLE" "$1")"; }
+# click_at "<x> <y>": a left click at that Windows screen position.
+click_at() {
+  local position=$1 window
+  [ -n "$position" ] || return 1
   window="$(desktop_window)"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   # shellcheck disable=SC2086
@@ -230,31 +252,52 @@ wait_box_matching() {
 button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
 open_dialog_up() { inspect boxes Open | grep -q '^box'; }
 
-# begin_update <protocol> <type> <length>: the simulated build with a fresh package,
-# up to the confirmed version box. Sets PACKAGE, IMAGE, FLASH; says why it failed in WHY.
-begin_update() {
-  local protocol=$1 type=$2 length=$3
-  PACKAGE="$ART/$protocol-$length.dat" IMAGE="$ART/$protocol-$length-image.bin" FLASH="$ART/$protocol-$length-flash.bin"
-  rm -f "$FLASH"
-  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 150 "$length" || { WHY="no package"; return 1; }
-  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
+# start_sim <protocol> [VAR=value...]: the simulated build, until its button is enabled.
+# FLASH must be set; says why it failed in WHY.
+start_sim() {
+  local protocol=$1
+  shift
+  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")" "$@"; then
     WHY="the dialog did not appear"
     kill "$APP_PID" 2>/dev/null
     return 1
   fi
   if ! wait_for 30 button_enabled; then
-    WHY="the emulated controller was not found: $(inspect live "$TITLE")"
+    WHY="the emulated controller was not found: $(inspect live "$TITLE") $(box_text)"
     close_app
     return 1
   fi
+}
+
+# choose_package <path>: clicks the button and picks the file in the open-file dialog.
+choose_package() {
   click_control 1007
   if ! wait_for 30 open_dialog_up; then
     WHY="no open-file dialog after the click"
     close_app
     return 1
   fi
-  type_text "$(winpath "$PACKAGE")"
+  type_text "$(winpath "$1")"
   press Return
+}
+
+# make_package <protocol> <type> <length>: sets PACKAGE, IMAGE, FLASH.
+make_package() {
+  local protocol=$1 type=$2 length=$3
+  PACKAGE="$ART/$protocol-$type-$length.dat" IMAGE="$ART/$protocol-$type-$length-image.bin"
+  FLASH="$ART/$protocol-$type-$length-flash.bin"
+  rm -f "$FLASH"
+  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 150 "$length" || { WHY="no package"; return 1; }
+}
+
+# begin_update <protocol> <type> <length> [VAR=value...]: the simulated build with a
+# fresh package, up to the confirmed version box.
+begin_update() {
+  local protocol=$1 type=$2 length=$3
+  shift 3
+  make_package "$protocol" "$type" "$length" || return 1
+  start_sim "$protocol" "$@" || return 1
+  choose_package "$PACKAGE" || return 1
   if ! wait_box_matching "New firmware 1.5" 30; then
     WHY="no confirmation box: $BOXES"
     close_app
@@ -303,58 +346,348 @@ run_update() {
 }
 
 STOP_QUESTION="The new firmware is updating,and it is turned off"
+STOPPED_NOTICE="The update was stopped. The controller keeps its boot mode"
+FAILURE_BOX='text="Firmware update failure\n"'
 transfer_started() { inspect live "$TITLE" | grep -q 'pos=[1-9]'; }
+progress() { inspect live "$TITLE" | sed -n 's/.* pos=\([0-9]*\).*/\1/p'; }
+# wait_box <fixed text> <seconds>: polls the boxes until one holds the text (BOXES).
+wait_box() {
+  local text=$1 deadline=$((SECONDS + $2))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    BOXES="$(box_text)"
+    if grep -qF -- "$text" <<<"$BOXES"; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+no_boxes() { [ -z "$(box_text)" ]; }
+focused_on_button() { [ "$(inspect focus "$TITLE")" = 1007 ]; }
+# The close question: No (7) is the default button, and it carries an icon.
+question_is_safe() { grep -qF "text=\"$STOP_QUESTION\" buttons=6,7 default=7 icon=1" <<<"$BOXES"; }
+# ask_to_close <keys>: presses them mid-update and waits for the close question.
+ask_to_close() {
+  press "$1"
+  wait_box "$STOP_QUESTION" 20
+}
+stopped_without_image() {
+  local status=$1 length=$2
+  [ "$status" -eq 0 ] && ! flash_holds_image "$length"
+}
 
-# Closing while an update runs asks first; No lets the update finish, Yes stops it at a
-# safe point and the program ends only after the worker has.
-close_during_update() {
-  local answer=$1 protocol=addressed length=150000 name="closing mid-update, answer $1"
-  if ! begin_update "$protocol" 8194 "$length"; then fail "$name" "$WHY"; return; fi
+# Closing while an update runs asks first; No lets the update finish.
+close_answer_no() {
+  local length=150000 name="closing mid-update, answer No"
+  if ! begin_update addressed 8194 "$length"; then fail "$name" "$WHY"; return; fi
   if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
-  press Escape
-  if ! wait_box_matching "$STOP_QUESTION" 20; then
-    fail "$name" "no question before closing: $BOXES"
+  if ! ask_to_close Escape; then fail "$name" "no question before closing: $BOXES"; close_app; return; fi
+  screenshot "close-question-No"
+  if question_is_safe; then
+    pass "$name: the question's default button is No, with a warning icon"
+  else
+    fail "$name" "question: $BOXES"
+  fi
+  press n
+  if wait_box_matching "Firmware upgraded!" 180; then
+    pass "$name: the update goes on to its success box"
+  else
+    fail "$name" "the update did not finish: $BOXES"
+  fi
+  press Return
+  wait_for 10 no_boxes
+  # No update runs any more: closing asks nothing.
+  if close_app && flash_holds_image "$length"; then
+    pass "$name: the program then ends without asking, the flash holds the image"
+  else
+    fail "$name" "after the update: program ended=$(app_gone && echo yes || echo no), flash bytes $(stat -c %s "$FLASH" 2>/dev/null || echo none)"
+  fi
+}
+
+# Enter on the question keeps updating (No is the default); asked again and answered
+# Yes, the update stops at a safe point, the user is told the controller can be updated
+# again, and the program ends only after the worker has.
+close_answer_no_then_yes() {
+  local length=400000 name="closing mid-update, Enter (No) then Yes"
+  if ! begin_update addressed 8194 "$length"; then fail "$name" "$WHY"; return; fi
+  if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
+  if ! ask_to_close Escape; then fail "$name" "no question before closing: $BOXES"; close_app; return; fi
+  press Return
+  local before
+  before="$(progress)"
+  progress_moved() {
+    local now
+    now="$(progress)"
+    [ -n "$now" ] && [ "$now" -gt "${before:-0}" ] && no_boxes
+  }
+  if wait_for 30 progress_moved && ! app_gone; then
+    pass "$name: Enter answers No and the update goes on"
+  else
+    fail "$name" "after Enter: program running=$(app_gone && echo no || echo yes), boxes: $(box_text)"
     close_app
     return
   fi
-  screenshot "close-question-$answer"
-  if [ "$answer" = No ]; then
-    press n
-    if wait_box_matching "Firmware upgraded!" 180; then
-      pass "$name: the update goes on to its success box"
-    else
-      fail "$name" "the update did not finish: $BOXES"
-    fi
+  if ! ask_to_close alt+F4; then fail "$name" "no question on Alt+F4: $BOXES"; close_app; return; fi
+  screenshot "close-question-Yes"
+  press y
+  if wait_box "$STOPPED_NOTICE" 60; then
+    screenshot "close-stopped-notice"
+    pass "$name: after Yes the user is told the controller can be updated again"
     press Return
-    wait_for 10 no_boxes
-    # No update runs any more: closing asks nothing.
-    if close_app && flash_holds_image "$length"; then
-      pass "$name: the program then ends without asking, the flash holds the image"
+  else
+    fail "$name" "no notice after stopping: $BOXES"
+  fi
+  if wait_for 60 app_gone; then
+    wait "$APP_PID"
+    local status=$?
+    if stopped_without_image "$status" "$length"; then
+      pass "$name: the update stops and the program ends cleanly"
     else
-      fail "$name" "after the update: program ended=$(app_gone && echo yes || echo no), flash bytes $(stat -c %s "$FLASH" 2>/dev/null || echo none)"
+      fail "$name" "exit status $status, flash complete=$(flash_holds_image "$length" && echo yes || echo no)"
     fi
   else
-    press y
-    if wait_for 60 app_gone; then
-      wait "$APP_PID"
-      local status=$?
-      if [ "$status" -eq 0 ] && ! flash_holds_image "$length"; then
-        pass "$name: the update stops and the program ends cleanly"
-      else
-        fail "$name" "exit status $status, flash complete=$(flash_holds_image "$length" && echo yes || echo no)"
-      fi
-    else
-      fail "$name" "the program did not end: $(box_text)"
-      kill "$APP_PID" 2>/dev/null
-    fi
+    fail "$name" "the program did not end: $(box_text)"
+    kill "$APP_PID" 2>/dev/null
   fi
 }
-no_boxes() { [ -z "$(box_text)" ]; }
+
+# The update ends while the close question is open: the question goes away, the end
+# shows as usual (one box), and afterwards the dialog still closes.
+update_ends_during_question() {
+  local length=150000 name="the update ends while the close question is open"
+  if ! begin_update addressed 8194 "$length"; then fail "$name" "$WHY"; return; fi
+  if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
+  if ! ask_to_close Escape; then fail "$name" "no question before closing: $BOXES"; close_app; return; fi
+  if ! wait_box "Firmware upgraded!" 180; then fail "$name" "no success box: $BOXES"; close_app; return; fi
+  screenshot "question-then-success"
+  if [ "$(grep -c '^box' <<<"$BOXES")" -eq 1 ] && ! grep -qF "$STOP_QUESTION" <<<"$BOXES"; then
+    pass "$name: the question is closed and only the success box shows"
+  else
+    fail "$name" "boxes: $BOXES"
+  fi
+  press Return
+  wait_for 10 no_boxes
+  if wait_for 10 focused_on_button; then
+    pass "$name: the focus is back on the button"
+  else
+    fail "$name" "focus on control $(inspect focus "$TITLE")"
+  fi
+  if close_app Escape && flash_holds_image "$length"; then
+    pass "$name: Escape then ends the program, the flash holds the image"
+  else
+    fail "$name" "program ended=$(app_gone && echo yes || echo no), boxes: $(box_text)"
+    kill "$APP_PID" 2>/dev/null
+  fi
+}
+
+# Enter clicks the focused button, before and after an update, and never closes the
+# program while the button takes it.
+enter_clicks_button() {
+  local length=6000 name="Enter on the focused button"
+  make_package framed 0 "$length" || { fail "$name" "$WHY"; return; }
+  if ! start_sim framed; then fail "$name" "$WHY"; return; fi
+  if ! wait_for 10 focused_on_button; then fail "$name" "focus on control $(inspect focus "$TITLE")"; close_app; return; fi
+  press Return
+  if wait_for 30 open_dialog_up && ! app_gone; then
+    pass "$name: Enter opens the file choice"
+  else
+    fail "$name" "after Enter: program running=$(app_gone && echo no || echo yes)"
+    close_app
+    return
+  fi
+  type_text "$(winpath "$PACKAGE")"
+  press Return
+  if ! wait_box_matching "New firmware 1.5" 30; then fail "$name" "no confirmation box: $BOXES"; close_app; return; fi
+  press Return
+  if ! wait_box_matching "Firmware upgraded!" 120; then fail "$name" "no success box: $BOXES"; close_app; return; fi
+  press Return
+  wait_for 10 no_boxes
+  if ! wait_for 10 focused_on_button; then
+    fail "$name" "after the update the focus is on control $(inspect focus "$TITLE")"
+    close_app
+    return
+  fi
+  screenshot_dialog "enter-focus-after-update"
+  press Return
+  if wait_for 30 open_dialog_up && ! app_gone; then
+    pass "$name: after an update the focus is back on the button and Enter clicks it"
+    press Escape
+    wait_for 10 no_open_dialog
+  else
+    fail "$name" "Enter after the update: program running=$(app_gone && echo no || echo yes)"
+  fi
+  if close_app Escape; then pass "$name: Escape still ends the program"; else fail "$name" "Escape did not end the program"; fi
+}
+no_open_dialog() { ! open_dialog_up; }
+
+# A controller that refuses the image part-way: the failure box, then the dialog is
+# ready for another try.
+fault_fail() {
+  local name="controller failure box"
+  if ! begin_update addressed 8194 60000 VANTOR_SIM_FAULT=fail; then fail "$name" "$WHY"; return; fi
+  if wait_box "$FAILURE_BOX" 120; then
+    screenshot "fault-fail-box"
+    pass "$name: \"Firmware update failure\""
+  else
+    fail "$name" "no failure box: $BOXES"
+    close_app
+    return
+  fi
+  press Return
+  wait_for 10 no_boxes
+  if wait_for 10 button_enabled && wait_for 10 focused_on_button; then
+    pass "$name: afterwards the button is enabled and has the focus"
+  else
+    fail "$name" "after the box: $(inspect live "$TITLE") focus=$(inspect focus "$TITLE")"
+  fi
+  close_app || fail "$name" "the program did not end"
+}
+
+# The controller leaves mid-update: the failure box, then no controller.
+fault_unplug() {
+  local name="unplugged mid-update"
+  if ! begin_update framed 0 60000 VANTOR_SIM_FAULT=unplug; then fail "$name" "$WHY"; return; fi
+  if wait_box "$FAILURE_BOX" 120; then
+    screenshot "fault-unplug-box"
+    pass "$name: the failure box"
+  else
+    fail "$name" "no failure box: $BOXES"
+    close_app
+    return
+  fi
+  press Return
+  wait_for 10 no_boxes
+  local live
+  live="$(inspect live "$TITLE")"
+  screenshot_dialog "fault-unplug-after"
+  if grep -qF "title=\"$TITLE\"" <<<"$live" && grep -q '^control id=1007 .* enabled=0' <<<"$live"; then
+    pass "$name: afterwards the title is the product's and the button is disabled"
+  else
+    fail "$name" "after the box: $live"
+  fi
+  close_app || fail "$name" "the program did not end"
+}
+
+# A controller in boot mode with no firmware: the boot-mode instructions at start, before
+# the dialog shows.
+fault_no_firmware() {
+  local name="controller without firmware"
+  launch_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE=addressed VANTOR_SIM_FAULT=no-firmware
+  if wait_box "1. Press and hold LB+RB" 60; then
+    screenshot "fault-no-firmware-box"
+    pass "$name: the boot-mode instructions show"
+  else
+    fail "$name" "no instructions: $BOXES"
+    close_app
+    return
+  fi
+  # The box comes before the dialog shows, so it may not have the keyboard: a person
+  # clicks OK.
+  click_box_button 1
+  wait_for 10 no_boxes
+  if wait_for 10 button_enabled && inspect live "$TITLE" | grep -qF "title=\"$TITLE\""; then
+    pass "$name: the title shows no version and the button is enabled"
+  else
+    fail "$name" "after the box: $(inspect live "$TITLE")"
+  fi
+  close_app || fail "$name" "the program did not end"
+}
+
+# Another program holds the controller: the click says so instead of doing nothing.
+fault_busy() {
+  local name="controller in use by another program"
+  FLASH="$ART/busy-flash.bin"
+  if ! start_sim framed VANTOR_SIM_FAULT=busy; then fail "$name" "$WHY"; return; fi
+  click_control 1007
+  if wait_box "The controller is in use by another program." 20; then
+    screenshot "fault-busy-box"
+    pass "$name: the click tells the user"
+  else
+    fail "$name" "no box after the click: $BOXES"
+    close_app
+    return
+  fi
+  press Return
+  wait_for 10 no_boxes
+  if wait_for 10 button_enabled; then pass "$name: the button stays enabled"; else fail "$name" "$(inspect live "$TITLE")"; fi
+  close_app || fail "$name" "the program did not end"
+}
+
+# A package with no section for this controller: the user is told, nothing is written.
+nothing_matched() {
+  local name="package with nothing for this controller"
+  make_package addressed 999 6000 || { fail "$name" "$WHY"; return; }
+  if ! start_sim addressed; then fail "$name" "$WHY"; return; fi
+  if ! choose_package "$PACKAGE"; then fail "$name" "$WHY"; return; fi
+  if wait_box "The firmware file holds no firmware for this controller." 30; then
+    screenshot "nothing-matched-box"
+    pass "$name: the user is told"
+  else
+    fail "$name" "no box: $BOXES"
+    close_app
+    return
+  fi
+  press Return
+  wait_for 10 no_boxes
+  if wait_for 10 button_enabled && wait_for 10 focused_on_button; then
+    pass "$name: afterwards the button is enabled and has the focus"
+  else
+    fail "$name" "after the box: $(inspect live "$TITLE") focus=$(inspect focus "$TITLE")"
+  fi
+  close_app || fail "$name" "the program did not end"
+  if [ -s "$FLASH" ]; then fail "$name" "the flash was written"; fi
+}
 
 run_update addressed 8194 6000
 run_update framed 0 6000
-close_during_update No
-close_during_update Yes
+close_answer_no
+close_answer_no_then_yes
+update_ends_during_question
+enter_clicks_button
+fault_fail
+fault_unplug
+fault_no_firmware
+fault_busy
+nothing_matched
+
+# ---- 150 %: the dialog drawn at 144 dpi, nothing clipped -------------------------------
+dpi_check() {
+  local main_prefix=$WINEPREFIX lang locale
+  export WINEPREFIX="$DPI_PREFIX"
+  if declare -F vantor_wine_start >/dev/null; then
+    vantor_wine_start
+  elif [ ! -f "$WINEPREFIX/system.reg" ]; then
+    timeout 120 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
+  fi
+  prepare_prefix
+  reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
+  reg_add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 144
+  for lang in en zh; do
+    locale=en_US.UTF-8
+    [ "$lang" = zh ] && locale=zh_CN.UTF-8
+    local name="144 dpi ($lang)"
+    if ! start_app VantorUpdate.exe "$locale"; then
+      fail "$name" "the dialog did not appear"
+      kill "$APP_PID" 2>/dev/null
+      continue
+    fi
+    screenshot_dialog "dialog-144dpi-$lang"
+    inspect fits "$TITLE" >"$ART/fits-144dpi-$lang.txt"
+    if grep -q '^client .* dpi 144$' "$ART/fits-144dpi-$lang.txt" && grep -q '^problems 0$' "$ART/fits-144dpi-$lang.txt"; then
+      pass "$name: every control inside the client area, every text inside its control ($(head -1 "$ART/fits-144dpi-$lang.txt"))"
+    else
+      fail "$name" "$(cat "$ART/fits-144dpi-$lang.txt")"
+    fi
+    inspect live "$TITLE" >"$ART/live-144dpi-$lang.txt"
+    if diff -u "$HERE/expected/no-controller-$lang.txt" "$ART/live-144dpi-$lang.txt" >"$ART/live-144dpi-$lang.diff"; then
+      pass "$name: the same layout in dialog units as at 96 dpi"
+    else
+      fail "$name" "$(cat "$ART/live-144dpi-$lang.diff")"
+    fi
+    close_app || fail "$name" "Escape did not end the program"
+  done
+  wineserver -k >/dev/null 2>&1
+  export WINEPREFIX="$main_prefix"
+}
+dpi_check
 
 echo "gui: $PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ]
