@@ -6,6 +6,7 @@
 
 #include "addressed/AddressedCommands.h"
 #include "addressed/AddressedUpdate.h"
+#include "addressed/AddressedVerify.h"
 #include "base/LocalizedText.h"
 #include "update/UpdateController.h"
 #include "sim/AddressedEmulator.h"
@@ -306,6 +307,62 @@ TEST(AddressedUpdate, ARunCommandMustArrive) {
       EXPECT_EQ(session.result().reason, FailureReason::kNoAnswer);
     }
   }
+}
+
+// Asked to verify, the update reads the main image, the radio image and every stamp
+// back before the controller is restarted; a byte that reads back wrong fails it,
+// naming the address, and the controller keeps its boot mode.
+TEST(AddressedUpdate, VerifyReadsEverythingBackBeforeTheRestart) {
+  const std::uint32_t corruptMain = kMainAddress + 1234;
+  const std::uint32_t corruptRadio = kRadioAddressBit | (kRadioAddress + 777);
+  for (const std::optional<std::uint32_t> corrupt :
+       {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{corruptMain},
+        std::optional<std::uint32_t>{corruptRadio}, std::optional<std::uint32_t>{kBleVersionAddress + 1}}) {
+    SCOPED_TRACE(corrupt.value_or(0));
+    AddressedEmulator::Settings settings;
+    settings.faults.corruptReadAt = corrupt;
+    Rig rig(settings);
+    rig.session.verifyAfterWrite = true;
+    rig.controller.Start(nullptr);
+    rig.Update(RadioPackage(kLargeMain, kRadioImage));
+
+    if (!corrupt) {
+      EXPECT_GE(rig.emulator->CountOf(kCommandRead), (kLargeMain.size() + kRadioImage.size()) / 46)
+          << "every written byte is read back";
+      EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+      EXPECT_TRUE(rig.emulator->Restarted());
+      continue;
+    }
+    EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
+    EXPECT_EQ(rig.session.result().reason, FailureReason::kReadBackMismatch);
+    EXPECT_EQ(rig.session.result().stage, UpdateStage::kVerifying);
+    EXPECT_EQ(rig.session.result().code, *corrupt);
+    EXPECT_FALSE(rig.emulator->Restarted());
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kFailureBox});
+  }
+}
+
+TEST(AddressedUpdate, VerifyAloneWritesNothing) {
+  AddressedEmulator::Settings settings;
+  Rig rig(settings);
+  rig.controller.Start(nullptr);
+  rig.Update(MainPackage(kMainImage));  // the controller now holds the image
+  const std::uint32_t writes = rig.emulator->CountOf(kCommandWriteImageData);
+
+  const testkit::TempFile same(MainPackage(kMainImage));
+  rig.view.ChooseFile(same.path());
+  VerifyPackage(rig.session);
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+
+  Bytes other = kMainImage;
+  other[500] ^= 1;
+  const testkit::TempFile different(MainPackage(other));
+  rig.view.ChooseFile(different.path());
+  VerifyPackage(rig.session);
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
+  EXPECT_EQ(rig.session.result().code, kMainAddress + 500);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandWriteImageData), writes);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandErase), 1u);
 }
 
 TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {
