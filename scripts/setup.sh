@@ -13,6 +13,8 @@ packages=(
   wine64 wine fonts-wine xvfb xdotool imagemagick fonts-wqy-microhei
   # the GUI tests write their packages with a script
   python3
+  # the VM stage: a throwaway Linux under qemu with kernel-emulated controllers (uhid)
+  qemu-system-x86 linux-image-amd64 busybox-static cpio gzip udev
   # flock, timeout and the locales
   util-linux coreutils locales
 )
