@@ -12,6 +12,8 @@ export VM_SOURCE VM_BUILD VM_WORK
 
 modprobe uhid && modprobe hid-generic || { echo "in-vm: cannot load uhid"; exit 125; }
 . "$VM_SOURCE/tests/vm/lib.sh"
+scenario=packages
+. "$VM_SOURCE/tests/vm/packages.sh"
 
 for file in "${args[@]:2}"; do
   begin=$SECONDS

@@ -1,6 +1,6 @@
 # Controllers that go wrong mid-update, through the real stack: the updater must end
 # with exit 1 on its own (no hang: the time limit would give 124; no crash: a signal
-# would give 128 and more). Uses the packages of linux-updates.sh.
+# would give 128 and more).
 
 for protocol in framed addressed; do
   scenario="$protocol controller unplugged mid-update"

@@ -1,8 +1,8 @@
 #!/bin/busybox sh
 # /init of the test VM's initramfs. Mounts the host's root (shared read-only over
 # 9p) under a tmpfs overlay, so the tests may write anywhere without touching the
-# host, mounts the results share at /vm-out, runs /vm-out/command as root in that
-# root and powers the VM off. The exit status goes to /vm-out/status.
+# host, mounts the results share at /vm-out, makes that the root, runs
+# /vm-out/command there as root and powers the VM off. The exit status goes to /vm-out/status.
 /bin/busybox --install -s /bin
 export PATH=/bin
 mount -t proc proc /proc
@@ -32,9 +32,8 @@ mkdir -p /newroot/dev/pts /newroot/dev/shm
 mount -t devpts devpts /newroot/dev/pts
 for dir in /tmp /run /dev/shm; do mount -t tmpfs -o mode=1777 tmpfs "/newroot$dir"; done
 
-chroot /newroot /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 TERM=dumb \
-  /bin/bash /vm-out/command < /dev/console > /dev/console 2>&1
-echo $? > /newroot/vm-out/status
-sync
-echo o > /proc/sysrq-trigger
-sleep 10
+# switch_root rather than chroot: systemd's tools (udevadm trigger) refuse to act in
+# a chroot. The shell that replaces this init runs the command and powers off.
+exec switch_root /newroot /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 TERM=dumb \
+  /bin/bash -c 'bash /vm-out/command </dev/console >/dev/console 2>&1; echo $? >/vm-out/status; sync
+                echo o >/proc/sysrq-trigger; sleep 10'
