@@ -1,11 +1,13 @@
 #!/bin/bash
 # The whole test suite: for each preset (linux, asan, tsan, windows) configure, build
-# and run the tests, then the Windows GUI tests when they are present. The Windows
-# tests run under Wine, headless, in the prefix of scripts/wine-env.sh.
+# and run the tests, then the Windows GUI tests when they are present, then the VM
+# stage (the Linux program through the kernel's real HID stack, tests/vm/run.sh).
+# The Windows tests run under Wine, headless, in the prefix of scripts/wine-env.sh.
 #
-#   scripts/test.sh                 every preset, then the GUI tests
+#   scripts/test.sh                 every preset, then the GUI tests and the VM stage
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
+#   VANTOR_VM_TESTS=0 scripts/test.sh
 #
 # Goes on after a failing preset so one run shows every failure; exits non-zero if any
 # step failed.
@@ -15,6 +17,7 @@ root=$(cd "$(dirname -- "$0")/.." && pwd)
 cd "$root"
 presets=${VANTOR_PRESETS:-linux asan tsan windows}
 gui=${VANTOR_GUI_TESTS:-1}
+vm=${VANTOR_VM_TESTS:-1}
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
@@ -53,6 +56,11 @@ if [ "$gui" = 1 ] && [ -x "$gui_script" ]; then
     export VANTOR_WINDOWS_BUILD=$root/build/windows
     step "windows: GUI tests" "$gui_script"
   fi
+fi
+
+# Needs the linux preset's programs; a few minutes under qemu's software emulation.
+if [ "$vm" = 1 ] && [[ " $presets " == *" linux "* ]] && [[ " ${failed[*]} " != *" linux: build "* ]]; then
+  step "linux: VM tests" "$root/tests/vm/run.sh"
 fi
 
 echo "=== total $(($(date +%s) - started)) s"
