@@ -1,7 +1,7 @@
 # Runs inside the test VM as root (boot-vm.sh hands it to bash): loads uhid, then
 # runs the scenario files named in /vm-out/args and ends non-zero if any check failed.
-# /vm-out/args: the source tree, the Linux build tree, then the scenario files
-# (relative to tests/vm).
+# /vm-out/args: the source tree, the Linux build tree, then NAME=VALUE settings for
+# the scenarios (exported) and the scenario files (relative to tests/vm).
 set -u
 mapfile -t args </vm-out/args
 VM_SOURCE=${args[0]}
@@ -15,7 +15,15 @@ modprobe uhid && modprobe hid-generic || { echo "in-vm: cannot load uhid"; exit 
 scenario=packages
 . "$VM_SOURCE/tests/vm/packages.sh"
 
-for file in "${args[@]:2}"; do
+scenario_files=()
+for arg in "${args[@]:2}"; do
+  case $arg in
+    *=*) export "${arg?}" ;;
+    *) scenario_files+=("$arg") ;;
+  esac
+done
+
+for file in "${scenario_files[@]}"; do
   begin=$SECONDS
   echo "=== $file"
   . "$VM_SOURCE/tests/vm/$file"

@@ -68,6 +68,23 @@ stop_host() {
   return $status
 }
 
+# Waits (at most 30 s) for the hidraw node of a controller that the host plugs in
+# late, and prints it.
+wait_node() {
+  local tries=0 entry
+  while [ $tries -lt 300 ]; do
+    for entry in /sys/class/hidraw/*; do
+      if grep -qx "HID_UNIQ=$1" "$entry/device/uevent" 2>/dev/null && [ -e "/dev/${entry##*/}" ]; then
+        echo "/dev/${entry##*/}"
+        return 0
+      fi
+    done
+    sleep 0.1
+    tries=$((tries + 1))
+  done
+  return 1
+}
+
 # The hidraw node of the controller with this serial.
 node_of() { awk -v serial="$1" '$1 == serial { print $2 }' "$VM_WORK/ready"; }
 

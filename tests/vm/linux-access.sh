@@ -1,5 +1,5 @@
-# Finding controllers and the right to open them: `list --json`, a user without
-# access, and the udev rule that grants it.
+# Finding controllers and the right to open them: `list --json`, a controller
+# plugged in later, a user without access, and the udev rule that grants it.
 
 scenario="list --json"
 echo "--- $scenario"
@@ -14,9 +14,21 @@ for c in sorted(document["controllers"], key=lambda c: c["path"]):
 ' "$VM_WORK/list-json.out" 2>&1)
 expected=$(printf '%s 0x2dc8 0x5750 framed\n%s 0x2dc8 0x3002 addressed\n' "$(node_of F1)" "$(node_of A1)" | sort)
 check "both controllers, with their nodes and protocols" equal "$listed" "$expected"
+stop_host
+
+scenario="a controller plugged in later"
+echo "--- $scenario"
+start_host framed,serial=L1,delay=3000
+late=$(wait_node L1)
+check "its node appears" test -n "$late"
+updater list-late 60 list
+check "list: exit 0" equal "$status" 0
+check "list: finds it" contains "$VM_WORK/list-late.out" "$late  2dc8:5750  framed"
+stop_host
 
 scenario="no permission"
 echo "--- $scenario"
+start_host addressed,serial=A1
 # Without udevd the kernel's default applies: only root may open the node.
 check "the node is root's alone" equal "$(stat -c %a "$(node_of A1)")" 600
 useradd --no-create-home --shell /bin/sh vmuser
