@@ -7,7 +7,7 @@
 #   tests/vm/boot-vm.sh WORKDIR SCRIPT [ARG...]
 #
 # WORKDIR (created, emptied) holds the initramfs and the results share: the script
-# finds its arguments in /vm-out/args and may leave files in /vm-out.
+# finds its arguments in /vm-out/args and may leave files in /vm-out (WORKDIR/out).
 set -euo pipefail
 
 here=$(cd "$(dirname -- "$0")" && pwd)

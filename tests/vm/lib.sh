@@ -1,7 +1,8 @@
 # Helpers of the scenarios that run inside the test VM: the controller host, the
 # updater under a time limit, and the checks. Sourced by in-vm.sh.
 #
-# Expects: VM_BUILD (the Linux build tree), VM_WORK (a scratch folder).
+# Expects: VM_BUILD (the Linux build tree), VM_WORK (a scratch folder). Optional:
+# VM_HOST_FLAGS (e.g. --trace) for the controller host.
 
 host_pid=
 passed=0
@@ -36,7 +37,7 @@ start_host() {
   rm -rf "$VM_WORK/dump" "$VM_WORK/ready"
   mkdir -p "$VM_WORK/dump"
   "$VM_BUILD/tests/vm/vantor-vm-host" --ready "$VM_WORK/ready" --dump-dir "$VM_WORK/dump" \
-    --max-seconds 300 "$@" 2>>"$VM_WORK/host.log" &
+    --max-seconds 300 ${VM_HOST_FLAGS:-} "$@" 2>>"$VM_WORK/host.log" &
   host_pid=$!
   local tries=0
   while [ ! -f "$VM_WORK/ready" ]; do

@@ -1,7 +1,7 @@
 # The Windows program, unmodified, under Wine inside the VM: its Win32 backend
 # (SetupAPI, hid.dll, overlapped reads) reaches the uhid controllers through Wine's
 # HID bus, which scans /dev/hidraw* (see wine-prefix.sh). Expects VM_WINDOWS_BUILD
-# and VM_WINE_PREFIX.
+# and VM_WINE_PREFIX; VM_WINE_FLAGS (e.g. -v) is given to every run.
 #
 # Wine offers only the controllers present when it starts, so they are plugged in
 # first; a Wine program takes long to start under software emulation, so one
@@ -23,7 +23,7 @@ wine_updater() {
   local name=$1 seconds=$2
   shift 2
   local begin=$SECONDS
-  (cd "$win" && timeout -k 5 "$seconds" "$wine" "$win/vantor-update.exe" "$@" >"$VM_WORK/$name.out" 2>&1 </dev/null)
+  (cd "$win" && timeout -k 5 "$seconds" "$wine" "$win/vantor-update.exe" ${VM_WINE_FLAGS:-} "$@" >"$VM_WORK/$name.out" 2>&1 </dev/null)
   status=$?
   echo "        vantor-update.exe $* -> $status ($((SECONDS - begin)) s)"
 }

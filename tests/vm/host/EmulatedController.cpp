@@ -1,6 +1,7 @@
 #include "EmulatedController.h"
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <limits>
 #include <thread>
@@ -62,7 +63,8 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 
 }  // namespace
 
-EmulatedController::EmulatedController(ControllerSpec spec, Clock& clock) : spec_(std::move(spec)) {
+EmulatedController::EmulatedController(ControllerSpec spec, Clock& clock, bool trace)
+    : spec_(std::move(spec)), trace_(trace) {
   if (spec_.protocol == Protocol::kFramed) {
     framed_ = std::make_shared<sim::FramedEmulator>(FramedSettings(spec_));
   } else {
@@ -88,6 +90,7 @@ bool EmulatedController::Plug(std::string* error) {
 void EmulatedController::OnOutput(const hid::Report& report) {
   sim::SimDevice& emulator = framed_ ? static_cast<sim::SimDevice&>(*framed_) : *addressed_;
   if (!emulator.Present()) return;
+  Trace("out", report);
   emulator.OnOutputReport(report, *this);
   if (!emulator.Present()) device_.Destroy();
 }
@@ -96,7 +99,15 @@ void EmulatedController::Emit(const hid::Report& report, std::uint32_t delayMs) 
   // Answers are sent in order from the thread that serves the device, so a delay
   // only holds back this device's later reports, as a busy controller would.
   if (delayMs > 0) std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+  Trace("in ", report);
   device_.SendInput(report);
+}
+
+void EmulatedController::Trace(const char* direction, const hid::Report& report) const {
+  if (!trace_) return;
+  std::fprintf(stderr, "%s %s", spec_.serial.c_str(), direction);
+  for (std::size_t i = 1; i <= 12; ++i) std::fprintf(stderr, " %02x", report[i]);
+  std::fprintf(stderr, "\n");
 }
 
 bool EmulatedController::DumpFlash(const std::string& base) const {

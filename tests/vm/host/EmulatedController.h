@@ -17,7 +17,9 @@ namespace vantor::vmtest {
 
 class EmulatedController final : public sim::ReportSink {
  public:
-  EmulatedController(ControllerSpec spec, Clock& clock);
+  // `trace`: one line on stderr per report each way, to tell a report lost on the
+  // host's side from one the emulator never sent.
+  EmulatedController(ControllerSpec spec, Clock& clock, bool trace = false);
 
   // Creates the uhid device; false with `error` set when the kernel refused.
   bool Plug(std::string* error);
@@ -33,7 +35,10 @@ class EmulatedController final : public sim::ReportSink {
  private:
   void OnOutput(const hid::Report& report);
 
+  void Trace(const char* direction, const hid::Report& report) const;
+
   ControllerSpec spec_;
+  bool trace_ = false;
   std::shared_ptr<sim::FramedEmulator> framed_;
   std::shared_ptr<sim::AddressedEmulator> addressed_;
   UhidDevice device_;

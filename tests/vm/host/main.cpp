@@ -3,7 +3,7 @@
 // is told to stop (SIGTERM or SIGINT), then dumps what the updater wrote to their
 // flash. Runs as root inside the test VM.
 //
-//   vantor-vm-host --ready FILE --dump-dir DIR [--max-seconds N] CONTROLLER...
+//   vantor-vm-host --ready FILE --dump-dir DIR [--max-seconds N] [--trace] CONTROLLER...
 //
 // CONTROLLER as in ControllerSpec.h. FILE gets one line "SERIAL /dev/hidrawN
 // PROTOCOL" per controller present from the start, and appears only once all of
@@ -35,6 +35,7 @@ struct Options {
   std::string readyFile;
   std::string dumpDir;
   std::uint32_t maxSeconds = 600;
+  bool trace = false;
   std::vector<ControllerSpec> controllers;
 };
 
@@ -46,6 +47,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->readyFile = argv[++i];
     } else if (argument == "--dump-dir" && hasValue) {
       options->dumpDir = argv[++i];
+    } else if (argument == "--trace") {
+      options->trace = true;
     } else if (argument == "--max-seconds" && hasValue) {
       options->maxSeconds = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
     } else {
@@ -60,7 +63,7 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     }
   }
   if (options->readyFile.empty() || options->dumpDir.empty() || options->controllers.empty()) {
-    std::fprintf(stderr, "usage: vantor-vm-host --ready FILE --dump-dir DIR [--max-seconds N] CONTROLLER...\n");
+    std::fprintf(stderr, "usage: vantor-vm-host --ready FILE --dump-dir DIR [--max-seconds N] [--trace] CONTROLLER...\n");
     return false;
   }
   return true;
@@ -114,7 +117,7 @@ int main(int argc, char** argv) {
   std::vector<std::unique_ptr<EmulatedController>> controllers;
   std::string ready;
   for (const ControllerSpec& spec : options.controllers) {
-    controllers.push_back(std::make_unique<EmulatedController>(spec, clock));
+    controllers.push_back(std::make_unique<EmulatedController>(spec, clock, options.trace));
     if (spec.delayMs > 0) continue;
     const std::string line = Plug(*controllers.back());
     if (line.empty()) return 1;
