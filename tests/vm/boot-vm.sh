@@ -54,7 +54,7 @@ timeout -k 10 "$timeout_s" qemu-system-x86_64 \
   -device virtio-9p-pci,fsdev=root,mount_tag=hostroot \
   -fsdev "local,id=out,path=$work/out,security_model=none" \
   -device virtio-9p-pci,fsdev=out,mount_tag=out \
-  </dev/null 2>&1 | tr -d '\r' | sed -u -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1bc//g'
+  </dev/null 2>&1 | sed -u -e 's/\r//g' -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1bc//g'
 status=${PIPESTATUS[0]}
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then
   echo "boot-vm: the VM did not finish within $timeout_s s" >&2
