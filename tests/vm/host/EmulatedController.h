@@ -9,7 +9,7 @@
 
 #include "ControllerSpec.h"
 #include "UhidDevice.h"
-#include "app/Pacing.h"
+#include "base/Clock.h"
 #include "sim/AddressedEmulator.h"
 #include "sim/FramedEmulator.h"
 
