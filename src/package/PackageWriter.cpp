@@ -1,12 +1,11 @@
 #include "package/PackageWriter.h"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -14,13 +13,6 @@
 #include "base/Platform.h"
 #include "base/Format.h"
 #include "package/SectionHeader.h"
-
-#ifdef _WIN32
-#include <io.h>
-#include <sys/stat.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace vantor::package {
 namespace {
@@ -76,48 +68,32 @@ std::string ImageFileProblem(const std::string& file) {
   return std::string();
 }
 
-// The temporary file beside `target`, created exclusively: an existing file or link of
-// that name makes the attempt fail instead of being followed or truncated.
-std::FILE* CreateExclusive(const std::filesystem::path& target, std::filesystem::path* created) {
+// A folder of a unique name beside `target`, for the temporary file. Making a folder
+// is exclusive on every system (an existing file, folder or link of that name makes it
+// fail, and nothing is followed), so the file inside it is certainly the program's own.
+bool CreatePrivateFolder(const std::filesystem::path& target, std::filesystem::path* created) {
   std::random_device entropy;
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path candidate = target;
     candidate += Format(".%08x.part", static_cast<unsigned>(entropy()));
-#ifdef _WIN32
-    const int fd = _wopen(candidate.c_str(), _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    const int fd = open(candidate.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0666);
-#endif
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return nullptr;
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      *created = candidate;
+      return true;
     }
-#ifdef _WIN32
-    std::FILE* file = _fdopen(fd, "wb");
-    if (file == nullptr) _close(fd);
-#else
-    std::FILE* file = fdopen(fd, "wb");
-    if (file == nullptr) close(fd);
-#endif
-    if (file == nullptr) {
-      std::error_code ignored;
-      std::filesystem::remove(candidate, ignored);
-      return nullptr;
-    }
-    *created = candidate;
-    return file;
+    if (error && error != std::errc::file_exists) return false;
   }
-  errno = EEXIST;
-  return nullptr;
+  return false;
 }
 
-bool WriteBytes(std::FILE* out, const std::uint8_t* bytes, std::size_t count) {
-  return std::fwrite(bytes, 1, count, out) == count;
+bool WriteBytes(std::ofstream& out, const std::uint8_t* bytes, std::size_t count) {
+  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+  return static_cast<bool>(out);
 }
 
 // Streams one section (header, then image) at `offset`, the header's length patched in
 // once the image has been counted. False with `error` set; `stopped` on a stop.
-bool WriteSection(std::FILE* out, std::uint64_t* offset, const SectionPlan& plan, std::size_t index,
+bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& plan, std::size_t index,
                   const std::function<bool()>& stopRequested, bool* stopped, std::string* error) {
   std::FILE* image = nullptr;
   if (!plan.size) {
@@ -177,8 +153,8 @@ bool WriteSection(std::FILE* out, std::uint64_t* offset, const SectionPlan& plan
   }
   *offset = headerAt + kSectionHeaderSize + length;
   const std::vector<std::uint8_t> header = HeaderBytes(plan, static_cast<std::uint32_t>(length));
-  if (std::fflush(out) != 0 || !platform::Seek(out, headerAt) || !WriteBytes(out, header.data(), header.size()) ||
-      std::fflush(out) != 0 || !platform::Seek(out, *offset)) {
+  out.seekp(static_cast<std::streamoff>(headerAt));
+  if (!out || !WriteBytes(out, header.data(), header.size()) || !out.seekp(static_cast<std::streamoff>(*offset))) {
     *error = "cannot write the package";
     return false;
   }
@@ -280,42 +256,47 @@ bool WritePackage(const std::string& path, const std::vector<SectionPlan>& secti
     return false;
   }
   const std::filesystem::path target = std::filesystem::u8path(path);
-  std::filesystem::path temporary;
-  std::FILE* out = CreateExclusive(target, &temporary);
-  if (out == nullptr) {
-    *error = "cannot create a file beside " + path + ": " + std::strerror(errno);
+  std::filesystem::path folder;
+  if (!CreatePrivateFolder(target, &folder)) {
+    *error = "cannot create a file beside " + path;
     return false;
   }
-  // Only the file made above is ever removed.
+  const std::filesystem::path temporary = folder / "package";
+  // Only the folder made above, and what is in it, is ever removed.
   const auto discard = [&] {
-    std::fclose(out);
     std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
+    std::filesystem::remove_all(folder, ignored);
     if (stopped != nullptr) *stopped = stoppedHere;
     return false;
   };
-  std::uint64_t offset = 0;
-  for (std::size_t i = 0; i < sections.size(); ++i) {
-    if (!WriteSection(out, &offset, sections[i], i, stopRequested, &stoppedHere, error)) return discard();
-  }
-  if (std::fflush(out) != 0 || std::ferror(out)) {
-    *error = "cannot write " + path;
-    return discard();
-  }
-  if (std::fclose(out) != 0) {
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    *error = "cannot write " + path;
-    return false;
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!out) {
+      *error = "cannot create a file beside " + path;
+      return discard();
+    }
+    std::uint64_t offset = 0;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+      if (!WriteSection(out, &offset, sections[i], i, stopRequested, &stoppedHere, error)) {
+        out.close();
+        return discard();
+      }
+    }
+    out.flush();
+    if (!out) {
+      *error = "cannot write " + path;
+      out.close();
+      return discard();
+    }
   }
   std::error_code renameError;
   std::filesystem::rename(temporary, target, renameError);
   if (renameError) {
     *error = "cannot write " + path + ": " + renameError.message();
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
+    return discard();
   }
+  std::error_code ignored;
+  std::filesystem::remove(folder, ignored);
   return true;
 }
 

@@ -47,8 +47,9 @@ class PatternGenerator {
 // 32-bit, so no byte of a package may lie at or beyond 4 GiB.
 inline constexpr std::uint64_t kMaxPackageLength = 0xFFFFFFFFull;
 
-// Writes the package to `path`. The bytes go to a temporary file created exclusively
-// (a unique name beside `path`), which is renamed over `path` only when complete: a
+// Writes the package to `path`. The bytes go to a temporary file in a folder of a
+// unique name beside `path`, created exclusively; the file is renamed over `path` only
+// when complete: a
 // failed or stopped run leaves neither half a package nor a changed file it did not
 // create. Images are streamed; an image file must be a regular file. `stopRequested`
 // (if set) is asked between pieces; a stop removes the temporary file. False with
