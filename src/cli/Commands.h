@@ -19,6 +19,7 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts);
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
                std::optional<std::uint8_t> variant);
 int RunFlash(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts);
-int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections);
+int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections,
+            InterruptWatcher& interrupts);
 
 }  // namespace vantor::cli
