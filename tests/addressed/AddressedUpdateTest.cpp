@@ -61,6 +61,14 @@ struct Rig {
     SetUiLanguageOverride(kLanguageEnglishUs);
     emulator = AddressedEmulator::Attach(backend, clock, std::move(settings));
   }
+  // The controller behind a cable with faults of its own, set up by `wire`.
+  Rig(AddressedEmulator::Settings settings, const std::function<void(testkit::FaultyLink&)>& wire) {
+    SetUiLanguageOverride(kLanguageEnglishUs);
+    emulator = std::make_shared<AddressedEmulator>(clock, std::move(settings));
+    auto link = std::make_shared<testkit::FaultyLink>(emulator);
+    wire(*link);
+    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
+  }
   ~Rig() { SetUiLanguageOverride(std::nullopt); }
 
   void Update(const Bytes& package) {
@@ -247,29 +255,18 @@ TEST(AddressedUpdate, LostStaleAndSlowRepliesAreRidden) {
 TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
   for (const std::uint32_t lostAt : {4u, 5u, 6u}) {
     SCOPED_TRACE(lostAt);
-    VirtualClock clock;
-    sim::SimHidBackend backend{clock};
     AddressedEmulator::Settings settings;
     settings.replyDelayMs = 1;
-    auto emulator = std::make_shared<AddressedEmulator>(clock, settings);
-    auto link = std::make_shared<testkit::FaultyLink>(emulator);
-    link->Delay(kCommandWriteImageData, 3, 300);  // past the 20 reads of 10 ms
-    link->Lose(kCommandWriteImageData, lostAt);
-    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
-    HookedView view;
-    SetUiLanguageOverride(kLanguageEnglishUs);
-    UpdateSession session{backend, view, clock};
-    UpdateController controller{session};
-    controller.Start(nullptr);
-    const testkit::TempFile file(MainPackage(kMainImage));
-    view.ChooseFile(file.path());
-    ASSERT_TRUE(controller.OnUpdateButton());
-    controller.WaitForWorker();
-    SetUiLanguageOverride(std::nullopt);
+    Rig rig(settings, [&](testkit::FaultyLink& link) {
+      link.Delay(kCommandWriteImageData, 3, 300);  // past the 20 reads of 10 ms
+      link.Lose(kCommandWriteImageData, lostAt);
+    });
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
 
-    ASSERT_EQ(session.outcome, UpdateOutcome::kSucceeded);
-    EXPECT_EQ(emulator->MainImage(), kMainImage) << "every chunk is in the flash";
-    EXPECT_TRUE(emulator->Restarted());
+    ASSERT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+    EXPECT_EQ(rig.emulator->MainImage(), kMainImage) << "every chunk is in the flash";
+    EXPECT_TRUE(rig.emulator->Restarted());
   }
 }
 
@@ -280,31 +277,20 @@ TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
 TEST(AddressedUpdate, ARunCommandMustArrive) {
   for (const std::uint32_t lost : {1u, 2u}) {
     SCOPED_TRACE(lost);
-    VirtualClock clock;
-    sim::SimHidBackend backend{clock};
-    auto emulator = std::make_shared<AddressedEmulator>(clock, AddressedEmulator::Settings{});
-    auto link = std::make_shared<testkit::FaultyLink>(emulator);
-    for (std::uint32_t occurrence = 1; occurrence <= lost; ++occurrence) link->Lose(kCommandRun, occurrence);
-    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
-    HookedView view;
-    SetUiLanguageOverride(kLanguageEnglishUs);
-    UpdateSession session{backend, view, clock};
-    UpdateController controller{session};
-    controller.Start(nullptr);
-    const testkit::TempFile file(MainPackage(kMainImage));
-    view.ChooseFile(file.path());
-    ASSERT_TRUE(controller.OnUpdateButton());
-    controller.WaitForWorker();
-    SetUiLanguageOverride(std::nullopt);
+    Rig rig({}, [&](testkit::FaultyLink& link) {
+      for (std::uint32_t occurrence = 1; occurrence <= lost; ++occurrence) link.Lose(kCommandRun, occurrence);
+    });
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
 
-    EXPECT_EQ(emulator->MainImage(), kMainImage);
+    EXPECT_EQ(rig.emulator->MainImage(), kMainImage);
     const bool arrived = lost < 2;
-    EXPECT_EQ(emulator->Restarted(), arrived);
-    EXPECT_EQ(session.outcome, arrived ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
-    EXPECT_EQ(view.successShown(), arrived);
+    EXPECT_EQ(rig.emulator->Restarted(), arrived);
+    EXPECT_EQ(rig.session.outcome, arrived ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
+    EXPECT_EQ(rig.view.successShown(), arrived);
     if (!arrived) {
-      EXPECT_EQ(session.result().stage, UpdateStage::kRestarting);
-      EXPECT_EQ(session.result().reason, FailureReason::kNoAnswer);
+      EXPECT_EQ(rig.session.result().stage, UpdateStage::kRestarting);
+      EXPECT_EQ(rig.session.result().reason, FailureReason::kNoAnswer);
     }
   }
 }

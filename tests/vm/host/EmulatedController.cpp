@@ -12,12 +12,12 @@ namespace {
 
 constexpr std::uint16_t kImageDataCommand = 3;
 
-sim::FramedEmulator::Settings FramedSettings(const ControllerSpec& spec) {
+sim::FramedEmulator::Settings FramedSettings(const ControllerDescription& description) {
   using Step = sim::FramedEmulator::Step;
   sim::FramedEmulator::Settings settings;
-  if (spec.versionWord) settings.versionWord = *spec.versionWord;
-  const sim::FramedEmulator::StepAt at{Step::kChunk, spec.faultChunk};
-  switch (spec.fault) {
+  if (description.versionWord) settings.versionWord = *description.versionWord;
+  const sim::FramedEmulator::StepAt at{Step::kChunk, description.faultChunk};
+  switch (description.fault) {
     case FaultKind::kUnplug:
       settings.faults.removeAt = at;
       break;
@@ -25,7 +25,7 @@ sim::FramedEmulator::Settings FramedSettings(const ControllerSpec& spec) {
       settings.faults.silentFrom = at;
       break;
     case FaultKind::kFail:
-      settings.faults.failAtChunk = spec.faultChunk;
+      settings.faults.failAtChunk = description.faultChunk;
       break;
     case FaultKind::kNone:
       break;
@@ -33,21 +33,21 @@ sim::FramedEmulator::Settings FramedSettings(const ControllerSpec& spec) {
   return settings;
 }
 
-sim::AddressedEmulator::Settings AddressedSettings(const ControllerSpec& spec) {
+sim::AddressedEmulator::Settings AddressedSettings(const ControllerDescription& description) {
   using Faults = sim::AddressedEmulator::Faults;
   sim::AddressedEmulator::Settings settings;
-  if (spec.versionWord) settings.versionWord = *spec.versionWord;
+  if (description.versionWord) settings.versionWord = *description.versionWord;
   // A real controller keeps the updater asking while it erases.
   settings.eraseBusyMs = 200;
-  switch (spec.fault) {
+  switch (description.fault) {
     case FaultKind::kUnplug:
-      settings.faults.removeAt = sim::AddressedEmulator::CommandAt{kImageDataCommand, spec.faultChunk};
+      settings.faults.removeAt = sim::AddressedEmulator::CommandAt{kImageDataCommand, description.faultChunk};
       break;
     case FaultKind::kSilent:
     case FaultKind::kFail:
       // The addressed bootloader has no refusal for data: it stops acknowledging it.
       settings.faults.drops.push_back(
-          Faults::Drop{{kImageDataCommand, spec.faultChunk}, std::numeric_limits<std::uint32_t>::max()});
+          Faults::Drop{{kImageDataCommand, description.faultChunk}, std::numeric_limits<std::uint32_t>::max()});
       break;
     case FaultKind::kNone:
       break;
@@ -63,18 +63,18 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 
 }  // namespace
 
-EmulatedController::EmulatedController(ControllerSpec spec, Clock& clock, bool trace)
-    : spec_(std::move(spec)), trace_(trace) {
-  if (spec_.protocol == Protocol::kFramed) {
-    framed_ = std::make_shared<sim::FramedEmulator>(FramedSettings(spec_));
+EmulatedController::EmulatedController(ControllerDescription description, Clock& clock, bool trace)
+    : description_(std::move(description)), trace_(trace) {
+  if (description_.protocol == Protocol::kFramed) {
+    framed_ = std::make_shared<sim::FramedEmulator>(FramedSettings(description_));
   } else {
-    addressed_ = std::make_shared<sim::AddressedEmulator>(clock, AddressedSettings(spec_));
+    addressed_ = std::make_shared<sim::AddressedEmulator>(clock, AddressedSettings(description_));
   }
 }
 
 bool EmulatedController::Plug(std::string* error) {
   UhidDevice::Identity identity;
-  identity.serial = spec_.serial;
+  identity.serial = description_.serial;
   if (framed_) {
     identity.name = "Vantor framed bootloader (emulated)";
     identity.vendorId = sim::FramedEmulator::kVendorId;
@@ -105,7 +105,7 @@ void EmulatedController::Emit(const hid::Report& report, std::uint32_t delayMs) 
 
 void EmulatedController::Trace(const char* direction, const hid::Report& report) const {
   if (!trace_) return;
-  std::fprintf(stderr, "%s %s", spec_.serial.c_str(), direction);
+  std::fprintf(stderr, "%s %s", description_.serial.c_str(), direction);
   for (std::size_t i = 1; i <= 12; ++i) std::fprintf(stderr, " %02x", report[i]);
   std::fprintf(stderr, "\n");
 }

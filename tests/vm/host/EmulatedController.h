@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "ControllerSpec.h"
+#include "ControllerDescription.h"
 #include "UhidDevice.h"
 #include "base/Clock.h"
 #include "sim/AddressedEmulator.h"
@@ -19,12 +19,12 @@ class EmulatedController final : public sim::ReportSink {
  public:
   // `trace`: one line on stderr per report each way, to tell a report lost on the
   // host's side from one the emulator never sent.
-  EmulatedController(ControllerSpec spec, Clock& clock, bool trace = false);
+  EmulatedController(ControllerDescription description, Clock& clock, bool trace = false);
 
   // Creates the uhid device; false with `error` set when the kernel refused.
   bool Plug(std::string* error);
   bool Present() const { return device_.Alive(); }
-  const ControllerSpec& spec() const { return spec_; }
+  const ControllerDescription& description() const { return description_; }
 
   // Writes the flash the updater wrote: `base`.main, and `base`.ble when the radio's
   // flash was written. Nothing written leaves an empty .main.
@@ -37,7 +37,7 @@ class EmulatedController final : public sim::ReportSink {
 
   void Trace(const char* direction, const hid::Report& report) const;
 
-  ControllerSpec spec_;
+  ControllerDescription description_;
   bool trace_ = false;
   std::shared_ptr<sim::FramedEmulator> framed_;
   std::shared_ptr<sim::AddressedEmulator> addressed_;

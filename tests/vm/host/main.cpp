@@ -5,7 +5,7 @@
 //
 //   vantor-vm-host --ready FILE --dump-dir DIR [--max-seconds N] [--trace] CONTROLLER...
 //
-// CONTROLLER as in ControllerSpec.h. FILE gets one line "SERIAL /dev/hidrawN
+// CONTROLLER as in ControllerDescription.h. FILE gets one line "SERIAL /dev/hidrawN
 // PROTOCOL" per controller present from the start, and appears only once all of
 // them have their node. Exit 0 after a stop request, 1 on a setup failure, 3 when
 // nobody stopped it within --max-seconds.
@@ -20,13 +20,13 @@
 #include <string>
 #include <vector>
 
-#include "ControllerSpec.h"
+#include "ControllerDescription.h"
 #include "EmulatedController.h"
 #include "HidrawNode.h"
 
 namespace {
 
-using vantor::vmtest::ControllerSpec;
+using vantor::vmtest::ControllerDescription;
 using vantor::vmtest::EmulatedController;
 
 constexpr std::uint32_t kNodeTimeoutMs = 20000;
@@ -36,7 +36,7 @@ struct Options {
   std::string dumpDir;
   std::uint32_t maxSeconds = 600;
   bool trace = false;
-  std::vector<ControllerSpec> controllers;
+  std::vector<ControllerDescription> controllers;
 };
 
 bool ParseOptions(int argc, char** argv, Options* options) {
@@ -53,13 +53,13 @@ bool ParseOptions(int argc, char** argv, Options* options) {
       options->maxSeconds = static_cast<std::uint32_t>(std::strtoul(argv[++i], nullptr, 10));
     } else {
       std::string error;
-      auto spec = vantor::vmtest::ParseControllerSpec(argument, &error);
-      if (!spec) {
+      auto description = vantor::vmtest::ParseControllerDescription(argument, &error);
+      if (!description) {
         std::fprintf(stderr, "vantor-vm-host: %s\n", error.c_str());
         return false;
       }
-      if (spec->serial.empty()) spec->serial = "vm" + std::to_string(options->controllers.size() + 1);
-      options->controllers.push_back(*spec);
+      if (description->serial.empty()) description->serial = "vm" + std::to_string(options->controllers.size() + 1);
+      options->controllers.push_back(*description);
     }
   }
   if (options->readyFile.empty() || options->dumpDir.empty() || options->controllers.empty()) {
@@ -69,8 +69,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
   return true;
 }
 
-const char* ProtocolName(const ControllerSpec& spec) {
-  return spec.protocol == vantor::vmtest::Protocol::kFramed ? "framed" : "addressed";
+const char* ProtocolName(const ControllerDescription& description) {
+  return description.protocol == vantor::vmtest::Protocol::kFramed ? "framed" : "addressed";
 }
 
 // Plugs a controller in and returns its "SERIAL NODE PROTOCOL" line, empty on failure.
@@ -80,13 +80,13 @@ std::string Plug(EmulatedController& controller) {
     std::fprintf(stderr, "vantor-vm-host: %s\n", error.c_str());
     return "";
   }
-  const auto node = vantor::vmtest::WaitForHidrawNode(controller.spec().serial, kNodeTimeoutMs);
+  const auto node = vantor::vmtest::WaitForHidrawNode(controller.description().serial, kNodeTimeoutMs);
   if (!node) {
-    std::fprintf(stderr, "vantor-vm-host: no hidraw node for %s\n", controller.spec().serial.c_str());
+    std::fprintf(stderr, "vantor-vm-host: no hidraw node for %s\n", controller.description().serial.c_str());
     return "";
   }
-  std::fprintf(stderr, "vantor-vm-host: %s is %s\n", controller.spec().serial.c_str(), node->c_str());
-  return controller.spec().serial + " " + *node + " " + ProtocolName(controller.spec());
+  std::fprintf(stderr, "vantor-vm-host: %s is %s\n", controller.description().serial.c_str(), node->c_str());
+  return controller.description().serial + " " + *node + " " + ProtocolName(controller.description());
 }
 
 // Written under another name and renamed, so a reader never sees half of it.
@@ -116,9 +116,9 @@ int main(int argc, char** argv) {
   vantor::RealClock clock;
   std::vector<std::unique_ptr<EmulatedController>> controllers;
   std::string ready;
-  for (const ControllerSpec& spec : options.controllers) {
-    controllers.push_back(std::make_unique<EmulatedController>(spec, clock, options.trace));
-    if (spec.delayMs > 0) continue;
+  for (const ControllerDescription& description : options.controllers) {
+    controllers.push_back(std::make_unique<EmulatedController>(description, clock, options.trace));
+    if (description.delayMs > 0) continue;
     const std::string line = Plug(*controllers.back());
     if (line.empty()) return 1;
     ready += line + "\n";
@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
   const auto start = std::chrono::steady_clock::now();
   const auto deadline = start + std::chrono::seconds(options.maxSeconds);
   std::vector<bool> plugged(controllers.size());
-  for (std::size_t i = 0; i < controllers.size(); ++i) plugged[i] = controllers[i]->spec().delayMs == 0;
+  for (std::size_t i = 0; i < controllers.size(); ++i) plugged[i] = controllers[i]->description().delayMs == 0;
   bool stopped = false;
   while (!stopped && std::chrono::steady_clock::now() < deadline) {
     const timespec tick{0, 50 * 1000 * 1000};
@@ -139,7 +139,7 @@ int main(int argc, char** argv) {
     const auto elapsedMs =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
     for (std::size_t i = 0; i < controllers.size(); ++i) {
-      if (plugged[i] || elapsedMs < controllers[i]->spec().delayMs) continue;
+      if (plugged[i] || elapsedMs < controllers[i]->description().delayMs) continue;
       plugged[i] = true;
       if (Plug(*controllers[i]).empty()) return 1;
     }
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
 
   bool dumped = true;
   for (const auto& controller : controllers) {
-    dumped = controller->DumpFlash(options.dumpDir + "/" + controller->spec().serial) && dumped;
+    dumped = controller->DumpFlash(options.dumpDir + "/" + controller->description().serial) && dumped;
   }
   if (!dumped) std::fprintf(stderr, "vantor-vm-host: cannot write the flash dumps to %s\n", options.dumpDir.c_str());
   if (!stopped) {

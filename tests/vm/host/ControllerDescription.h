@@ -17,7 +17,7 @@ namespace vantor::vmtest {
 enum class Protocol { kFramed, kAddressed };
 enum class FaultKind { kNone, kUnplug, kSilent, kFail };
 
-struct ControllerSpec {
+struct ControllerDescription {
   Protocol protocol = Protocol::kFramed;
   std::string serial;
   FaultKind fault = FaultKind::kNone;
@@ -27,6 +27,6 @@ struct ControllerSpec {
 };
 
 // Parses one description; nullopt with `error` set when it is malformed.
-std::optional<ControllerSpec> ParseControllerSpec(const std::string& text, std::string* error);
+std::optional<ControllerDescription> ParseControllerDescription(const std::string& text, std::string* error);
 
 }  // namespace vantor::vmtest

@@ -1,4 +1,4 @@
-#include "ControllerSpec.h"
+#include "ControllerDescription.h"
 
 #include <cstdlib>
 #include <sstream>
@@ -15,26 +15,26 @@ bool ParseNumber(const std::string& text, std::uint32_t* value) {
   return true;
 }
 
-bool ParseFault(const std::string& text, ControllerSpec* spec) {
+bool ParseFault(const std::string& text, ControllerDescription* description) {
   const std::size_t at = text.find('@');
   if (at == std::string::npos) return false;
   const std::string kind = text.substr(0, at);
   if (kind == "unplug") {
-    spec->fault = FaultKind::kUnplug;
+    description->fault = FaultKind::kUnplug;
   } else if (kind == "silent") {
-    spec->fault = FaultKind::kSilent;
+    description->fault = FaultKind::kSilent;
   } else if (kind == "fail") {
-    spec->fault = FaultKind::kFail;
+    description->fault = FaultKind::kFail;
   } else {
     return false;
   }
-  return ParseNumber(text.substr(at + 1), &spec->faultChunk) && spec->faultChunk > 0;
+  return ParseNumber(text.substr(at + 1), &description->faultChunk) && description->faultChunk > 0;
 }
 
 }  // namespace
 
-std::optional<ControllerSpec> ParseControllerSpec(const std::string& text, std::string* error) {
-  ControllerSpec spec;
+std::optional<ControllerDescription> ParseControllerDescription(const std::string& text, std::string* error) {
+  ControllerDescription description;
   std::stringstream parts(text);
   std::string part;
   bool first = true;
@@ -42,9 +42,9 @@ std::optional<ControllerSpec> ParseControllerSpec(const std::string& text, std::
     if (first) {
       first = false;
       if (part == "framed") {
-        spec.protocol = Protocol::kFramed;
+        description.protocol = Protocol::kFramed;
       } else if (part == "addressed") {
-        spec.protocol = Protocol::kAddressed;
+        description.protocol = Protocol::kAddressed;
       } else {
         *error = "unknown protocol '" + part + "'";
         return std::nullopt;
@@ -56,16 +56,16 @@ std::optional<ControllerSpec> ParseControllerSpec(const std::string& text, std::
     const std::string value = equals == std::string::npos ? "" : part.substr(equals + 1);
     bool ok = true;
     if (key == "serial") {
-      spec.serial = value;
+      description.serial = value;
       ok = !value.empty();
     } else if (key == "fault") {
-      ok = ParseFault(value, &spec);
+      ok = ParseFault(value, &description);
     } else if (key == "delay") {
-      ok = ParseNumber(value, &spec.delayMs);
+      ok = ParseNumber(value, &description.delayMs);
     } else if (key == "version") {
       std::uint32_t word = 0;
       ok = ParseNumber(value, &word);
-      spec.versionWord = word;
+      description.versionWord = word;
     } else {
       ok = false;
     }
@@ -78,7 +78,7 @@ std::optional<ControllerSpec> ParseControllerSpec(const std::string& text, std::
     *error = "empty controller description";
     return std::nullopt;
   }
-  return spec;
+  return description;
 }
 
 }  // namespace vantor::vmtest
