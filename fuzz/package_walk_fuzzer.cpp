@@ -31,7 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FoundSection ble;
     std::optional<FoundSection> radio;
     if (FindBleSection(file, fileLength, &ble) == WalkResult::kFound) radio = ble;
-    (void)CheckSelection(main, radio, fileLength);
+    (void)CheckSelection(main, radio, fileLength, true);
+    (void)CheckSelection(main, std::nullopt, fileLength, false);
     (void)SectionFitsFile(main, fileLength);
   }
   return 0;

@@ -9,7 +9,7 @@ for protocol in framed addressed; do
   node=$(node_of U1)
   updater "unplug-$protocol" 120 --lang en --yes flash "$packages/$protocol.dat"
   check "exit 1" equal "$status" 1
-  check "says it failed" contains "$VM_WORK/unplug-$protocol.out" "Firmware update failure"
+  check "says it failed" contains "$VM_WORK/unplug-$protocol.out" "Update failed"
   check "the node is gone" test ! -e "$node"
   stop_host
 done
@@ -20,6 +20,6 @@ for protocol in framed addressed; do
   start_host "$protocol,serial=S1,fault=silent@10"
   updater "silent-$protocol" 120 --lang en --yes flash "$packages/$protocol.dat"
   check "exit 1" equal "$status" 1
-  check "says it failed" contains "$VM_WORK/silent-$protocol.out" "Firmware update failure"
+  check "says it failed" contains "$VM_WORK/silent-$protocol.out" "Update failed"
   stop_host
 done

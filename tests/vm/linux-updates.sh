@@ -7,7 +7,7 @@ echo "--- $scenario"
 start_host framed,serial=F1
 updater framed-info 60 --lang en info
 check "info: exit 0" equal "$status" 0
-check "info: framed, its version" contains "$VM_WORK/framed-info.out" "version word 0x0000009c"
+check "info: framed, its version" contains "$VM_WORK/framed-info.out" "1.56 (0x0000009c)"
 updater framed-flash 240 --lang en --yes flash "$packages/framed.dat"
 check "exit 0" equal "$status" 0
 check "says it is done" contains "$VM_WORK/framed-flash.out" "Firmware upgraded!"
@@ -23,8 +23,8 @@ check "says it is done" contains "$VM_WORK/addressed-flash.out" "Firmware upgrad
 # The controller stays attached after its restart: it reports what was stamped.
 updater addressed-info 60 --lang en info
 check "info: exit 0" equal "$status" 0
-check "info: the new version (1.51)" contains "$VM_WORK/addressed-info.out" "version word 0x00000097"
-check "info: the new radio version (1.02)" contains "$VM_WORK/addressed-info.out" "radio:      version 0x0066"
+check "info: the new version (1.51)" contains "$VM_WORK/addressed-info.out" "1.51 (0x00000097)"
+check "info: the new radio version (1.02)" contains "$VM_WORK/addressed-info.out" "radio:      0x0066"
 stop_host
 check "main flash holds the image" same_bytes "$VM_WORK/dump/A1.main" "$packages/main.bin"
 check "radio flash holds its image" same_bytes "$VM_WORK/dump/A1.ble" "$packages/radio-expected.bin"
