@@ -51,7 +51,12 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   std::string error;
   std::unique_ptr<Environment> environment = Environment::Create(options, &error);
   if (!environment) return Fail(options, kExitUpdateFailed, error);
+  return RunFlashOn(options, file, interrupts, *environment);
+}
 
+int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
+               Environment& env) {
+  Environment* environment = &env;
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
   viewOptions.terminal = IsTerminal(viewOptions.out);
@@ -95,9 +100,7 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   // The dialog's boxes already said most verdicts; say it once more only when not.
   if (!view.MessageShown(closing)) view.Say(closing);
 
-  if (environment->simulated() != nullptr && !options.simDump.empty()) {
-    environment->simulated()->DumpFlash(options.simDump);
-  }
+  if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   if (options.json) {
     nlohmann::json document = ProbeJson(report);
     document["package"] = file;

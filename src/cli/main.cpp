@@ -12,7 +12,10 @@
 #include "base/LocalizedText.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/FlashSelection.h"
 #include "cli/InterruptWatcher.h"
+#include "cli/SimulatedBenchPlan.h"
+#include "cli/WatchCommand.h"
 #include "VantorVersion.h"
 
 #ifdef _WIN32
@@ -43,9 +46,15 @@ int main(int argc, char** argv) {
   app.set_version_flag("--version", "vantor-update " VANTOR_VERSION_STRING, "Show the program's version and exit");
 
   CommonOptions options;
-  app.add_option("--device", options.device, "Use the controller at this path (see `list`)");
-  app.add_option("--simulate", options.simulate, "Use an emulated controller instead of USB")
-      ->check(CLI::IsMember({"framed", "addressed"}));
+  app.add_option("--device", options.device, "Use the controller with this path, serial number or location (see `list`)");
+  app.add_option("--simulate", options.simulate,
+                 "Use emulated controllers instead of USB: framed, addressed, or a list (addressed,framed)")
+      ->check(CLI::Validator(
+          [](std::string& value) { return IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
+          "LIST"));
+  app.add_flag("--wait{-1}", options.waitSeconds,
+               "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
+      ->expected(0, 1);
   app.add_flag("--json", options.json, "Write one JSON document on stdout");
   app.add_option("--lang", options.language, "Language of the texts (default: from the locale)")
       ->check(CLI::IsMember({"zh", "en"}));
@@ -54,6 +63,8 @@ int main(int argc, char** argv) {
   app.add_flag("--sim-virtual-time", options.virtualTime, "")->group("");
   app.add_option("--sim-fault", options.simFault, "")->group("");
   app.add_option("--sim-dump", options.simDump, "")->group("");
+  app.add_option("--sim-arrive", options.simArrive, "")->group("");
+  app.add_flag("--sim-leave-after-update", options.simLeaveAfterUpdate, "")->group("");
 
   CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
   CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol and firmware version");
@@ -69,6 +80,12 @@ int main(int argc, char** argv) {
   std::string flashFile;
   CLI::App* flash = app.add_subcommand("flash", "Update the attached controller with a package");
   flash->add_option("FILE", flashFile, "Firmware package (*.dat)")->required();
+  flash->add_flag("--all", options.all, "Update every attached controller at once");
+  flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
+
+  std::string watchFile;
+  CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");
+  watch->add_option("FILE", watchFile, "Firmware package (*.dat)")->required();
 
   std::string packOutput;
   std::vector<std::string> packSections;
@@ -101,6 +118,7 @@ int main(int argc, char** argv) {
   // Before any other thread exists, so they all leave Ctrl-C to the watcher.
   InterruptWatcher interrupts;
   if (*info) return RunInfo(options, interrupts);
-  if (*flash) return RunFlash(options, flashFile, interrupts);
+  if (*flash) return RunFlashCommand(options, flashFile, interrupts);
+  if (*watch) return RunWatch(options, watchFile, interrupts);
   return kExitUsage;
 }
