@@ -60,7 +60,7 @@ Selection SelectControllers(const CommonOptions& options, const std::vector<hid:
   selection.controllers = Named(options, attached);
   if (selection.controllers.empty()) {
     selection.exitCode = Fail(options, kExitNoController,
-                              "no controller matches --device " + options.device + "; " + AttachedList(attached) +
+                              LocalizedText(text::kNoController) + " (no controller matches --device " + options.device + "); " + AttachedList(attached) +
                                   "\nname one by its path, serial number or location (see `vantor-update list`)");
     return selection;
   }

@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Validator(
           [](std::string& value) { return IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
           "LIST"));
-  app.add_flag("--wait{-1}", options.waitSeconds,
+  CLI::Option* wait = app.add_flag("--wait{-1}", options.waitSeconds,
                "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
       ->expected(0, 1);
   app.add_flag("--json", options.json, "Write one JSON document on stdout");
@@ -103,6 +103,8 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitSuccess : kExitUsage;
   }
 
+  // CLI11 leaves a flag's variable at 0 when the flag is absent.
+  if (wait->count() == 0) options.waitSeconds = -2;
   if (options.language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
   if (options.language == "en") vantor::SetUiLanguageOverride(vantor::kLanguageEnglishUs);
   if (options.verbose) {

@@ -56,7 +56,14 @@ std::optional<std::string> UsbLocationOfHidraw(const std::string& devicePath, co
   const std::size_t colon = usbInterface.find(':');
   if (colon == std::string::npos || colon == 0) return std::nullopt;
   const std::string location = usbInterface.substr(0, colon);
-  if (location.find('-') == std::string::npos) return std::nullopt;
+  // A USB device is named "<bus>-<port>[.<port>...]"; anything else is not on USB.
+  const std::size_t dash = location.find('-');
+  if (dash == std::string::npos || dash == 0 || dash + 1 == location.size()) return std::nullopt;
+  for (std::size_t i = 0; i < location.size(); ++i) {
+    const char c = location[i];
+    const bool digit = c >= '0' && c <= '9';
+    if (!digit && !(i == dash) && !(i > dash && c == '.')) return std::nullopt;
+  }
   return location;
 }
 
