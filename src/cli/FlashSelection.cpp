@@ -66,6 +66,11 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
       }
     }
   }
+  // The read-back itself arrives with UpdateSession::verifyAfterWrite; until then a
+  // --verify that would be silently skipped is refused instead.
+  if (options.verify) {
+    return Fail(options, kExitUsage, "--verify is not available in this build yet; run without --verify");
+  }
   if (options.all) return RunFlashAll(options, file, interrupts, *environment, selection.controllers);
 
   const hid::FoundController& chosen = selection.controllers.front();
