@@ -6,7 +6,7 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/VantorVersion.h.in ${VANTOR_GENERATED_D
 
 # Called once the programs exist: `--version` and the dialog's version resource.
 function(vantor_attach_version)
-  foreach(program vantor-update VantorUpdate VantorUpdateSim)
+  foreach(program vantor-update vantor_cli VantorUpdate VantorUpdateSim)
     if(TARGET ${program})
       target_include_directories(${program} PRIVATE ${VANTOR_GENERATED_DIR})
     endif()

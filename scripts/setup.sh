@@ -18,6 +18,8 @@ packages=(
   dpkg-dev file lintian man-db
   # the fuzz preset: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
+  # the VM stage: a throwaway Linux under qemu with kernel-emulated controllers (uhid)
+  qemu-system-x86 linux-image-amd64 busybox-static cpio gzip udev
   # flock, timeout and the locales
   util-linux coreutils locales
 )

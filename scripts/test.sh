@@ -1,13 +1,15 @@
 #!/bin/bash
 # The whole test suite: for each preset (linux, asan, tsan, windows) configure, build
-# and run the tests, then the Windows GUI tests when they are present. The Windows
-# tests run under Wine, headless, in the prefix of scripts/wine-env.sh.
+# and run the tests, then the Windows GUI tests when they are present, then the VM
+# stage (the Linux program through the kernel's real HID stack, tests/vm/run.sh).
+# The Windows tests run under Wine, headless, in the prefix of scripts/wine-env.sh.
 #
-#   scripts/test.sh                 every preset, then the GUI tests
+#   scripts/test.sh                 every preset, then the GUI tests and the VM stage
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
 #   VANTOR_PACKAGE_CHECK=0 scripts/test.sh   without the Debian package check
 #   VANTOR_RELIABILITY=0 scripts/test.sh     without the fault campaign and the fuzzers
+#   VANTOR_VM_TESTS=0 scripts/test.sh        without the VM stage (tests/vm)
 #
 # As root (as CI runs) it ends with scripts/package-check.sh: the release build's .deb,
 # lintian, installed with dpkg, tried, and removed again.
@@ -29,6 +31,7 @@ reliability=${VANTOR_RELIABILITY:-1}
 campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
 campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
 fuzz_seconds=${VANTOR_FUZZ_SECONDS:-20}
+vm=${VANTOR_VM_TESTS:-1}
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
@@ -105,6 +108,11 @@ if [ "$reliability" = 1 ]; then
       step "fuzz: $target" fuzz_target "$target"
     done
   fi
+fi
+
+# Needs the linux preset's programs; a few minutes under qemu's software emulation.
+if [ "$vm" = 1 ] && [[ " $presets " == *" linux "* ]] && [[ " ${failed[*]} " != *" linux: build "* ]]; then
+  step "linux: VM tests" "$root/tests/vm/run.sh"
 fi
 
 echo "=== total $(($(date +%s) - started)) s"

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "addressed/AddressedCommands.h"
+#include "addressed/AddressedVerify.h"
 #include "addressed/ChunkWriter.h"
 #include "base/Format.h"
 #include "base/LittleEndian.h"
@@ -215,6 +216,11 @@ void RunStages(UpdateSession& session) {
     const StageEnd ble = RunBleStage(session, total);
     if (ble.how == Stage::kInterrupted) return session.Conclude(UpdateOutcome::kInterrupted);
     if (ble.how != Stage::kDone) return Fail(session, ble);
+  }
+  if (session.verifyAfterWrite) {
+    const VerifyEnd verified = VerifyWrittenImage(session);
+    // The controller is not restarted into an image that differs from the package.
+    if (!verified.matches) return Fail(session, {Stage::kFailed, verified.reason, verified.firstBadAddress});
   }
   const StageEnd restarted = Restart(session);
   if (restarted.how != Stage::kDone) return Fail(session, restarted);

@@ -88,8 +88,11 @@ std::string BenchUnit::ResultLine(bool interrupted) const {
 
 nlohmann::json BenchUnit::Json(const std::string& packagePath, bool interrupted) const {
   const UpdateResult result = session.result();
-  nlohmann::json document = ProbeJson(probe);
-  document.update(IdentityJson(controller));
+  // The identity both at the top (one result per controller) and under "controller",
+  // as in flash's own document.
+  nlohmann::json document = IdentityJson(controller);
+  AddProbeJson(document, probe);
+  document["controller"].update(IdentityJson(controller));
   document["package"] = packagePath;
   const bool stopped = interrupted && result.outcome != UpdateOutcome::kSucceeded;
   document["outcome"] = stopped ? OutcomeName(UpdateOutcome::kInterrupted) : OutcomeName(result.outcome);

@@ -6,6 +6,7 @@
 namespace vantor::cli {
 
 struct CommonOptions {
+  std::string command;    // the subcommand run ("flash"), named in the JSON document
   std::string device;     // --device PATH|SERIAL|LOCATION: which of several controllers
   std::string simulate;   // --simulate framed|addressed[,...]: the emulated controllers
   bool all = false;       // --all (flash): every attached controller at once
@@ -13,13 +14,16 @@ struct CommonOptions {
   bool verify = false;    // --verify (flash): read the written image back
   bool json = false;      // --json: one JSON document on stdout
   std::string language;   // --lang zh|en; empty: from the locale
-  bool verbose = false;   // -v: the debugger lines on stderr
+  int verbosity = 0;      // -v: a readable trace; -vv: the debugger lines too
+  bool quiet = false;     // -q: only the result and errors
+  std::string logFile;    // --log FILE: the -vv trace, whatever the verbosity
   bool assumeYes = false; // --yes (flash)
 
   // Hidden, for the end-to-end tests and demos of the simulated controller.
   bool virtualTime = false;  // run the emulated controller in virtual time
   std::string simFault;      // make the emulated controller misbehave in a named way
   std::string simDump;       // write the emulated flash here after the command
+  std::string simSignalAt;   // "start" or "probe": raise SIGINT to itself there
   std::string simArrive;     // MS[,MS...]: when each emulated controller is plugged in
   bool simLeaveAfterUpdate = false;  // emulated controllers are unplugged after their update
 };

@@ -23,6 +23,7 @@ class Environment;
 // The same on an environment already made; `options.device` is the controller's path.
 int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
                Environment& environment);
-int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections);
+int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections,
+            InterruptWatcher& interrupts);
 
 }  // namespace vantor::cli

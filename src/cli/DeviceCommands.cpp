@@ -20,8 +20,9 @@ namespace vantor::cli {
 
 int RunList(const CommonOptions& options) {
   std::string error;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  bool usage = false;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
+  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
   hid::CHid hid(environment->backend());
   const std::vector<hid::FoundController> found = hid.ListControllers();
 
@@ -30,23 +31,28 @@ int RunList(const CommonOptions& options) {
   if (options.json) {
     nlohmann::json controllers = nlohmann::json::array();
     for (const ListedController& entry : listed) controllers.push_back(ListedJson(entry));
-    EmitJson({{"controllers", controllers}, {"exitCode", found.empty() ? kExitNoController : kExitSuccess}});
+    nlohmann::json document = JsonDocument(options);
+    document["controllers"] = controllers;
+    document["exitCode"] = found.empty() ? kExitNoController : kExitSuccess;
+    EmitJson(document);
   }
   if (found.empty()) {
-    Say(options, LocalizedText(text::kNoController));
+    if (!options.json) WriteText(stderr, LocalizedText(text::kNoController) + "\n");
     return kExitNoController;
   }
-  for (const ListedController& entry : listed) Say(options, ListedLine(entry));
+  for (const ListedController& entry : listed) SayResult(options, ListedLine(entry));
   return kExitSuccess;
 }
 
 int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   std::string error;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  bool usage = false;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
+  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
 
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
+  viewOptions.quiet = true;  // the probe draws nothing
   TerminalView view(viewOptions);
   UpdateSession session(environment->backend(), view, environment->clock());
   session.hid.RestrictToPath(options.device);
@@ -54,23 +60,36 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   // image was chosen; `info` wants it whenever the controller has one.
   session.probeReadsRadioVersion = true;
   UpdateController controller(session);
+  if (options.simSignalAt == "probe") InterruptSelf(interrupts);
   controller.Start(nullptr);
 
   const ProbeReport report = ReadProbe(session);
   if (interrupts.fired()) {
-    return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
+    WriteText(stderr, LocalizedText(text::kCancelledNothingSent) + "\n");
+    if (options.json) {
+      nlohmann::json document = JsonDocument(options);
+      AddProbeJson(document, report);
+      document["outcome"] = OutcomeName(UpdateOutcome::kInterrupted);
+      document["signal"] = interrupts.signal();
+      document["exitCode"] = interrupts.exitCode();
+      EmitJson(document);
+    }
+    return interrupts.exitCode();
   }
   if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
 
   // A controller that never answered the probe told us nothing to rely on.
   const int exitCode = report.versionReported ? kExitSuccess : kExitUpdateFailed;
   if (options.json) {
-    nlohmann::json document = ProbeJson(report);
-    document["messages"] = view.messages();
+    nlohmann::json document = JsonDocument(options);
+    AddProbeJson(document, report);
+    document["outcome"] = report.versionReported ? "succeeded" : "failed";
     document["exitCode"] = exitCode;
     EmitJson(document);
   }
-  for (const std::string& line : ProbeLines(report)) Say(options, line);
+  for (const std::string& line : ProbeLines(report)) SayResult(options, line);
+  // The dialog's instructions speak of its button; the command line says its own.
+  if (report.noFirmware && !options.json) SayResult(options, LocalizedText(text::kNoFirmwareInstalled));
   return exitCode;
 }
 

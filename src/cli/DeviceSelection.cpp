@@ -54,19 +54,19 @@ Selection SelectControllers(const CommonOptions& options, const std::vector<hid:
                             bool several) {
   Selection selection;
   if (attached.empty()) {
-    selection.exitCode = Fail(options, kExitNoController, LocalizedText(text::kNoController));
+    selection.exitCode = Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
     return selection;
   }
   selection.controllers = Named(options, attached);
   if (selection.controllers.empty()) {
-    selection.exitCode = Fail(options, kExitNoController,
+    selection.exitCode = Fail(options, kExitNoController, "no-controller",
                               LocalizedText(text::kNoController) + " (no controller matches --device " + options.device + "); " + AttachedList(attached) +
                                   "\nname one by its path, serial number or location (see `vantor-update list`)");
     return selection;
   }
   if (selection.controllers.size() > 1 && !several) {
     selection.exitCode =
-        Fail(options, kExitUsage,
+        Fail(options, kExitUsage, "several-controllers",
              std::to_string(selection.controllers.size()) + " controllers are attached and none was chosen; " +
                  AttachedList(selection.controllers) +
                  "\nchoose one with --device PATH|SERIAL|LOCATION, or update them all with --all");

@@ -11,12 +11,31 @@
 
 namespace vantor::cli {
 
+class Environment::ObservedClock final : public Clock {
+ public:
+  explicit ObservedClock(std::unique_ptr<Clock> inner) : inner_(std::move(inner)) {}
+  std::uint64_t NowMs() const override { return inner_->NowMs(); }
+  void Pause(std::uint32_t milliseconds) override {
+    inner_->Pause(milliseconds);
+    if (observer_) observer_();
+  }
+  std::function<void()> observer_;
+
+ private:
+  std::unique_ptr<Clock> inner_;
+};
+
 Environment::~Environment() = default;
 
-std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, std::string* error) {
+Clock& Environment::clock() { return *clock_; }
+
+void Environment::OnPause(std::function<void()> observer) { clock_->observer_ = std::move(observer); }
+
+std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, std::string* error, bool* usage) {
   std::unique_ptr<Environment> environment(new Environment());
+  if (usage != nullptr) *usage = false;
   if (options.simulate.empty()) {
-    environment->clock_ = std::make_unique<RealClock>();
+    environment->clock_ = std::make_unique<ObservedClock>(std::make_unique<RealClock>());
 #ifdef _WIN32
     environment->backend_ = std::make_unique<hid::Win32HidBackend>();
 #else
@@ -27,14 +46,19 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
   }
 
   if (std::optional<std::vector<sim::BenchUnitPlan>> plan = BenchPlan(options, error)) {
-    environment->clock_ = options.virtualTime ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
-                                              : std::unique_ptr<Clock>(std::make_unique<RealClock>());
+    environment->clock_ = std::make_unique<ObservedClock>(
+        options.virtualTime ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+                            : std::unique_ptr<Clock>(std::make_unique<RealClock>()));
     auto backend = std::make_unique<sim::SimHidBackend>(*environment->clock_);
     environment->bench_ = sim::SimulatedBench::Install(*backend, *environment->clock_, *plan);
-    if (!options.simFault.empty() && !ApplyBenchFault(*environment->bench_, options.simFault, error)) return nullptr;
+    if (!options.simFault.empty() && !ApplyBenchFault(*environment->bench_, options.simFault, error)) {
+      if (usage != nullptr) *usage = true;
+      return nullptr;
+    }
     environment->backend_ = std::move(backend);
     return environment;
   } else if (!error->empty()) {
+    if (usage != nullptr) *usage = true;
     return nullptr;
   }
 
@@ -43,9 +67,9 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
   // The demo runs on the real clock so the user sees the transfer take its time; the
   // tests run the same emulator in virtual time.
   if (options.virtualTime) {
-    environment->clock_ = std::make_unique<VirtualClock>();
+    environment->clock_ = std::make_unique<ObservedClock>(std::make_unique<VirtualClock>());
   } else {
-    environment->clock_ = std::make_unique<RealClock>();
+    environment->clock_ = std::make_unique<ObservedClock>(std::make_unique<RealClock>());
   }
   auto backend = std::make_unique<sim::SimHidBackend>(*environment->clock_);
   environment->simulated_ = sim::SimulatedController::Install(*backend, protocol, *environment->clock_);
@@ -55,6 +79,7 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
   }
   if (!options.simFault.empty() && !environment->simulated_->InjectFault(options.simFault)) {
     *error = "unknown fault for the emulated controller: " + options.simFault;
+    if (usage != nullptr) *usage = true;
     return nullptr;
   }
   environment->backend_ = std::move(backend);

@@ -3,6 +3,7 @@
 // emulated controller in place of USB (--simulate). Owns the clock, the backend and
 // the emulator; outlives every session made on it.
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -17,12 +18,16 @@ namespace vantor::cli {
 class Environment {
  public:
   // Null with `error` set when the platform's HID library cannot be used or the
-  // simulation options are wrong.
-  static std::unique_ptr<Environment> Create(const CommonOptions& options, std::string* error);
+  // simulation options are wrong; `usage` (if given) tells the second from the first.
+  static std::unique_ptr<Environment> Create(const CommonOptions& options, std::string* error,
+                                             bool* usage = nullptr);
   ~Environment();
 
   hid::HidBackend& backend() { return *backend_; }
-  Clock& clock() { return *clock_; }
+  Clock& clock();
+  // Called after every pause on the clock (in virtual time, the only way time passes
+  // while the emulated controller is silent). Set it before any thread uses the clock.
+  void OnPause(std::function<void()> observer);
   // The emulated controller, when simulating.
   sim::SimulatedController* simulated() { return simulated_.get(); }
   // The emulated bench (--simulate with a list, or --sim-arrive), when simulating one.
@@ -33,7 +38,8 @@ class Environment {
  private:
   Environment() = default;
 
-  std::unique_ptr<Clock> clock_;
+  class ObservedClock;
+  std::unique_ptr<ObservedClock> clock_;
   std::unique_ptr<hid::HidBackend> backend_;
   std::unique_ptr<sim::SimulatedController> simulated_;
   std::unique_ptr<sim::SimulatedBench> bench_;

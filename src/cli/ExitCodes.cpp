@@ -2,9 +2,10 @@
 
 namespace vantor::cli {
 
-int ExitCodeFor(UpdateOutcome outcome, bool interrupted) {
+int ExitCodeFor(UpdateOutcome outcome, int signalExit) {
   if (outcome == UpdateOutcome::kSucceeded) return kExitSuccess;
-  if (interrupted || outcome == UpdateOutcome::kInterrupted) return kExitInterrupted;
+  if (signalExit != 0) return signalExit;
+  if (outcome == UpdateOutcome::kInterrupted) return kExitInterrupted;
   switch (outcome) {
     case UpdateOutcome::kPackageRefused:
     case UpdateOutcome::kNoPackage:

@@ -11,11 +11,13 @@ enum ExitCode : int {
   kExitUsage = 2,  // bad usage, or a package that is refused
   kExitNoController = 3,
   kExitNoPermission = 4,
-  kExitInterrupted = 130,  // as shells report a program ended by SIGINT
+  // Stopped by a signal at a safe point: 128 + the signal, as shells report a program
+  // ended by it (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).
+  kExitInterrupted = 130,
 };
 
-// The exit code for how an update ended. `interrupted`: the user pressed Ctrl-C, which
-// wins over any ending but success (a prompt left by Ctrl-C ends as "no package").
-int ExitCodeFor(UpdateOutcome outcome, bool interrupted);
+// The exit code for how an update ended. `signalExit`: the exit code of a signal that
+// came (0: none), which wins over any ending but success.
+int ExitCodeFor(UpdateOutcome outcome, int signalExit);
 
 }  // namespace vantor::cli

@@ -12,6 +12,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/PackagePath.h"
 
 namespace vantor::cli {
 namespace {
@@ -22,14 +23,18 @@ constexpr int kAnswerTimeoutMs = 10 * 60 * 1000;
 
 bool InspectBenchPackage(const CommonOptions& options, const std::string& file, package::PackageReport* report,
                          int* exitCode) {
+  if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
+    *exitCode = Fail(options, kExitUsage, problem->code, problem->message);
+    return false;
+  }
   std::string error;
   if (!package::InspectPackage(file, report, &error)) {
-    *exitCode = Fail(options, kExitUsage, "the package " + file + " cannot be used: " + error +
+    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " cannot be used: " + error +
                                               "; check the file (`vantor-update inspect FILE`)");
     return false;
   }
   if (report->sections.empty()) {
-    *exitCode = Fail(options, kExitUsage, "the package " + file + " holds no firmware; pick another file");
+    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " holds no firmware; pick another file");
     return false;
   }
   return true;
@@ -58,11 +63,12 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   std::list<BenchUnit> units;
   for (std::size_t n = 0; n < controllers.size(); ++n) {
     BenchUnit& unit = units.emplace_back(environment, controllers[n], board, n, file);
+    unit.session.verifyAfterWrite = options.verify;
     bool busy = false;
     std::string error;
     unit.lock = DeviceLock::Acquire(controllers[n], &busy, &error);
     if (!unit.lock) {
-      return Fail(options, kExitUpdateFailed,
+      return Fail(options, kExitUpdateFailed, "controller-busy",
                   busy ? DescribeController(controllers[n]) +
                              " is in use by another update; wait until it has ended, or leave it out with --device"
                        : error);
@@ -76,14 +82,15 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
       refusals += "\n  " + DescribeController(unit.controller) + ": " + *why;
     }
   }
-  if (interrupts.fired()) return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
+  if (interrupts.fired()) return Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
   if (!refusals.empty()) {
-    return Fail(options, kExitUsage,
+    return Fail(options, kExitUsage, "package-refused",
                 "nothing was updated:" + refusals + "\nleave these out with --device, or use a package for them");
   }
   if (!ConfirmBench(options, interrupts,
                     "Update " + std::to_string(units.size()) + " controllers with " + file + "?")) {
-    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, LocalizedText(text::kCancelled));
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
+                LocalizedText(text::kCancelled));
   }
 
   interrupts.OnInterrupt([&units] {

@@ -1,7 +1,12 @@
 // `flash FILE`: one update, exactly as a click on the dialog's button runs it, with the
-// terminal standing in for the dialog.
+// terminal standing in for the dialog; the command line reports from the update's
+// stages, bytes and result.
 
+#include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "base/LocalizedText.h"
 #include "update/UpdateController.h"
@@ -9,115 +14,203 @@
 #include "cli/Commands.h"
 #include "cli/Environment.h"
 #include "cli/ExitCodes.h"
+#include "cli/FlashParts.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/PackagePath.h"
 #include "cli/ProbeReport.h"
+#include "cli/Sha256.h"
+#include "cli/TerminalSize.h"
 #include "cli/TerminalView.h"
-#include "package/PackageFile.h"
+#include "cli/Trace.h"
 
 namespace vantor::cli {
 namespace {
 
 // How long a y/N question waits for the user before it counts as "no".
 constexpr int kAnswerTimeoutMs = 10 * 60 * 1000;
+constexpr auto kTickInterval = std::chrono::milliseconds(250);
 
-// The verdict the run ends with, in the user's language.
-std::string ClosingText(const UpdateResult& result, bool interrupted) {
-  if (result.outcome == UpdateOutcome::kSucceeded) return LocalizedText(vantor::text::kSuccess);
-  if (interrupted || result.outcome == UpdateOutcome::kInterrupted) return LocalizedText(text::kInterrupted);
-  switch (result.outcome) {
-    case UpdateOutcome::kDeclined:
-      return LocalizedText(text::kCancelled);
-    case UpdateOutcome::kNoPackage:
-    case UpdateOutcome::kNothingMatched:
-      return LocalizedText(text::kNoMatchingFirmware);
-    case UpdateOutcome::kPackageRefused:
-      return LocalizedText(result.problem == package::PackageProblem::kNothingToWrite ? vantor::text::kPackageEmpty
-                                                                                      : vantor::text::kPackageDamaged);
-    case UpdateOutcome::kNotInBootMode:
-      return LocalizedText(vantor::text::kNotInBootMode);
-    default:
-      return LocalizedText(vantor::text::kFailure);
+// Keeps the progress line moving while the update runs, on a thread of its own.
+class Ticker {
+ public:
+  explicit Ticker(TerminalView& view) : thread_([this, &view] { Run(view); }) {}
+  ~Ticker() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
   }
+
+ private:
+  void Run(TerminalView& view) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!wake_.wait_for(lock, kTickInterval, [this] { return stop_; })) {
+      lock.unlock();
+      view.Tick();
+      lock.lock();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, const ProbeReport& report,
+                         const UpdateResult& result, const std::optional<Offer>& offer, const TerminalView& view,
+                         const Verdict& verdict, int signal, int exitCode, std::uint64_t durationMs) {
+  nlohmann::json document = JsonDocument(options);
+  AddProbeJson(document, report);
+  nlohmann::json package = {{"path", file}};
+  const std::optional<std::string> digest = FileSha256(file);
+  package["sha256"] = digest ? nlohmann::json(*digest) : nlohmann::json();
+  package["offered"] = offer ? VersionJson(offer->newVersion, offer->newBeta) : nlohmann::json();
+  package["writesRadio"] = offer ? nlohmann::json(offer->writesRadio) : nlohmann::json();
+  document["package"] = package;
+  const bool stopped = signal != 0 && result.outcome != UpdateOutcome::kSucceeded;
+  document["outcome"] = OutcomeName(stopped ? UpdateOutcome::kInterrupted : result.outcome);
+  document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
+                                                                            : nlohmann::json();
+  document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
+  document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
+                                                                         : nlohmann::json();
+  document["stage"] = StageName(result.stage);
+  document["signal"] = signal != 0 ? nlohmann::json(signal) : nlohmann::json();
+  document["durationMs"] = durationMs;
+  const std::optional<std::uint64_t> sent = view.bytesSent();
+  const std::optional<std::uint64_t> total = view.bytesTotal();
+  nlohmann::json stages = nlohmann::json::object();
+  for (const auto& [stage, bytes] : view.stageBytes()) stages[stage] = bytes;
+  document["bytes"] = {{"sent", sent.value_or(0)}, {"total", total ? nlohmann::json(*total) : nlohmann::json()},
+                       {"stages", stages}};
+  std::string message;
+  for (const std::string& line : verdict.lines) message += (message.empty() ? "" : "\n") + line;
+  document["message"] = message;
+  document["hint"] = verdict.hint.empty() ? nlohmann::json() : nlohmann::json(verdict.hint);
+  document["messages"] = view.messages();
+  document["exitCode"] = exitCode;
+  return document;
 }
 
 }  // namespace
 
 int RunFlash(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
-  {
-    package::PackageFile probe;
-    if (!probe.Open(file)) return Fail(options, kExitUsage, "cannot open " + file);
+  if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
+    return Fail(options, kExitUsage, problem->code, problem->message);
   }
   std::string error;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  bool usage = false;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
+  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
   return RunFlashOn(options, file, interrupts, *environment);
 }
 
 int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
                Environment& env) {
   Environment* environment = &env;
+  std::optional<Offer> offer;
+  UpdateSession* sessionSeen = nullptr;
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
-  viewOptions.terminal = IsTerminal(viewOptions.out);
+  viewOptions.prompt = stderr;
+  viewOptions.terminal = IsTerminal(viewOptions.out) && !DumbTerminal();
+  viewOptions.columns = [out = viewOptions.out] { return TerminalColumns(out); };
+  viewOptions.quiet = options.quiet;
   viewOptions.assumeYes = options.assumeYes;
   viewOptions.packagePath = file;
   viewOptions.clock = &environment->clock();
   const int cancelFd = interrupts.cancelFd();
   viewOptions.readAnswer = [cancelFd] { return ReadYesNoAnswer(cancelFd, kAnswerTimeoutMs); };
+  viewOptions.describeOffer = [&offer, &sessionSeen] {
+    offer = ReadOffer(*sessionSeen);
+    return OfferLines(*offer);
+  };
+  viewOptions.onStage = [](UpdateStage stage) {
+    if (stage != UpdateStage::kIdle) TraceLine(std::string("stage ") + StageName(stage));
+  };
   TerminalView view(viewOptions);
 
   UpdateSession session(environment->backend(), view, environment->clock());
+  session.verifyAfterWrite = options.verify;
+  sessionSeen = &session;
   session.hid.RestrictToPath(options.device);
+  // `info` and `flash --json` report the same radio version.
+  session.probeReadsRadioVersion = true;
   UpdateController controller(session);
   interrupts.OnInterrupt([&controller] { controller.RequestStop(); });
+  environment->OnPause([&view] { view.Tick(); });
 
+  const auto started = std::chrono::steady_clock::now();
+  const auto duration = [&started] {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
+  };
+  if (options.simSignalAt == "probe") InterruptSelf(interrupts);
   controller.Start(nullptr);
   ProbeReport report = ReadProbe(session);
-  if (interrupts.fired()) {
+  const auto stopEarly = [&]() -> std::optional<int> {
     interrupts.OnInterrupt(nullptr);
-    return Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
+    environment->OnPause(nullptr);
+    return std::nullopt;
+  };
+  if (interrupts.fired()) {
+    stopEarly();
+    UpdateResult result;
+    result.outcome = UpdateOutcome::kInterrupted;
+    result.stage = UpdateStage::kProbing;
+    const Verdict verdict = VerdictFor(result, interrupts.signal(), false);
+    for (const std::string& line : verdict.lines) view.Say(line, stderr);
+    if (options.json) {
+      EmitJson(FlashJson(options, file, report, result, offer, view, verdict, interrupts.signal(),
+                         interrupts.exitCode(), duration()));
+    }
+    return interrupts.exitCode();
   }
   if (const std::optional<int> refusal = DeviceProblem(options, report)) {
-    interrupts.OnInterrupt(nullptr);
+    stopEarly();
     return *refusal;
   }
-  if (!controller.OnUpdateButton()) {
-    interrupts.OnInterrupt(nullptr);
+  TraceLine("controller " + report.path + " (" + hid::ProtocolName(report.protocol) + "), firmware " +
+            (report.versionReported ? VersionDisplay(report.versionWord) : std::string("not reported")));
+  bool started_update = false;
+  {
+    Ticker ticker(view);
+    started_update = controller.OnUpdateButton();
+    if (started_update) {
+      controller.WaitForWorker();
+      controller.OnWorkerFinished();
+    }
+  }
+  stopEarly();
+  if (!started_update) {
     report.openError = session.hid.LastOpenError();
     if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
-    return Fail(options, kExitUpdateFailed, LocalizedText(vantor::text::kFailure));
+    return Fail(options, kExitUpdateFailed, "controller-unopenable", LocalizedText(vantor::text::kFailure));
   }
-  controller.WaitForWorker();
-  controller.OnWorkerFinished();
-  interrupts.OnInterrupt(nullptr);
 
   const UpdateResult result = session.result();
-  const UpdateOutcome outcome = result.outcome;
-  const bool interrupted = interrupts.fired();
-  const int exitCode = ExitCodeFor(outcome, interrupted);
-  const std::string closing = ClosingText(result, interrupted);
-  // The dialog's boxes already said most verdicts; say it once more only when not.
-  if (!view.MessageShown(closing)) view.Say(closing);
+  const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
+  const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);
+  const bool anySent = view.bytesSent().value_or(0) > 0;
+  const Verdict verdict = VerdictFor(result, signal, anySent);
+  TraceLine(std::string("ended: ") + OutcomeName(result.outcome) +
+            (result.outcome == UpdateOutcome::kFailed ? std::string(", ") + ReasonName(result.reason) : "") +
+            " in " + StageName(result.stage));
+  for (const std::string& line : verdict.lines) {
+    if (verdict.isError) {
+      view.Say(line, stderr);
+    } else if (!options.json) {
+      view.Say(line);
+    }
+  }
 
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   if (options.json) {
-    nlohmann::json document = ProbeJson(report);
-    document["package"] = file;
-    document["outcome"] = interrupted && outcome != UpdateOutcome::kSucceeded ? OutcomeName(UpdateOutcome::kInterrupted)
-                                                                               : OutcomeName(outcome);
-    if (outcome == UpdateOutcome::kFailed) document["reason"] = ReasonName(result.reason);
-    document["stage"] = StageName(result.stage);
-    document["exitCode"] = exitCode;
-    const std::optional<std::string> question = view.question();
-    document["question"] = question ? nlohmann::json(*question) : nlohmann::json();
-    document["messages"] = view.messages();
-    const std::optional<std::uint64_t> sent = view.bytesSent();
-    const std::optional<std::uint64_t> total = view.bytesTotal();
-    document["bytesSent"] = sent ? nlohmann::json(*sent) : nlohmann::json();
-    document["bytesTotal"] = total ? nlohmann::json(*total) : nlohmann::json();
-    document["closing"] = closing;
-    EmitJson(document);
+    EmitJson(FlashJson(options, file, report, result, offer, view, verdict, signal, exitCode, duration()));
   }
   return exitCode;
 }

@@ -12,8 +12,8 @@
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/PackagePath.h"
 #include "cli/WaitForController.h"
-#include "package/PackageFile.h"
 
 namespace vantor::cli {
 
@@ -28,11 +28,11 @@ std::optional<std::vector<hid::FoundController>> AttachedAfterWait(const CommonO
       environment.backend(), environment.clock(), interrupts, timeoutMs,
       [&options](const std::vector<hid::FoundController>& attached) { return Named(options, attached); }, &found);
   if (end == WaitEnd::kInterrupted) {
-    *exitCode = Fail(options, kExitInterrupted, LocalizedText(text::kInterrupted));
+    *exitCode = Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
     return std::nullopt;
   }
   if (end == WaitEnd::kTimedOut) {
-    *exitCode = Fail(options, kExitNoController,
+    *exitCode = Fail(options, kExitNoController, "no-controller",
                      "no controller appeared within " + std::to_string(options.waitSeconds) +
                          " s; plug one in its boot mode (hold LB+RB while plugging in) and run again");
     return std::nullopt;
@@ -41,13 +41,17 @@ std::optional<std::vector<hid::FoundController>> AttachedAfterWait(const CommonO
 }
 
 int RunFlashCommand(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
-  {
-    package::PackageFile probe;
-    if (!probe.Open(file)) return Fail(options, kExitUsage, "cannot open " + file);
+  // Before anything is opened: a FIFO or a folder named as the package is refused, not
+  // waited on.
+  if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
+    return Fail(options, kExitUsage, problem->code, problem->message);
   }
   std::string error;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  bool usage = false;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
+  if (!environment) {
+    return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
+  }
 
   int exitCode = kExitSuccess;
   const std::optional<std::vector<hid::FoundController>> attached =
@@ -59,17 +63,12 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   if (options.verify) {
     for (const hid::FoundController& controller : selection.controllers) {
       if (controller.protocol == hid::Protocol::kFramed) {
-        return Fail(options, kExitUsage,
+        return Fail(options, kExitUsage, "verify-unavailable",
                     DescribeController(controller) +
                         ": --verify needs a controller that can read its flash back, and the framed protocol has "
                         "no read command; run without --verify, or leave this controller out with --device");
       }
     }
-  }
-  // The read-back itself arrives with UpdateSession::verifyAfterWrite; until then a
-  // --verify that would be silently skipped is refused instead.
-  if (options.verify) {
-    return Fail(options, kExitUsage, "--verify is not available in this build yet; run without --verify");
   }
   if (options.all) return RunFlashAll(options, file, interrupts, *environment, selection.controllers);
 
@@ -81,7 +80,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
     bool busy = false;
     lock = DeviceLock::Acquire(chosen, &busy, &error);
     if (!lock) {
-      return Fail(options, kExitUpdateFailed,
+      return Fail(options, kExitUpdateFailed, "controller-busy",
                   busy ? DescribeController(chosen) +
                              " is in use by another update; wait until it has ended, or choose another with --device"
                        : error);

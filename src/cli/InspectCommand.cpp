@@ -9,6 +9,7 @@
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
+#include "cli/PackagePath.h"
 #include "package/FirmwarePackage.h"
 
 namespace vantor::cli {
@@ -26,9 +27,8 @@ struct Candidate {
   PackageProblem problem = PackageProblem::kNone;
 };
 
-std::string VersionText(const package::SectionHeader& header) {
-  if (header.beta() > 0) return Format("%.2f beta%u", header.version() / 100.0, static_cast<unsigned>(header.beta()));
-  return Format("%.2f", header.version() / 100.0);
+std::string SectionVersion(const package::SectionHeader& header) {
+  return VersionText(header.version(), header.beta());
 }
 
 // A framed controller reports no type or variant (its section is type 0, variant 0);
@@ -59,9 +59,12 @@ std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std
 
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
                std::optional<std::uint8_t> variant) {
+  if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
+    return Fail(options, kExitUsage, problem->code, problem->message);
+  }
   PackageReport report;
   std::string error;
-  if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, error);
+  if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, "cannot-read-file", error);
   const std::vector<Candidate> candidates = Candidates(report, type, variant);
 
   // Acceptable when some controller would take it; with --type, when that one would.
@@ -74,6 +77,9 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   std::vector<std::string> problems;
   if (report.sections.empty()) problems.push_back("the file holds no section header");
   if (report.walkCutShort) problems.push_back("the file ends inside a section header");
+  if (report.sectionsCapped) {
+    problems.push_back(Format("more than %u sections; the rest were not read", static_cast<unsigned>(package::kMaxInspectedSections)));
+  }
   for (const Candidate& candidate : candidates) {
     if (candidate.section && candidate.problem != PackageProblem::kNone) {
       problems.push_back(candidate.controller + ": " + package::ProblemDescription(candidate.problem));
@@ -90,8 +96,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     for (std::size_t i = 0; i < report.sections.size(); ++i) {
       const package::SectionHeader& header = report.sections[i].header;
       sections.push_back({{"index", i},
-                          {"version", header.version()},
-                          {"beta", header.beta()},
+                          {"version", VersionJson(header.version(), header.beta())},
                           {"address", Hex32(header.address())},
                           {"length", header.length()},
                           {"type", header.type()},
@@ -107,41 +112,45 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
                                              ? nlohmann::json()
                                              : nlohmann::json(package::ProblemDescription(candidate.problem))}});
     }
-    EmitJson({{"file", file},
-              {"fileLength", report.fileLength},
-              {"sections", sections},
-              {"carriesBleImage", report.carriesBleImage},
-              {"bleSection", report.bleSection ? nlohmann::json(*report.bleSection) : nlohmann::json()},
-              {"controllers", controllers},
-              {"problems", problems},
-              {"exitCode", exitCode}});
+    nlohmann::json document = JsonDocument(options);
+    document["file"] = file;
+    document["fileLength"] = report.fileLength;
+    document["sections"] = sections;
+    document["sectionsCapped"] = report.sectionsCapped;
+    document["carriesBleImage"] = report.carriesBleImage;
+    document["bleSection"] = report.bleSection ? nlohmann::json(*report.bleSection) : nlohmann::json();
+    document["controllers"] = controllers;
+    document["problems"] = problems;
+    document["acceptable"] = acceptable;
+    document["exitCode"] = exitCode;
+    EmitJson(document);
   }
 
-  Say(options, Format("%s: %llu bytes, %u section(s)", file.c_str(),
+  SayResult(options, Format("%s: %llu bytes, %u section(s)", file.c_str(),
                       static_cast<unsigned long long>(report.fileLength), static_cast<unsigned>(report.sections.size())));
-  Say(options, "  #  version       address     length  type variant  data at");
+  SayResult(options, "  #  version       address     length  type variant  data at");
   for (std::size_t i = 0; i < report.sections.size(); ++i) {
     const package::SectionHeader& header = report.sections[i].header;
-    Say(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7llu%s", static_cast<unsigned>(i),
-                        VersionText(header).c_str(), Hex32(header.address()).c_str(), header.length(),
-                        static_cast<unsigned>(header.type()), static_cast<unsigned>(header.variant()),
+    SayResult(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7llu%s", static_cast<unsigned>(i), SectionVersion(header).c_str(),
+                        Hex32(header.address()).c_str(), header.length(), static_cast<unsigned>(header.type()),
+                        static_cast<unsigned>(header.variant()),
                         static_cast<unsigned long long>(report.sections[i].dataOffset),
                         package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : "  (runs past the end)"));
   }
   if (report.carriesBleImage) {
-    Say(options, report.bleSection ? Format("Bluetooth LE image: section %u", static_cast<unsigned>(*report.bleSection))
+    SayResult(options, report.bleSection ? Format("Bluetooth LE image: section %u", static_cast<unsigned>(*report.bleSection))
                                    : std::string("Bluetooth LE image: expected (file of 64 KiB or more), none found"));
   } else {
-    Say(options, "Bluetooth LE image: none (file under 64 KiB)");
+    SayResult(options, "Bluetooth LE image: none (file under 64 KiB)");
   }
   for (const Candidate& candidate : candidates) {
-    Say(options, candidate.controller + " controller: " +
+    SayResult(options, candidate.controller + " controller: " +
                      (candidate.section ? Format("section %u", static_cast<unsigned>(*candidate.section)) : std::string("no section")));
   }
   if (problems.empty()) {
-    Say(options, "problems: none");
+    SayResult(options, "problems: none");
   } else {
-    for (const std::string& problem : problems) Say(options, "problem: " + problem);
+    for (const std::string& problem : problems) SayResult(options, "problem: " + problem);
   }
   return exitCode;
 }

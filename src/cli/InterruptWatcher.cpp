@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <csignal>
 #include <string>
 
 #include "cli/TerminalView.h"
@@ -16,14 +17,24 @@
 
 namespace vantor::cli {
 
+namespace {
+std::atomic<InterruptWatcher*> g_watcher{nullptr};
+}  // namespace
+
+InterruptWatcher* InterruptWatcher::Current() { return g_watcher.load(); }
+
+int InterruptWatcher::exitCode() const {
+  const int which = signal_.load();
+  return 128 + (which == 0 ? 2 : which);
+}
+
 #ifdef _WIN32
 
 namespace {
-std::atomic<InterruptWatcher*> g_watcher{nullptr};
 
 BOOL WINAPI ConsoleHandler(DWORD event) {
   if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
-  if (InterruptWatcher* watcher = g_watcher.load()) watcher->Fire();
+  if (InterruptWatcher* watcher = g_watcher.load()) watcher->Fire(SIGINT);
   return TRUE;
 }
 }  // namespace
@@ -54,18 +65,25 @@ sigset_t InterruptSignals() {
   sigemptyset(&signals);
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  sigaddset(&signals, SIGPIPE);
   return signals;
 }
 }  // namespace
 
 InterruptWatcher::InterruptWatcher() {
-  if (pipe(cancelPipe_) != 0) cancelPipe_[0] = cancelPipe_[1] = -1;
   const sigset_t signals = InterruptSignals();
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Blocked and ignored: a write to a closed pipe returns EPIPE instead of killing the
+  // process, and a SIGPIPE sent from outside still waits for the watcher.
+  ::signal(SIGPIPE, SIG_IGN);
+  if (pipe(cancelPipe_) != 0) cancelPipe_[0] = cancelPipe_[1] = -1;
+  g_watcher = this;
   thread_ = std::thread([this] { Watch(); });
 }
 
 InterruptWatcher::~InterruptWatcher() {
+  g_watcher = nullptr;
   stopping_ = true;
   thread_.join();
   // The run has decided its result by now; a Ctrl-C still pending would only turn that
@@ -84,7 +102,8 @@ void InterruptWatcher::Watch() {
   const sigset_t signals = InterruptSignals();
   while (!stopping_.load()) {
     timespec wait{0, 100 * 1000 * 1000};
-    if (sigtimedwait(&signals, nullptr, &wait) > 0) Fire();
+    const int which = sigtimedwait(&signals, nullptr, &wait);
+    if (which > 0) Fire(which);
   }
 }
 
@@ -109,12 +128,23 @@ std::optional<bool> ReadYesNoAnswer(int cancelFd, int timeoutMs) {
 
 #endif
 
+void InterruptSelf(InterruptWatcher& watcher) {
+#ifdef _WIN32
+  watcher.Fire(SIGINT);
+#else
+  kill(getpid(), SIGINT);
+  for (int i = 0; i < 500 && !watcher.fired(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+#endif
+}
+
 void InterruptWatcher::OnInterrupt(std::function<void()> action) {
   std::lock_guard<std::mutex> lock(actionMutex_);
   action_ = std::move(action);
 }
 
-void InterruptWatcher::Fire() {
+void InterruptWatcher::Fire(int signal) {
+  int none = 0;
+  signal_.compare_exchange_strong(none, signal);
   const bool first = !fired_.exchange(true);
 #ifndef _WIN32
   if (first && cancelPipe_[1] != -1) {

@@ -1,10 +1,14 @@
 #pragma once
-// Ctrl-C (and SIGTERM) during an update. On POSIX systems the signals are blocked in
-// every thread and taken by one watcher thread with sigtimedwait, so no report write
-// or read is ever cut by a signal and nothing runs in a signal handler. On Windows the
-// console's control handler (which runs on a thread of its own) does the same job.
+// Ctrl-C, SIGTERM, SIGHUP (terminal closed) and SIGPIPE (reader gone) during any
+// command. On POSIX systems the signals are blocked in every thread and taken by one
+// watcher thread with sigtimedwait, so no report write or read is ever cut by a
+// signal and nothing runs in a signal handler; the command stops at its next safe
+// point and exits 128 + the signal's number. A write to a closed pipe fails quietly
+// (SIGPIPE is never delivered) and counts as SIGPIPE. On Windows the console's control
+// handler (which runs on a thread of its own) does the same job for Ctrl-C.
 //
-// Construct it before any other thread exists: threads inherit the blocked signals.
+// Construct it first thing in main(), before any other thread exists: threads inherit
+// the blocked signals, and a signal that came earlier would end the process by itself.
 
 #include <atomic>
 #include <functional>
@@ -24,23 +28,35 @@ class InterruptWatcher {
   // What to do on an interrupt (called on the watcher's thread); replaces the last.
   void OnInterrupt(std::function<void()> action);
   bool fired() const { return fired_.load(); }
+  // The first signal that came (SIGINT for Fire() without one); 0 before any.
+  int signal() const { return signal_.load(); }
+  // The exit code for the signal that came: 130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141
+  // SIGPIPE.
+  int exitCode() const;
+  // The watcher of this process, if one exists (for writers that meet a closed pipe).
+  static InterruptWatcher* Current();
   // Readable once an interrupt has come (never read from): lets a wait for the user's
   // answer end at Ctrl-C. -1 where there is none.
   int cancelFd() const { return cancelPipe_[0]; }
 
-  // Acts as if Ctrl-C had been pressed.
-  void Fire();
+  // Acts as if `signal` (Ctrl-C by default) had come.
+  void Fire(int signal = 2);
 
  private:
   void Watch();
 
   std::atomic<bool> fired_{false};
+  std::atomic<int> signal_{0};
   std::atomic<bool> stopping_{false};
   std::mutex actionMutex_;
   std::function<void()> action_;
   int cancelPipe_[2] = {-1, -1};
   std::thread thread_;
 };
+
+// Sends SIGINT to this process as a user would (on Windows: as the console would), and
+// waits (bounded) until the watcher has taken it. For tests of early interrupts.
+void InterruptSelf(InterruptWatcher& watcher);
 
 // Reads a y/N answer from standard input, ending early when `cancelFd` (if not -1)
 // becomes readable. Waits at most `timeoutMs`. Nothing: no answer came.

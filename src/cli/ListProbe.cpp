@@ -10,7 +10,8 @@
 namespace vantor::cli {
 
 ListedController ProbeForList(Environment& environment, const hid::FoundController& controller) {
-  ListedController listed{controller};
+  ListedController listed;
+  listed.controller = controller;
   bool busy = false;
   std::string error;
   std::unique_ptr<DeviceLock> lock;

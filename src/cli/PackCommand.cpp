@@ -3,6 +3,7 @@
 #include "base/Format.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "package/PackageWriter.h"
 
@@ -12,19 +13,40 @@ using package::ParseSectionDescription;
 using package::SectionPlan;
 using package::WritePackage;
 
-int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections) {
+int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections,
+            InterruptWatcher& interrupts) {
   std::vector<SectionPlan> plans;
   for (const std::string& description : sections) {
     SectionPlan plan;
     std::string error;
     if (!ParseSectionDescription(description, &plan, &error)) {
-      return Fail(options, kExitUsage, "--section \"" + description + "\": " + error);
+      return Fail(options, kExitUsage, "bad-section", "--section \"" + description + "\": " + error);
     }
     plans.push_back(plan);
   }
   std::string error;
-  if (!WritePackage(output, plans, &error)) return Fail(options, kExitUsage, error);
-  Say(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(plans.size())));
+  bool stopped = false;
+  // Ctrl-C (or a closed terminal) stops between pieces and removes the unfinished file.
+  if (!WritePackage(output, plans, &error, [&interrupts] { return interrupts.fired(); }, &stopped)) {
+    if (stopped) return Fail(options, interrupts.exitCode(), "interrupted", "stopped; " + output + " was not written");
+    return Fail(options, kExitUsage, "cannot-write-package", error);
+  }
+  if (options.json) {
+    nlohmann::json document = JsonDocument(options);
+    nlohmann::json written = nlohmann::json::array();
+    for (const SectionPlan& plan : plans) {
+      written.push_back({{"version", VersionJson(plan.version, plan.beta)},
+                         {"address", Hex32(plan.address)},
+                         {"type", plan.type},
+                         {"variant", plan.variant},
+                         {"source", plan.size ? "generated" : "file"}});
+    }
+    document["output"] = output;
+    document["sections"] = written;
+    document["exitCode"] = kExitSuccess;
+    EmitJson(document);
+  }
+  SayResult(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(plans.size())));
   return kExitSuccess;
 }
 

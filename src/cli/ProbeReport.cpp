@@ -5,13 +5,20 @@
 #include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
+#include "cli/ProgressMeter.h"
+
+#include <algorithm>
 
 namespace vantor::cli {
 
 std::string VersionDisplay(std::uint32_t versionWord) {
-  const unsigned beta = versionWord >> 16;
-  const std::string version = Format("%.2f", (versionWord & 0xFFFF) / 100.0);
-  return beta == 0 ? version : Format("%s beta%u", version.c_str(), beta);
+  return VersionText(static_cast<std::uint16_t>(versionWord & 0xFFFF), static_cast<std::uint16_t>(versionWord >> 16));
+}
+
+nlohmann::json FirmwareJson(const ProbeReport& report) {
+  if (!report.versionReported || report.noFirmware) return nullptr;
+  return VersionJson(static_cast<std::uint16_t>(report.versionWord & 0xFFFF),
+                     static_cast<std::uint16_t>(report.versionWord >> 16));
 }
 
 ProbeReport ReadProbe(UpdateSession& session) {
@@ -31,63 +38,67 @@ ProbeReport ReadProbe(UpdateSession& session) {
     report.deviceType = session.probe.deviceType;
     report.deviceVariant = session.probe.deviceVariant;
     report.radioVersion = session.probe.radioVersion;
+    report.radioVersionUnreadable = session.probe.radioVersionUnreadable;
   }
   return report;
 }
 
 std::optional<int> DeviceProblem(const CommonOptions& options, const ProbeReport& report) {
-  if (!report.present) return Fail(options, kExitNoController, LocalizedText(text::kNoController));
+  if (!report.present) return Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
   switch (report.openError) {
     case hid::OpenError::kNone:
       return std::nullopt;
     case hid::OpenError::kAccessDenied:
-      return Fail(options, kExitNoPermission, LocalizedText(text::kNoPermission));
+      return Fail(options, kExitNoPermission, "no-permission", LocalizedText(text::kNoPermission));
     case hid::OpenError::kBusy:
-      return Fail(options, kExitUpdateFailed, LocalizedText(text::kDeviceBusy));
+      return Fail(options, kExitUpdateFailed, "controller-busy", LocalizedText(vantor::text::kDeviceBusy));
     case hid::OpenError::kNotFound:
-      return Fail(options, kExitNoController, LocalizedText(text::kNoController));
+      return Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
     case hid::OpenError::kOther:
       break;
   }
-  return Fail(options, kExitUpdateFailed, "the controller at " + report.path + " could not be opened");
+  return Fail(options, kExitUpdateFailed, "controller-unopenable",
+              "the controller at " + report.path + " could not be opened");
 }
 
-nlohmann::json ProbeJson(const ProbeReport& report) {
-  nlohmann::json document = {
+void AddProbeJson(nlohmann::json& document, const ProbeReport& report) {
+  document["controller"] = {
       {"path", report.path},
       {"vendorId", Hex16(report.vendorId)},
       {"productId", Hex16(report.productId)},
       {"protocol", hid::ProtocolName(report.protocol)},
-      {"versionReported", report.versionReported},
-      {"noFirmware", report.noFirmware},
+      {"deviceType", report.deviceType ? nlohmann::json(*report.deviceType) : nlohmann::json()},
+      {"deviceVariant", report.deviceVariant ? nlohmann::json(*report.deviceVariant) : nlohmann::json()},
   };
+  document["firmware"] = FirmwareJson(report);
   document["versionWord"] = report.versionReported ? nlohmann::json(Hex32(report.versionWord)) : nlohmann::json();
-  const bool hasVersion = report.versionReported && !report.noFirmware;
-  document["version"] = hasVersion ? nlohmann::json(VersionDisplay(report.versionWord)) : nlohmann::json();
-  document["deviceType"] = report.deviceType ? nlohmann::json(*report.deviceType) : nlohmann::json();
-  document["deviceVariant"] = report.deviceVariant ? nlohmann::json(*report.deviceVariant) : nlohmann::json();
+  document["noFirmware"] = report.noFirmware;
   document["radioVersion"] = report.radioVersion ? nlohmann::json(*report.radioVersion) : nlohmann::json();
-  return document;
+  document["radioVersionUnreadable"] = report.radioVersionUnreadable;
 }
 
 std::vector<std::string> ProbeLines(const ProbeReport& report) {
+  const auto label = [](TextSlot slot) {
+    const std::string text = LocalizedText(slot);
+    return text + std::string(static_cast<std::size_t>(std::max(1, 12 - DisplayWidth(text))), ' ');
+  };
   std::vector<std::string> lines;
-  lines.push_back("controller: " + report.path + " (" + Hex16(report.vendorId).substr(2) + ":" +
+  lines.push_back(label(text::kLabelController) + report.path + " (" + Hex16(report.vendorId).substr(2) + ":" +
                   Hex16(report.productId).substr(2) + ")");
-  lines.push_back(std::string("protocol:   ") + hid::ProtocolName(report.protocol));
+  lines.push_back(label(text::kLabelProtocol) + hid::ProtocolName(report.protocol));
   if (report.noFirmware) {
-    lines.push_back("firmware:   none (the controller holds no firmware)");
+    lines.push_back(label(text::kLabelFirmware) + LocalizedText(text::kFirmwareNone));
   } else if (report.versionReported) {
-    lines.push_back("firmware:   " + VersionDisplay(report.versionWord) + " (version word " + Hex32(report.versionWord) +
-                    ")");
+    lines.push_back(label(text::kLabelFirmware) + VersionDisplay(report.versionWord) + " (" +
+                    Hex32(report.versionWord) + ")");
   } else {
-    lines.push_back("firmware:   not reported (the controller did not answer the version query)");
+    lines.push_back(label(text::kLabelFirmware) + LocalizedText(text::kFirmwareNotReported));
   }
   if (report.deviceType) {
-    lines.push_back(Format("device:     type %u, variant %u", static_cast<unsigned>(*report.deviceType),
-                           static_cast<unsigned>(*report.deviceVariant)));
+    lines.push_back(label(text::kLabelDevice) + Format("type %u, variant %u", static_cast<unsigned>(*report.deviceType),
+                                                       static_cast<unsigned>(*report.deviceVariant)));
   }
-  if (report.radioVersion) lines.push_back("radio:      version " + Hex16(*report.radioVersion));
+  if (report.radioVersion) lines.push_back(label(text::kLabelRadio) + Hex16(*report.radioVersion));
   return lines;
 }
 

@@ -29,6 +29,7 @@ struct ProbeReport {
   std::optional<std::uint16_t> deviceType;  // addressed controllers only
   std::optional<std::uint8_t> deviceVariant;
   std::optional<std::uint16_t> radioVersion;
+  bool radioVersionUnreadable = false;
 };
 
 // Call after UpdateController::Start: what detection and the probe learned.
@@ -36,12 +37,16 @@ ProbeReport ReadProbe(UpdateSession& session);
 
 // A version word as users read it: "1.56", "1.50 beta2".
 std::string VersionDisplay(std::uint32_t versionWord);
+// The controller's firmware version in the JSON form, or null when there is none.
+nlohmann::json FirmwareJson(const ProbeReport& report);
 
 // Why no command can go on with this controller (none attached, no permission, busy),
 // reported and turned into an exit code; nothing when it can.
 std::optional<int> DeviceProblem(const CommonOptions& options, const ProbeReport& report);
 
-nlohmann::json ProbeJson(const ProbeReport& report);
+// The fields `info` and `flash` share (docs/json.md): controller, firmware,
+// versionWord, noFirmware, radioVersion, radioVersionUnreadable.
+void AddProbeJson(nlohmann::json& document, const ProbeReport& report);
 std::vector<std::string> ProbeLines(const ProbeReport& report);
 
 }  // namespace vantor::cli

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
 
 namespace vantor::cli {
 
@@ -20,71 +22,201 @@ std::string FormatDuration(std::uint64_t seconds) {
   return Format("%u:%02u", minutes, rest);
 }
 
-std::string FormatBar(const BarFields& fields, int barWidth) {
-  const std::uint32_t shown = std::min<std::uint32_t>(fields.percent, 100);
-  const int filled = static_cast<int>(shown * static_cast<std::uint32_t>(barWidth) / 100);
-  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                     std::string(static_cast<std::size_t>(barWidth - filled), '-') + "]";
-  line += Format(" %3u%%", fields.percent);
-  if (fields.sent && fields.total) {
+namespace {
+
+// Bytes of the UTF-8 character starting with `lead`.
+std::size_t CharacterLength(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if (lead >= 0xF0) return 4;
+  if (lead >= 0xE0) return 3;
+  if (lead >= 0xC0) return 2;
+  return 1;
+}
+
+std::string Bar(std::uint32_t percent, int width) {
+  const std::uint32_t shown = std::min<std::uint32_t>(percent, 100);
+  const int filled = static_cast<int>(shown * static_cast<std::uint32_t>(width) / 100);
+  return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+         std::string(static_cast<std::size_t>(width - filled), '-') + "]";
+}
+
+std::string Tail(const BarFields& fields, bool longForm) {
+  std::string line;
+  if (!fields.stage.empty()) line += "  " + fields.stage;
+  if (fields.sent && fields.total && longForm) {
     line += "  " + FormatBytes(*fields.sent) + " / " + FormatBytes(*fields.total);
   }
-  if (fields.bytesPerSecond && *fields.bytesPerSecond > 0) {
-    line += "  " + FormatBytes(static_cast<std::uint64_t>(*fields.bytesPerSecond)) + "/s";
+  if (!fields.waiting.empty()) {
+    line += "  " + fields.waiting;
+  } else {
+    if (longForm && fields.bytesPerSecond && *fields.bytesPerSecond > 0) {
+      line += "  " + FormatBytes(static_cast<std::uint64_t>(*fields.bytesPerSecond)) + "/s";
+    }
+    if (fields.secondsLeft) line += "  " + FormatDuration(*fields.secondsLeft) + " " + LocalizedText(text::kTimeLeft);
   }
-  if (fields.secondsLeft) line += "  " + FormatDuration(*fields.secondsLeft) + " left";
+  if (fields.elapsedSeconds) line += "  [" + FormatDuration(*fields.elapsedSeconds) + "]";
   return line;
 }
 
-bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t /*nowMs*/) {
+}  // namespace
+
+int DisplayWidth(const std::string& utf8) {
+  int columns = 0;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = CharacterLength(lead);
+    columns += length >= 3 ? 2 : 1;  // the program's multi-byte texts are CJK and full-width
+    i += length;
+  }
+  return columns;
+}
+
+std::string CutToWidth(const std::string& utf8, int columns) {
+  int used = 0;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const std::size_t length = CharacterLength(static_cast<unsigned char>(utf8[i]));
+    const int width = length >= 3 ? 2 : 1;
+    if (used + width > columns) break;
+    used += width;
+    i += length;
+  }
+  return utf8.substr(0, i);
+}
+
+std::string FormatBar(const BarFields& fields, int barWidth) {
+  return Bar(fields.percent, barWidth) + Format(" %3u%%", fields.percent) + Tail(fields, true);
+}
+
+std::string FitBar(const BarFields& fields, int columns) {
+  // The cursor must stay on the line's row: a line as wide as the terminal wraps, and
+  // the next carriage return would then redraw on a new row.
+  const int room = std::max(columns - 1, 1);
+  std::string line;
+  if (columns >= 80) {
+    line = FormatBar(fields, 24);
+  } else if (columns >= 40) {
+    line = Bar(fields.percent, 10) + Format(" %3u%%", fields.percent) + Tail(fields, false);
+  } else {
+    line = Format("%3u%%", fields.percent) + Tail(fields, false);
+  }
+  return CutToWidth(line, room);
+}
+
+std::string StageLabel(UpdateStage stage) {
+  switch (stage) {
+    case UpdateStage::kErasingMain:
+    case UpdateStage::kErasingRadio:
+      return LocalizedText(text::kStageErasing);
+    case UpdateStage::kWritingMain:
+      return LocalizedText(text::kStageMain);
+    case UpdateStage::kWritingRadio:
+      return LocalizedText(text::kStageRadio);
+    case UpdateStage::kStamping:
+      return LocalizedText(text::kStageFinishing);
+    case UpdateStage::kVerifying:
+      return LocalizedText(text::kStageVerifying);
+    case UpdateStage::kRestarting:
+      return LocalizedText(text::kStageRestarting);
+    case UpdateStage::kProbing:
+      return LocalizedText(text::kStageProbing);
+    case UpdateStage::kChoosingPackage:
+      return LocalizedText(text::kStageChoosing);
+    case UpdateStage::kIdle:
+      break;
+  }
+  return std::string();
+}
+
+bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t nowMs) {
   // Start and each click put the bar at 0 before anything moves; the procedures put
   // it back to 0 after success. The meter shows a transfer, and keeps its furthest point.
   if (!started_ && percent == 0) return false;
   if (started_ && percent < highestPercent_) return false;
   const bool changed = !started_ || percent != percent_;
   started_ = true;
+  if (!startMs_) startMs_ = nowMs;
+  lastActivityMs_ = nowMs;
   percent_ = percent;
   highestPercent_ = std::max(highestPercent_, percent);
   return changed;
 }
 
 bool ProgressMeter::OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs) {
-  const bool changed = !sent_ || *sent_ != sent || *total_ != total;
-  if (!sent_) {
-    firstBytesAtMs_ = nowMs;
-    firstBytes_ = sent;
+  ByteProgress progress;
+  progress.stage = stage_;
+  progress.sent = sent;
+  progress.total = total;
+  return OnBytes(progress, nowMs);
+}
+
+bool ProgressMeter::OnBytes(const ByteProgress& progress, std::uint64_t nowMs) {
+  const bool changed = !sent_ || *sent_ != progress.sent || *total_ != progress.total;
+  if (!startMs_) startMs_ = nowMs;
+  if (lastBytesAtMs_ && sent_ && progress.sent > *sent_ && nowMs >= *lastBytesAtMs_) {
+    measuredBytes_ += progress.sent - *sent_;
+    measuredMs_ += nowMs - *lastBytesAtMs_;
   }
-  started_ = true;
-  sent_ = sent;
-  total_ = total;
   lastBytesAtMs_ = nowMs;
+  started_ = true;
+  sent_ = progress.sent;
+  total_ = progress.total;
+  lastActivityMs_ = nowMs;
   return changed;
 }
 
-std::string ProgressMeter::BarLine() const {
+void ProgressMeter::OnStage(UpdateStage stage, std::uint64_t nowMs) {
+  stage_ = stage;
+  lastActivityMs_ = nowMs;
+  // The time until the stage's first bytes (an erase) is not transfer time.
+  lastBytesAtMs_.reset();
+}
+
+std::uint32_t ProgressMeter::percent() const {
+  if (sent_ && total_ && *total_ > 0) return static_cast<std::uint32_t>(std::min<std::uint64_t>(*sent_, *total_) * 100 / *total_);
+  return percent_;
+}
+
+bool ProgressMeter::Silent(std::uint64_t nowMs) const {
+  return started_ && nowMs > lastActivityMs_ + kSilenceMs && percent() < 100;
+}
+
+BarFields ProgressMeter::Fields(std::uint64_t nowMs) const {
   BarFields fields;
-  fields.percent = percent_;
+  fields.percent = sent_ && total_ ? percent() : percent_;
   fields.sent = sent_;
   fields.total = total_;
-  if (sent_ && lastBytesAtMs_ > firstBytesAtMs_ && *sent_ > firstBytes_) {
-    const double seconds = static_cast<double>(lastBytesAtMs_ - firstBytesAtMs_) / 1000.0;
-    const double rate = static_cast<double>(*sent_ - firstBytes_) / seconds;
+  fields.stage = StageLabel(stage_);
+  if (measuredMs_ > 0 && measuredBytes_ > 0) {
+    const double rate = static_cast<double>(measuredBytes_) * 1000.0 / static_cast<double>(measuredMs_);
     fields.bytesPerSecond = rate;
-    if (total_ && *total_ > *sent_) {
+    if (sent_ && total_ && *total_ > *sent_) {
       fields.secondsLeft = static_cast<std::uint64_t>(static_cast<double>(*total_ - *sent_) / rate + 0.5);
     } else {
       fields.secondsLeft = 0;
     }
   }
+  if (startMs_ && nowMs >= *startMs_) fields.elapsedSeconds = (nowMs - *startMs_) / 1000;
+  if (Silent(nowMs)) fields.waiting = LocalizedText(text::kWaiting);
+  return fields;
+}
+
+std::string ProgressMeter::BarLine() const {
+  BarFields fields = Fields(lastActivityMs_);
+  fields.elapsedSeconds.reset();
+  fields.stage.clear();
   return FormatBar(fields);
 }
 
 std::optional<std::string> ProgressMeter::TakePlainLine() {
   if (!started_) return std::nullopt;
-  const int decile = static_cast<int>(std::min<std::uint32_t>(percent_, 100) / 10);
+  const std::uint32_t shown = percent();
+  const int decile = static_cast<int>(std::min<std::uint32_t>(shown, 100) / 10);
   if (decile <= lastDecileShown_) return std::nullopt;
   lastDecileShown_ = decile;
-  std::string line = Format("progress %3u%%", percent_);
+  std::string line = Format("progress %3u%%", shown);
+  const std::string stage = StageLabel(stage_);
+  if (!stage.empty()) line += "  " + stage;
   if (sent_ && total_) {
     line += Format("  %llu/%llu bytes", static_cast<unsigned long long>(*sent_),
                    static_cast<unsigned long long>(*total_));

@@ -1,7 +1,7 @@
 #pragma once
 // What the command line shows of a transfer's progress: a bar redrawn in place on a
-// terminal, or a plain line per tenth of the way when the output goes to a file or a
-// pipe (logs of repair benches stay short and readable).
+// terminal, fitted to its width, or a plain line per tenth of the way when the output
+// goes to a file, a pipe or a dumb terminal (logs of repair benches stay short).
 //
 // Not thread-safe; the view serialises calls.
 
@@ -9,23 +9,38 @@
 #include <optional>
 #include <string>
 
+#include "session/UpdateResult.h"
+
 namespace vantor::cli {
 
 // "512 B", "27.0 KiB", "1.5 MiB".
 std::string FormatBytes(std::uint64_t bytes);
 // "0:07", "12:03", "1:02:03" for a number of seconds.
 std::string FormatDuration(std::uint64_t seconds);
+// Columns `utf8` takes on a terminal (CJK characters take two).
+int DisplayWidth(const std::string& utf8);
+// `utf8` cut to at most `columns` columns, never inside a character.
+std::string CutToWidth(const std::string& utf8, int columns);
 
-// One bar line, without the carriage return: bar, percentage, bytes, rate, time left.
-// Any of bytes, rate and time left is left out when not known.
+// One bar line, without the carriage return. Anything unknown is left out.
 struct BarFields {
   std::uint32_t percent = 0;  // shown as given up to 100; the bar saturates
   std::optional<std::uint64_t> sent;
   std::optional<std::uint64_t> total;
   std::optional<double> bytesPerSecond;
   std::optional<std::uint64_t> secondsLeft;
+  std::string stage;                        // "main image"; empty: not shown
+  std::string waiting;                      // "waiting for the controller" while silent
+  std::optional<std::uint64_t> elapsedSeconds;
 };
+// The full form: bar, percentage, stage, bytes, rate, time left, elapsed.
 std::string FormatBar(const BarFields& fields, int barWidth = 24);
+// The form that fits a terminal of `columns` columns without wrapping: the full one
+// from 80 columns, a shorter one below, no bar below 40; always under `columns`.
+std::string FitBar(const BarFields& fields, int columns);
+
+// The stage as the progress line names it, in the user's language ("erasing").
+std::string StageLabel(UpdateStage stage);
 
 class ProgressMeter {
  public:
@@ -34,17 +49,28 @@ class ProgressMeter {
   bool OnPercent(std::uint32_t percent, std::uint64_t nowMs);
   // The bytes behind it, when the procedure tells them. True as for OnPercent.
   bool OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs);
+  bool OnBytes(const ByteProgress& progress, std::uint64_t nowMs);
+  // A stage begins: time spent erasing never counts into the rate.
+  void OnStage(UpdateStage stage, std::uint64_t nowMs);
 
-  // The bar line for the state now.
+  // The fields for the state at `nowMs` (elapsed time since the first event, and the
+  // waiting note when nothing came for more than a second).
+  BarFields Fields(std::uint64_t nowMs) const;
+  // The full bar line for the state now.
   std::string BarLine() const;
   // A plain line when a further tenth of the way has been reached since the last one,
   // else nothing. Percentages going back (the bar reset after success) are ignored.
   std::optional<std::string> TakePlainLine();
+  // True when nothing moved for more than kSilenceMs before `nowMs`.
+  bool Silent(std::uint64_t nowMs) const;
+
+  static constexpr std::uint64_t kSilenceMs = 1000;
 
   bool started() const { return started_; }
-  std::uint32_t percent() const { return percent_; }
+  std::uint32_t percent() const;  // from the bytes when known, else the procedure's
   std::optional<std::uint64_t> sent() const { return sent_; }
   std::optional<std::uint64_t> total() const { return total_; }
+  UpdateStage stage() const { return stage_; }
 
  private:
   bool started_ = false;
@@ -53,9 +79,13 @@ class ProgressMeter {
   int lastDecileShown_ = -1;
   std::optional<std::uint64_t> sent_;
   std::optional<std::uint64_t> total_;
-  std::uint64_t firstBytesAtMs_ = 0;
-  std::uint64_t firstBytes_ = 0;
-  std::uint64_t lastBytesAtMs_ = 0;
+  UpdateStage stage_ = UpdateStage::kIdle;
+  std::optional<std::uint64_t> startMs_;
+  std::uint64_t lastActivityMs_ = 0;
+  // The rate: bytes and time between byte reports of one writing stage.
+  std::optional<std::uint64_t> lastBytesAtMs_;
+  std::uint64_t measuredBytes_ = 0;
+  std::uint64_t measuredMs_ = 0;
 };
 
 }  // namespace vantor::cli

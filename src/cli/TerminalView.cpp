@@ -5,6 +5,7 @@
 
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
+#include "cli/Output.h"
 
 namespace vantor::cli {
 
@@ -30,6 +31,8 @@ bool IsYes(const std::string& answer) {
 
 TerminalView::TerminalView(TerminalViewOptions options) : options_(std::move(options)) {}
 
+std::uint64_t TerminalView::Now() const { return options_.clock ? options_.clock->NowMs() : 0; }
+
 void TerminalView::SetTitle(const std::string& title) {
   std::lock_guard<std::mutex> lock(mutex_);
   titles_.push_back(title);
@@ -44,35 +47,75 @@ void TerminalView::ShowSuccessText(bool shown) {
 
 void TerminalView::SetProgressPos(std::uint32_t position) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (meter_.OnPercent(position, options_.clock ? options_.clock->NowMs() : 0)) Draw();
+  if (meter_.OnPercent(position, Now())) Draw(false);
+}
+
+void TerminalView::OnStage(UpdateStage stage) {
+  std::function<void(UpdateStage)> trace;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    meter_.OnStage(stage, Now());
+    waitingSaid_ = false;
+    trace = options_.onStage;
+    if (trace) EndBar();
+  }
+  if (trace) trace(stage);
 }
 
 void TerminalView::ReportBytes(const ByteProgress& progress) {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (meter_.OnBytes(progress.sent, progress.total, options_.clock ? options_.clock->NowMs() : 0)) Draw();
+  std::uint64_t& most = stageBytes_[StageName(progress.stage)];
+  most = std::max(most, progress.stageSent);
+  waitingSaid_ = false;
+  if (meter_.OnBytes(progress, Now())) Draw(false);
+}
+
+void TerminalView::OnConcluded(const UpdateResult& /*result*/) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (barOnScreen_) Draw(true);
+  EndBar();
+}
+
+void TerminalView::Tick() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (options_.quiet || !meter_.started()) return;
+  const std::uint64_t now = Now();
+  if (options_.terminal) {
+    if (barOnScreen_ && now >= lastDrawMs_ + kRedrawIntervalMs) Draw(true);
+    return;
+  }
+  // A log gets one line per silence.
+  if (meter_.Silent(now) && !waitingSaid_) {
+    waitingSaid_ = true;
+    Print(options_.out, LocalizedText(text::kWaiting) + "...");
+  }
 }
 
 int TerminalView::ShowMessage(const std::string& text, const std::string& /*caption*/, MessageButtons buttons) {
   std::unique_lock<std::mutex> lock(mutex_);
   const std::string shown = TrimMessage(text);
   messages_.push_back(shown);
-  Print(shown);
+  // The dialog's boxes: the command line reports the result itself.
   if (buttons == MessageButtons::kOk) return kIdOk;
 
   const int yes = buttons == MessageButtons::kYesNo ? kIdYes : kIdOk;
   const int no = buttons == MessageButtons::kYesNo ? kIdNo : kIdCancel;
   question_ = shown;
+  const std::vector<std::string> offer =
+      options_.describeOffer ? options_.describeOffer() : std::vector<std::string>{shown};
   const std::string prompt = LocalizedText(text::kContinuePrompt);
   if (options_.assumeYes) {
-    Print(prompt + "y");
+    if (!options_.quiet) {
+      for (const std::string& line : offer) Print(options_.out, line);
+    }
     return yes;
   }
-  std::fputs(prompt.c_str(), options_.out);
-  std::fflush(options_.out);
+  EndBar();
+  for (const std::string& line : offer) Print(options_.prompt, line);
+  WriteText(options_.prompt, prompt);
   // The answer may take the user a while; nothing else draws meanwhile.
   const std::optional<bool> answer = options_.readAnswer ? options_.readAnswer() : std::nullopt;
-  if (!answer) std::fputc('\n', options_.out);
-  std::fflush(options_.out);
+  if (!answer) WriteText(options_.prompt, "\n");
   if (answer.value_or(false)) return yes;
   declined_ = true;
   return no;
@@ -83,50 +126,46 @@ std::optional<std::string> TerminalView::ChoosePackageFile(const std::string& /*
   return options_.packagePath;
 }
 
-void TerminalView::Say(const std::string& line) {
+void TerminalView::Say(const std::string& line, std::FILE* stream) {
   std::lock_guard<std::mutex> lock(mutex_);
-  Print(line);
+  Print(stream != nullptr ? stream : options_.out, line);
 }
 
-void TerminalView::Draw() {
+void TerminalView::Draw(bool force) {
+  if (options_.quiet) return;
+  const std::uint64_t now = Now();
   if (options_.terminal) {
     // A redraw per chunk would be thousands of lines to the terminal; ten a second
     // read the same, and the last one (100 %) is always drawn.
-    const std::uint64_t now = options_.clock ? options_.clock->NowMs() : 0;
     const bool finished = meter_.percent() >= 100;
-    if (barOnScreen_ && !finished && now < lastDrawMs_ + kRedrawIntervalMs) return;
+    if (!force && barOnScreen_ && !finished && now < lastDrawMs_ + kRedrawIntervalMs) return;
     lastDrawMs_ = now;
-    const std::string line = "\r" + meter_.BarLine() + "\x1b[K";
-    std::fputs(line.c_str(), options_.out);
-    std::fflush(options_.out);
+    const int columns = options_.columns ? options_.columns() : 80;
+    const std::string line = FitBar(meter_.Fields(now), columns);
+    // Padding to the old line's end instead of an erase sequence: the line never
+    // reaches the last column, so it never wraps.
+    const int pad = std::max(0, std::max(columns - 1, 1) - DisplayWidth(line));
+    WriteText(options_.out, "\r" + line + std::string(static_cast<std::size_t>(pad), ' '));
     barOnScreen_ = true;
     return;
   }
-  if (const std::optional<std::string> line = meter_.TakePlainLine()) Print(*line);
+  if (const std::optional<std::string> line = meter_.TakePlainLine()) Print(options_.out, *line);
 }
 
 void TerminalView::EndBar() {
   if (!barOnScreen_) return;
-  std::fputc('\n', options_.out);
+  WriteText(options_.out, "\n");
   barOnScreen_ = false;
 }
 
-void TerminalView::Print(const std::string& line) {
+void TerminalView::Print(std::FILE* stream, const std::string& line) {
   EndBar();
-  std::fputs(line.c_str(), options_.out);
-  std::fputc('\n', options_.out);
-  std::fflush(options_.out);
+  WriteText(stream, line + "\n");
 }
 
 std::vector<std::string> TerminalView::messages() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return messages_;
-}
-
-bool TerminalView::MessageShown(const std::string& text) const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  const std::string wanted = TrimMessage(text);
-  return std::find(messages_.begin(), messages_.end(), wanted) != messages_.end();
 }
 
 std::vector<std::string> TerminalView::titles() const {
@@ -157,6 +196,11 @@ std::optional<std::uint64_t> TerminalView::bytesSent() const {
 std::optional<std::uint64_t> TerminalView::bytesTotal() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return meter_.total();
+}
+
+std::map<std::string, std::uint64_t> TerminalView::stageBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stageBytes_;
 }
 
 }  // namespace vantor::cli

@@ -1,15 +1,19 @@
 #pragma once
-// The update view of the command line: what the dialog would show, as terminal lines.
-// Message boxes become lines, the OK/Cancel confirmation a y/N question (or "yes" with
-// --yes), the file-open dialog answers with the file named on the command line, and the
-// progress bar is drawn in place on a terminal or as plain lines in a log.
+// The update view of the command line. It reports from the update's events and
+// results, not from the dialog's texts: message boxes are recorded (for the JSON
+// document) but not printed, since the command line says its own verdict from the
+// UpdateResult; the OK/Cancel confirmation becomes the offer (what will be written to
+// which controller) and a y/N question on the terminal, never in redirected output;
+// the file-open dialog answers with the file named on the command line; the progress
+// is a bar fitted to the terminal, or plain lines in a log.
 //
-// Threads: the probe calls it from the main thread and the update from the worker;
-// every call is serialised by one lock, so lines never interleave.
+// Threads: the probe calls it from the main thread, the update from the worker and the
+// ticker from a thread of its own; every call is serialised by one lock.
 
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -22,14 +26,21 @@
 namespace vantor::cli {
 
 struct TerminalViewOptions {
-  std::FILE* out = stdout;  // where the human-readable lines go
-  bool terminal = false;    // `out` is a terminal: draw the bar in place
-  bool assumeYes = false;   // --yes: confirm without asking
+  std::FILE* out = stdout;     // where progress and informative lines go
+  std::FILE* prompt = stderr;  // where the offer and the y/N question go
+  bool terminal = false;       // `out` is a terminal that can redraw a line in place
+  std::function<int()> columns;  // the terminal's width now; none: 80
+  bool quiet = false;          // no progress, no offer when nothing is asked
+  bool assumeYes = false;      // --yes: confirm without asking
   std::optional<std::string> packagePath;  // what the file-open dialog answers
   // Reads the user's answer to a y/N question: true yes, false no, nothing when no
-  // answer came (end of input, Ctrl-C, or the wait's bound).
+  // answer came (end of input, a signal, or the wait's bound).
   std::function<std::optional<bool>()> readAnswer;
-  Clock* clock = nullptr;  // for the transfer rate; none: no rate shown
+  // The offer shown before the question, in lines; none: the dialog's question text.
+  std::function<std::vector<std::string>()> describeOffer;
+  // Told of each stage (the -v trace).
+  std::function<void(UpdateStage)> onStage;
+  Clock* clock = nullptr;  // for the rate and elapsed time; none: neither shown
 };
 
 class TerminalView final : public UpdateView {
@@ -42,14 +53,18 @@ class TerminalView final : public UpdateView {
   void SetProgressPos(std::uint32_t position) override;
   int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override;
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
+  void OnStage(UpdateStage stage) override;
   void ReportBytes(const ByteProgress& progress) override;
+  void OnConcluded(const UpdateResult& result) override;
 
-  // A line of the command line's own (the final verdict, a hint).
-  void Say(const std::string& line);
+  // Called about every quarter second (and as virtual time passes): keeps the line's
+  // elapsed time moving and says when the controller has been silent for a second.
+  void Tick();
+  // A line of the command line's own (a verdict, a hint) on `stream`, after the bar.
+  void Say(const std::string& line, std::FILE* stream = nullptr);
 
-  // Message texts as shown (trimmed), in order.
+  // Message box texts (trimmed), in order.
   std::vector<std::string> messages() const;
-  bool MessageShown(const std::string& text) const;
   std::vector<std::string> titles() const;
   // The confirmation question, once asked, and whether the user declined it.
   std::optional<std::string> question() const;
@@ -57,23 +72,28 @@ class TerminalView final : public UpdateView {
   bool successTextShown() const;
   std::optional<std::uint64_t> bytesSent() const;
   std::optional<std::uint64_t> bytesTotal() const;
+  // The most bytes each stage reported (by StageName).
+  std::map<std::string, std::uint64_t> stageBytes() const;
 
  private:
-  void Draw();           // with mutex_ held
-  void EndBar();         // with mutex_ held
-  void Print(const std::string& line);  // with mutex_ held
+  void Draw(bool force);  // with mutex_ held
+  void EndBar();          // with mutex_ held
+  void Print(std::FILE* stream, const std::string& line);  // with mutex_ held
+  std::uint64_t Now() const;
 
   TerminalViewOptions options_;
   mutable std::mutex mutex_;
   ProgressMeter meter_;
   static constexpr std::uint64_t kRedrawIntervalMs = 100;
   bool barOnScreen_ = false;
+  bool waitingSaid_ = false;
   std::uint64_t lastDrawMs_ = 0;
   std::vector<std::string> messages_;
   std::vector<std::string> titles_;
   std::optional<std::string> question_;
   bool declined_ = false;
   bool successTextShown_ = false;
+  std::map<std::string, std::uint64_t> stageBytes_;
 };
 
 // A message box text as one terminal paragraph: CR LF made LF, blank edges removed.

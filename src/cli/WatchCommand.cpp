@@ -143,9 +143,10 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
   std::string error;
   std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, error);
+  if (!environment) return Fail(options, kExitUpdateFailed, "hid-unavailable", error);
   if (!ConfirmBench(options, interrupts, "Update every controller that appears with " + file + "?")) {
-    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, LocalizedText(text::kCancelled));
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
+                LocalizedText(text::kCancelled));
   }
   std::fprintf(stderr, "vantor-update: watching for controllers in boot mode; Ctrl-C ends\n");
 

@@ -8,15 +8,16 @@
 
 #include <CLI/CLI.hpp>
 
-#include "base/DebugOutput.h"
 #include "base/LocalizedText.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashSelection.h"
+#include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
+#include "cli/Output.h"
 #include "cli/SimulatedBenchPlan.h"
+#include "cli/Trace.h"
 #include "cli/WatchCommand.h"
-#include "VantorVersion.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -24,50 +25,94 @@
 
 namespace {
 
+using vantor::cli::CommonOptions;
+
 constexpr const char* kDescription =
     "Vantor Update: firmware updater for USB game controllers.\n"
     "Start the controller in its boot mode (hold LB+RB while plugging in the USB cable), then run\n"
-    "`vantor-update flash FIRMWARE.dat`.\n"
+    "`vantor-update flash FIRMWARE.dat`. `vantor-update help COMMAND` tells more of a command.\n"
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
-    "4 no permission to open the controller, 130 interrupted.";
+    "4 no permission to open the controller, 129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM.";
+
+const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "watch", "pack", "help"};
+// Options that take a value: a mistyped subcommand is looked for after them.
+const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
+                                                "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
+                                                "--output", "-s", "--section", "--type", "--variant"};
+
+// The options every subcommand takes, on the program and on each subcommand, so each
+// subcommand's help lists them and they may come before or after its name.
+void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
+  const std::string group = "Options for every command";
+  if (device) {
+    app.add_option("--device", options.device,
+                   "Use the controller with this path, serial number or location (see `list`)")
+        ->group(group);
+    app.add_option("--simulate", options.simulate,
+                   "Use emulated controllers instead of USB: framed, addressed, or a list (addressed,framed)")
+        ->check(CLI::Validator(
+            [](std::string& value) { return vantor::cli::IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
+            "LIST"))
+        ->group(group);
+  }
+  app.add_flag("--json", options.json, "Write one JSON document on stdout (docs/json.md)")->group(group);
+  app.add_option("--lang", options.language, "Language of the texts: zh or en (default: from the locale)")
+      ->check(CLI::IsMember({"zh", "en"}))
+      ->group(group);
+  app.add_flag("-q,--quiet", options.quiet, "Only the result and errors")->group(group);
+  app.add_flag("-v,--verbose", options.verbosity, "-v a readable trace on stderr, -vv the raw debug lines too")
+      ->group(group);
+  app.add_option("--log", options.logFile, "Append the -vv trace to this file, whatever the verbosity")->group(group);
+  // Hidden: the emulated controller's knobs for tests and demos.
+  app.add_flag("--sim-virtual-time", options.virtualTime, "")->group("");
+  app.add_option("--sim-fault", options.simFault, "")->group("");
+  app.add_option("--sim-dump", options.simDump, "")->group("");
+  app.add_option("--sim-signal-at", options.simSignalAt, "")->group("");
+  app.add_option("--sim-arrive", options.simArrive, "")->group("");
+  app.add_flag("--sim-leave-after-update", options.simLeaveAfterUpdate, "")->group("");
+}
+
+int Unknown(const std::string& word) {
+  std::string text = "unknown command '" + word + "'";
+  if (const std::optional<std::string> nearest = vantor::cli::NearestWord(word, kCommands)) {
+    text += "; did you mean '" + *nearest + "'?";
+  }
+  std::fprintf(stderr, "vantor-update: %s (see `vantor-update help`)\n", text.c_str());
+  return vantor::cli::kExitUsage;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  using namespace vantor::cli;
+  // First of all: a signal from here on stops the command at a safe point instead of
+  // ending the process, and no thread exists yet to inherit another mask.
+  InterruptWatcher interrupts;
 #ifdef _WIN32
   SetConsoleOutputCP(CP_UTF8);
 #endif
-  using namespace vantor::cli;
   CLI::App app{kDescription, "vantor-update"};
   app.require_subcommand(1);
   app.fallthrough();
-  // CLI11 answers it before checking that a subcommand was given: `vantor-update --version`
-  // alone is a complete command.
-  app.set_version_flag("--version", "vantor-update " VANTOR_VERSION_STRING, "Show the program's version and exit");
+  app.set_version_flag("--version", ProgramVersionLine());
 
   CommonOptions options;
-  app.add_option("--device", options.device, "Use the controller with this path, serial number or location (see `list`)");
-  app.add_option("--simulate", options.simulate,
-                 "Use emulated controllers instead of USB: framed, addressed, or a list (addressed,framed)")
-      ->check(CLI::Validator(
-          [](std::string& value) { return IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
-          "LIST"));
-  CLI::Option* wait = app.add_flag("--wait{-1}", options.waitSeconds,
-               "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
-      ->expected(0, 1);
-  app.add_flag("--json", options.json, "Write one JSON document on stdout");
-  app.add_option("--lang", options.language, "Language of the texts (default: from the locale)")
-      ->check(CLI::IsMember({"zh", "en"}));
-  app.add_flag("-v,--verbose", options.verbose, "Write the updater's debug lines on stderr");
+  AddCommonOptions(app, options, true);
+  // Also before the subcommand's name, as it always was.
   app.add_flag("-y,--yes", options.assumeYes, "flash: do not ask for confirmation");
-  app.add_flag("--sim-virtual-time", options.virtualTime, "")->group("");
-  app.add_option("--sim-fault", options.simFault, "")->group("");
-  app.add_option("--sim-dump", options.simDump, "")->group("");
-  app.add_option("--sim-arrive", options.simArrive, "")->group("");
-  app.add_flag("--sim-leave-after-update", options.simLeaveAfterUpdate, "")->group("");
+  // Global only (subcommands reach it through fallthrough): CLI11 resets a flag's
+  // variable when it is declared more than once.
+  CLI::Option* wait = app.add_flag("--wait{-1}", options.waitSeconds,
+                                   "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
+                          ->expected(0, 1);
 
   CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
-  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol and firmware version");
+  AddCommonOptions(*list, options, true);
+  list->footer("Example:\n  vantor-update list --json");
+
+  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol, firmware and radio version");
+  AddCommonOptions(*info, options, true);
+  info->footer("Example:\n  vantor-update info --device /dev/hidraw3");
 
   std::string inspectFile;
   std::optional<std::uint16_t> inspectType;
@@ -76,16 +121,29 @@ int main(int argc, char** argv) {
   inspect->add_option("FILE", inspectFile, "Firmware package (*.dat)")->required();
   inspect->add_option("--type", inspectType, "Also judge it for an addressed controller of this device type");
   inspect->add_option("--variant", inspectVariant, "... and this variant (default 0)");
+  AddCommonOptions(*inspect, options, false);
+  inspect->footer("Example:\n  vantor-update inspect FIRMWARE.dat --type 8194");
 
   std::string flashFile;
   CLI::App* flash = app.add_subcommand("flash", "Update the attached controller with a package");
   flash->add_option("FILE", flashFile, "Firmware package (*.dat)")->required();
+  flash->add_flag("-y,--yes", options.assumeYes,
+                  "Do not ask: without it the controller, its version, the new version and whether the radio image "
+                  "is written are shown and `Continue? [y/N]` is asked on the terminal");
+  AddCommonOptions(*flash, options, true);
+  flash->footer(
+      "The controller must be in its boot mode (hold LB+RB while plugging in the USB cable).\n"
+      "Example:\n  vantor-update flash FIRMWARE.dat\n  vantor-update flash FIRMWARE.dat --yes --json > result.json");
   flash->add_flag("--all", options.all, "Update every attached controller at once");
   flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
 
   std::string watchFile;
   CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");
   watch->add_option("FILE", watchFile, "Firmware package (*.dat)")->required();
+  AddCommonOptions(*watch, options, true);
+  watch->footer(
+      "Each controller that appears in its boot mode is updated once, until it is unplugged; Ctrl-C ends.\n"
+      "Example:\n  vantor-update watch FIRMWARE.dat --yes --json");
 
   std::string packOutput;
   std::vector<std::string> packSections;
@@ -93,9 +151,20 @@ int main(int argc, char** argv) {
   pack->add_option("-o,--output", packOutput, "The package file to write")->required();
   pack->add_option("-s,--section", packSections,
                    "A section: version=1.50,beta=0,address=0x08004000,type=0,variant=0,file=IMAGE\n"
-                   "(size=N instead of file= makes N bytes of generated data)")
+                   "(size=N instead of file= makes N bytes of generated data; numbers are decimal or 0x hex)")
       ->required();
+  AddCommonOptions(*pack, options, false);
+  pack->footer("Example:\n  vantor-update pack -o FIRMWARE.dat -s version=1.56,address=0x08004000,type=0,file=main.bin");
 
+  std::string helpTopic;
+  CLI::App* help = app.add_subcommand("help", "Show the help of the program or of one command");
+  help->add_option("COMMAND", helpTopic, "The command to explain");
+  help->footer("Example:\n  vantor-update help flash");
+
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  if (const std::optional<std::string> unknown = UnknownSubcommand(arguments, kCommands, kValueOptions)) {
+    return Unknown(*unknown);
+  }
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -105,20 +174,49 @@ int main(int argc, char** argv) {
 
   // CLI11 leaves a flag's variable at 0 when the flag is absent.
   if (wait->count() == 0) options.waitSeconds = -2;
+  if (*help) {
+    if (helpTopic.empty()) {
+      std::fputs(app.help().c_str(), stdout);
+      return kExitSuccess;
+    }
+    for (CLI::App* command : app.get_subcommands({})) {
+      if (command->get_name() == helpTopic) {
+        std::fputs(command->help().c_str(), stdout);
+        return kExitSuccess;
+      }
+    }
+    return Unknown(helpTopic);
+  }
+
+  for (CLI::App* command : {list, info, inspect, flash, watch, pack}) {
+    if (*command) options.command = command->get_name();
+  }
   if (options.language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
   if (options.language == "en") vantor::SetUiLanguageOverride(vantor::kLanguageEnglishUs);
-  if (options.verbose) {
-    vantor::SetDebugSink([](const std::string& line) {
-      std::fputs(line.c_str(), stderr);
-      std::fflush(stderr);
-    });
+  std::string traceError;
+  if (!StartTrace(options.verbosity, options.logFile, &traceError)) {
+    return Fail(options, kExitUsage, "usage", traceError);
+  }
+  struct TraceStopper {
+    ~TraceStopper() { StopTrace(); }
+  } traceStopper;
+
+  if (options.simSignalAt == "start") InterruptSelf(interrupts);
+  if (interrupts.fired()) {
+    if (options.json) {
+      nlohmann::json document = JsonDocument(options);
+      document["outcome"] = "interrupted";
+      document["signal"] = interrupts.signal();
+      document["exitCode"] = interrupts.exitCode();
+      EmitJson(document);
+    }
+    WriteText(stderr, "vantor-update: stopped before anything was done\n");
+    return interrupts.exitCode();
   }
 
   if (*list) return RunList(options);
   if (*inspect) return RunInspect(options, inspectFile, inspectType, inspectVariant);
-  if (*pack) return RunPack(options, packOutput, packSections);
-  // Before any other thread exists, so they all leave Ctrl-C to the watcher.
-  InterruptWatcher interrupts;
+  if (*pack) return RunPack(options, packOutput, packSections, interrupts);
   if (*info) return RunInfo(options, interrupts);
   if (*flash) return RunFlashCommand(options, flashFile, interrupts);
   if (*watch) return RunWatch(options, watchFile, interrupts);

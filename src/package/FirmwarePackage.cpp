@@ -107,6 +107,10 @@ bool InspectPackage(const std::string& path, PackageReport* report, std::string*
   const WalkResult result = Walk(
       file, report->fileLength,
       [&](const FoundSection& section) {
+        if (report->sections.size() == kMaxInspectedSections) {
+          report->sectionsCapped = true;
+          return true;  // ends the walk
+        }
         report->sections.push_back(section);
         return false;
       },

@@ -60,9 +60,15 @@ struct PackageReport {
   bool walkCutShort = false;              // a header was cut by the end of the file
   bool carriesBleImage = false;           // the file is 0x10000 bytes or longer
   std::optional<std::size_t> bleSection;  // index into sections
+  // The walk stopped after kMaxInspectedSections: a file of millions of empty sections
+  // (a sparse file of zeros) would otherwise fill memory with their headers.
+  bool sectionsCapped = false;
 };
 
-// Reads the whole section list. Returns false (with `error` set) when the file cannot
+inline constexpr std::size_t kMaxInspectedSections = 4096;
+
+// Reads the section list (at most kMaxInspectedSections headers, one at a time; the
+// file is never held in memory). Returns false (with `error` set) when the file cannot
 // be opened or read.
 bool InspectPackage(const std::string& path, PackageReport* report, std::string* error);
 

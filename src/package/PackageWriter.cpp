@@ -1,25 +1,32 @@
 #include "package/PackageWriter.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <random>
 #include <system_error>
 
 #include "base/LittleEndian.h"
+#include "base/Platform.h"
+#include "base/Format.h"
 #include "package/SectionHeader.h"
 
 namespace vantor::package {
 namespace {
 
+// Decimal, or hexadecimal after "0x". strtoull's base 0 would read "010" as octal 8,
+// which nobody writing a version or an address means.
 bool ParseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t* value) {
-  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return false;
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const std::string digits = hex ? text.substr(2) : text;
+  const char* allowed = hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.find_first_not_of(allowed) != std::string::npos) return false;
   errno = 0;
   char* end = nullptr;
-  const unsigned long long parsed = std::strtoull(text.c_str(), &end, 0);
+  const unsigned long long parsed = std::strtoull(digits.c_str(), &end, hex ? 16 : 10);
   if (errno != 0 || end == nullptr || *end != '\0' || parsed > max) return false;
   *value = parsed;
   return true;
@@ -48,23 +55,107 @@ bool ParseVersion(const std::string& text, std::uint16_t* version) {
   return true;
 }
 
-bool ReadImage(const SectionPlan& plan, std::size_t index, std::vector<std::uint8_t>* image, std::string* error) {
-  if (plan.size) {
-    *image = GeneratedImage(*plan.size, static_cast<std::uint8_t>(index + 1));
-    return true;
+constexpr std::size_t kPieceSize = 64 * 1024;
+
+// Why an image file cannot be used, or "" when it is a regular file. Anything else (a
+// directory, a FIFO, a device such as /dev/zero) would block, fail late or never end.
+std::string ImageFileProblem(const std::string& file) {
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(file), error);
+  if (error) return "cannot open image file " + file + ": " + error.message();
+  if (std::filesystem::is_directory(status)) return "image file " + file + " is a directory";
+  if (!std::filesystem::is_regular_file(status)) return "image file " + file + " is not a regular file";
+  return std::string();
+}
+
+// A folder of a unique name beside `target`, for the temporary file. Making a folder
+// is exclusive on every system (an existing file, folder or link of that name makes it
+// fail, and nothing is followed), so the file inside it is certainly the program's own.
+bool CreatePrivateFolder(const std::filesystem::path& target, std::filesystem::path* created) {
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::filesystem::path candidate = target;
+    candidate += Format(".%08x.part", static_cast<unsigned>(entropy()));
+    std::error_code error;
+    if (std::filesystem::create_directory(candidate, error)) {
+      *created = candidate;
+      return true;
+    }
+    if (error && error != std::errc::file_exists) return false;
   }
-  std::ifstream in(std::filesystem::u8path(plan.file), std::ios::binary);
-  if (!in) {
-    *error = "cannot open image file " + plan.file;
+  return false;
+}
+
+bool WriteBytes(std::ofstream& out, const std::uint8_t* bytes, std::size_t count) {
+  out.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(count));
+  return static_cast<bool>(out);
+}
+
+// Streams one section (header, then image) at `offset`, the header's length patched in
+// once the image has been counted. False with `error` set; `stopped` on a stop.
+bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& plan, std::size_t index,
+                  const std::function<bool()>& stopRequested, bool* stopped, std::string* error) {
+  std::FILE* image = nullptr;
+  if (!plan.size) {
+    const std::string problem = ImageFileProblem(plan.file);
+    if (!problem.empty()) {
+      *error = problem;
+      return false;
+    }
+    image = platform::OpenForReading(plan.file);
+    if (image == nullptr) {
+      *error = "cannot open image file " + plan.file + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+  struct Closer {
+    std::FILE* file;
+    ~Closer() {
+      if (file != nullptr) std::fclose(file);
+    }
+  } closer{image};
+
+  const std::uint64_t headerAt = *offset;
+  if (!WriteBytes(out, HeaderBytes(plan, 0).data(), kSectionHeaderSize)) {
+    *error = "cannot write the package";
     return false;
   }
-  image->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    *error = "cannot read image file " + plan.file;
-    return false;
+  std::uint64_t length = 0;
+  PatternGenerator generator(static_cast<std::uint8_t>(index + 1));
+  std::vector<std::uint8_t> piece(kPieceSize);
+  for (;;) {
+    if (stopRequested && stopRequested()) {
+      *stopped = true;
+      *error = "stopped";
+      return false;
+    }
+    std::size_t got = 0;
+    if (plan.size) {
+      got = static_cast<std::size_t>(std::min<std::uint64_t>(kPieceSize, *plan.size - length));
+      generator.Fill(piece.data(), got);
+    } else {
+      got = std::fread(piece.data(), 1, piece.size(), image);
+      if (got == 0 && std::ferror(image)) {
+        *error = "cannot read image file " + plan.file;
+        return false;
+      }
+    }
+    if (got == 0) break;
+    length += got;
+    if (headerAt + kSectionHeaderSize + length > kMaxPackageLength) {
+      *error = "the package would pass 4 GiB, more than the format can address";
+      return false;
+    }
+    if (!WriteBytes(out, piece.data(), got)) {
+      *error = "cannot write the package";
+      return false;
+    }
   }
-  if (image->size() > 0xFFFFFFFFull) {
-    *error = "image file " + plan.file + " is larger than a section can hold";
+  *offset = headerAt + kSectionHeaderSize + length;
+  const std::vector<std::uint8_t> header = HeaderBytes(plan, static_cast<std::uint32_t>(length));
+  out.seekp(static_cast<std::streamoff>(headerAt));
+  if (!out || !WriteBytes(out, header.data(), header.size()) || !out.seekp(static_cast<std::streamoff>(*offset))) {
+    *error = "cannot write the package";
     return false;
   }
   return true;
@@ -143,59 +234,69 @@ std::vector<std::uint8_t> HeaderBytes(const SectionPlan& plan, std::uint32_t len
   return header;
 }
 
+void PatternGenerator::Fill(std::uint8_t* bytes, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    state_ = state_ * 1664525u + 1013904223u;
+    bytes[i] = static_cast<std::uint8_t>(state_ >> 24);
+  }
+}
+
 std::vector<std::uint8_t> GeneratedImage(std::uint32_t size, std::uint8_t seed) {
   std::vector<std::uint8_t> image(size);
-  std::uint32_t state = 0x9E3779B9u * (seed + 1u);
-  for (std::uint8_t& byte : image) {
-    state = state * 1664525u + 1013904223u;
-    byte = static_cast<std::uint8_t>(state >> 24);
-  }
+  PatternGenerator(seed).Fill(image.data(), image.size());
   return image;
 }
 
-bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error) {
+bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error,
+                  const std::function<bool()>& stopRequested, bool* stopped) {
+  bool stoppedHere = false;
+  if (stopped != nullptr) *stopped = false;
   if (sections.empty()) {
     *error = "a package needs at least one --section";
     return false;
   }
   const std::filesystem::path target = std::filesystem::u8path(path);
-  std::filesystem::path temporary = target;
-  temporary += ".part";
+  std::filesystem::path folder;
+  if (!CreatePrivateFolder(target, &folder)) {
+    *error = "cannot create a file beside " + path;
+    return false;
+  }
+  const std::filesystem::path temporary = folder / "package";
+  // Only the folder made above, and what is in it, is ever removed.
+  const auto discard = [&] {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
+    if (stopped != nullptr) *stopped = stoppedHere;
+    return false;
+  };
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {
-      *error = "cannot create " + path;
-      return false;
+      *error = "cannot create a file beside " + path;
+      return discard();
     }
+    std::uint64_t offset = 0;
     for (std::size_t i = 0; i < sections.size(); ++i) {
-      std::vector<std::uint8_t> image;
-      if (!ReadImage(sections[i], i, &image, error)) {
+      if (!WriteSection(out, &offset, sections[i], i, stopRequested, &stoppedHere, error)) {
         out.close();
-        std::error_code ignored;
-        std::filesystem::remove(temporary, ignored);
-        return false;
+        return discard();
       }
-      const std::vector<std::uint8_t> header = HeaderBytes(sections[i], static_cast<std::uint32_t>(image.size()));
-      out.write(reinterpret_cast<const char*>(header.data()), static_cast<std::streamsize>(header.size()));
-      out.write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     }
     out.flush();
     if (!out) {
       *error = "cannot write " + path;
       out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temporary, ignored);
-      return false;
+      return discard();
     }
   }
   std::error_code renameError;
   std::filesystem::rename(temporary, target, renameError);
   if (renameError) {
     *error = "cannot write " + path + ": " + renameError.message();
-    std::error_code ignored;
-    std::filesystem::remove(temporary, ignored);
-    return false;
+    return discard();
   }
+  std::error_code ignored;
+  std::filesystem::remove(folder, ignored);
   return true;
 }
 

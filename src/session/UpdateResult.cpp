@@ -20,6 +20,8 @@ const char* StageName(UpdateStage stage) {
       return "erasing-radio";
     case UpdateStage::kWritingRadio:
       return "writing-radio";
+    case UpdateStage::kVerifying:
+      return "verifying";
     case UpdateStage::kRestarting:
       return "restarting";
   }

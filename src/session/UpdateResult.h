@@ -18,6 +18,7 @@ enum class UpdateStage {
   kStamping,  // the version word (and the radio's check word and version)
   kErasingRadio,
   kWritingRadio,
+  kVerifying,   // reading the written regions back (addressed, when asked)
   kRestarting,  // the run command (addressed) or the finish command (framed)
 };
 
@@ -47,7 +48,8 @@ struct UpdateResult {
   UpdateOutcome outcome = UpdateOutcome::kNone;
   FailureReason reason = FailureReason::kNone;  // for kFailed
   UpdateStage stage = UpdateStage::kIdle;       // the stage the update ended in
-  // kControllerRefused: the framed failure command (21, 24) or the addressed status.
+  // kControllerRefused: the framed failure command (21, 24) or the addressed status;
+  // kReadBackMismatch after a verify: the first address that differs.
   std::uint32_t code = 0;
   package::PackageProblem problem = package::PackageProblem::kNone;  // kPackageRefused
 };

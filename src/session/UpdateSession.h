@@ -85,6 +85,9 @@ class UpdateSession {
 
   // --- The running update.
   UpdateTarget target;
+  // Addressed: read every written region (and the stamps) back before the controller
+  // is restarted; a mismatch fails the update. Set before the click.
+  bool verifyAfterWrite = false;
   std::atomic<std::uint8_t> hasBleImage{0};
   // 1 ends the framed worker's loop; also asks any worker to stop at a safe point.
   std::atomic<int> stopRequested{0};

@@ -128,6 +128,10 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
         status = kStatusRefused;
       } else {
         data = Bytes(command.address, command.length);
+        const std::optional<std::uint32_t> corrupt = settings_.faults.corruptReadAt;
+        if (corrupt && *corrupt >= command.address && *corrupt - command.address < data.size()) {
+          data[*corrupt - command.address] ^= 0x5A;
+        }
       }
       break;
     case kErase:

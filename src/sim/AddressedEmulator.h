@@ -93,6 +93,9 @@ class AddressedEmulator final : public SimDevice {
     // The host's write of these commands fails at the channel, so the bootloader never
     // sees them. Counted apart: the n-th time the host offers a command of the code.
     std::vector<CommandAt> refusedWrites;
+    // The byte at this address reads back wrong (a cell that does not hold what was
+    // programmed), whatever the flash model holds.
+    std::optional<std::uint32_t> corruptReadAt;
   };
 
   struct Settings {

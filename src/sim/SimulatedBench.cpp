@@ -125,6 +125,9 @@ bool SimulatedBench::InjectFault(std::size_t unit, const std::string& name) {
       faults.drops.push_back(Faults::Drop{{kImageDataCommand, 3}, std::numeric_limits<std::uint32_t>::max()});
     } else if (name == "unplug") {
       faults.removeAt = AddressedEmulator::CommandAt{kImageDataCommand, 20};
+    } else if (name == "corrupt-read") {
+      // A cell of the demo packages' main image (at 0x08004000) reads back wrong.
+      faults.corruptReadAt = 0x08004000 + 100;
     } else {
       return false;
     }

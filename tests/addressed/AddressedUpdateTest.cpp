@@ -6,6 +6,7 @@
 
 #include "addressed/AddressedCommands.h"
 #include "addressed/AddressedUpdate.h"
+#include "addressed/AddressedVerify.h"
 #include "base/LocalizedText.h"
 #include "update/UpdateController.h"
 #include "sim/AddressedEmulator.h"
@@ -59,6 +60,14 @@ struct Rig {
   explicit Rig(AddressedEmulator::Settings settings = {}) {
     SetUiLanguageOverride(kLanguageEnglishUs);
     emulator = AddressedEmulator::Attach(backend, clock, std::move(settings));
+  }
+  // The controller behind a cable with faults of its own, set up by `wire`.
+  Rig(AddressedEmulator::Settings settings, const std::function<void(testkit::FaultyLink&)>& wire) {
+    SetUiLanguageOverride(kLanguageEnglishUs);
+    emulator = std::make_shared<AddressedEmulator>(clock, std::move(settings));
+    auto link = std::make_shared<testkit::FaultyLink>(emulator);
+    wire(*link);
+    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
   }
   ~Rig() { SetUiLanguageOverride(std::nullopt); }
 
@@ -246,29 +255,18 @@ TEST(AddressedUpdate, LostStaleAndSlowRepliesAreRidden) {
 TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
   for (const std::uint32_t lostAt : {4u, 5u, 6u}) {
     SCOPED_TRACE(lostAt);
-    VirtualClock clock;
-    sim::SimHidBackend backend{clock};
     AddressedEmulator::Settings settings;
     settings.replyDelayMs = 1;
-    auto emulator = std::make_shared<AddressedEmulator>(clock, settings);
-    auto link = std::make_shared<testkit::FaultyLink>(emulator);
-    link->Delay(kCommandWriteImageData, 3, 300);  // past the 20 reads of 10 ms
-    link->Lose(kCommandWriteImageData, lostAt);
-    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
-    HookedView view;
-    SetUiLanguageOverride(kLanguageEnglishUs);
-    UpdateSession session{backend, view, clock};
-    UpdateController controller{session};
-    controller.Start(nullptr);
-    const testkit::TempFile file(MainPackage(kMainImage));
-    view.ChooseFile(file.path());
-    ASSERT_TRUE(controller.OnUpdateButton());
-    controller.WaitForWorker();
-    SetUiLanguageOverride(std::nullopt);
+    Rig rig(settings, [&](testkit::FaultyLink& link) {
+      link.Delay(kCommandWriteImageData, 3, 300);  // past the 20 reads of 10 ms
+      link.Lose(kCommandWriteImageData, lostAt);
+    });
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
 
-    ASSERT_EQ(session.outcome, UpdateOutcome::kSucceeded);
-    EXPECT_EQ(emulator->MainImage(), kMainImage) << "every chunk is in the flash";
-    EXPECT_TRUE(emulator->Restarted());
+    ASSERT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+    EXPECT_EQ(rig.emulator->MainImage(), kMainImage) << "every chunk is in the flash";
+    EXPECT_TRUE(rig.emulator->Restarted());
   }
 }
 
@@ -279,33 +277,78 @@ TEST(AddressedUpdate, ALateAcknowledgementNeverHidesALostChunk) {
 TEST(AddressedUpdate, ARunCommandMustArrive) {
   for (const std::uint32_t lost : {1u, 2u}) {
     SCOPED_TRACE(lost);
-    VirtualClock clock;
-    sim::SimHidBackend backend{clock};
-    auto emulator = std::make_shared<AddressedEmulator>(clock, AddressedEmulator::Settings{});
-    auto link = std::make_shared<testkit::FaultyLink>(emulator);
-    for (std::uint32_t occurrence = 1; occurrence <= lost; ++occurrence) link->Lose(kCommandRun, occurrence);
-    backend.AddDevice("controller", AddressedEmulator::kVendorId, AddressedEmulator::kProductId, link);
-    HookedView view;
-    SetUiLanguageOverride(kLanguageEnglishUs);
-    UpdateSession session{backend, view, clock};
-    UpdateController controller{session};
-    controller.Start(nullptr);
-    const testkit::TempFile file(MainPackage(kMainImage));
-    view.ChooseFile(file.path());
-    ASSERT_TRUE(controller.OnUpdateButton());
-    controller.WaitForWorker();
-    SetUiLanguageOverride(std::nullopt);
+    Rig rig({}, [&](testkit::FaultyLink& link) {
+      for (std::uint32_t occurrence = 1; occurrence <= lost; ++occurrence) link.Lose(kCommandRun, occurrence);
+    });
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
 
-    EXPECT_EQ(emulator->MainImage(), kMainImage);
+    EXPECT_EQ(rig.emulator->MainImage(), kMainImage);
     const bool arrived = lost < 2;
-    EXPECT_EQ(emulator->Restarted(), arrived);
-    EXPECT_EQ(session.outcome, arrived ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
-    EXPECT_EQ(view.successShown(), arrived);
+    EXPECT_EQ(rig.emulator->Restarted(), arrived);
+    EXPECT_EQ(rig.session.outcome, arrived ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
+    EXPECT_EQ(rig.view.successShown(), arrived);
     if (!arrived) {
-      EXPECT_EQ(session.result().stage, UpdateStage::kRestarting);
-      EXPECT_EQ(session.result().reason, FailureReason::kNoAnswer);
+      EXPECT_EQ(rig.session.result().stage, UpdateStage::kRestarting);
+      EXPECT_EQ(rig.session.result().reason, FailureReason::kNoAnswer);
     }
   }
+}
+
+// Asked to verify, the update reads the main image, the radio image and every stamp
+// back before the controller is restarted; a byte that reads back wrong fails it,
+// naming the address, and the controller keeps its boot mode.
+TEST(AddressedUpdate, VerifyReadsEverythingBackBeforeTheRestart) {
+  const std::uint32_t corruptMain = kMainAddress + 1234;
+  const std::uint32_t corruptRadio = kRadioAddressBit | (kRadioAddress + 777);
+  for (const std::optional<std::uint32_t> corrupt :
+       {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{corruptMain},
+        std::optional<std::uint32_t>{corruptRadio}, std::optional<std::uint32_t>{kBleVersionAddress + 1}}) {
+    SCOPED_TRACE(corrupt.value_or(0));
+    AddressedEmulator::Settings settings;
+    settings.faults.corruptReadAt = corrupt;
+    Rig rig(settings);
+    rig.session.verifyAfterWrite = true;
+    rig.controller.Start(nullptr);
+    rig.Update(RadioPackage(kLargeMain, kRadioImage));
+
+    if (!corrupt) {
+      EXPECT_GE(rig.emulator->CountOf(kCommandRead), (kLargeMain.size() + kRadioImage.size()) / 46)
+          << "every written byte is read back";
+      EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+      EXPECT_TRUE(rig.emulator->Restarted());
+      continue;
+    }
+    EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
+    EXPECT_EQ(rig.session.result().reason, FailureReason::kReadBackMismatch);
+    EXPECT_EQ(rig.session.result().stage, UpdateStage::kVerifying);
+    EXPECT_EQ(rig.session.result().code, *corrupt);
+    EXPECT_FALSE(rig.emulator->Restarted());
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kFailureBox});
+  }
+}
+
+TEST(AddressedUpdate, VerifyAloneWritesNothing) {
+  AddressedEmulator::Settings settings;
+  Rig rig(settings);
+  rig.controller.Start(nullptr);
+  rig.Update(MainPackage(kMainImage));  // the controller now holds the image
+  const std::uint32_t writes = rig.emulator->CountOf(kCommandWriteImageData);
+
+  const testkit::TempFile same(MainPackage(kMainImage));
+  rig.view.ChooseFile(same.path());
+  VerifyPackage(rig.session);
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+
+  Bytes other = kMainImage;
+  other[500] ^= 1;
+  const testkit::TempFile different(MainPackage(other));
+  rig.view.ChooseFile(different.path());
+  VerifyPackage(rig.session);
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
+  EXPECT_EQ(rig.session.result().code, kMainAddress + 500);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandWriteImageData), writes);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandErase), 1u);
 }
 
 TEST(AddressedUpdate, EveryFaultEndsInTheFailureBox) {

@@ -196,5 +196,28 @@ TEST_F(Bench, VerifyIsRefusedForFramed) {
   EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
 }
 
+// --verify reads everything back before the controller restarts: a cell that reads
+// back wrong fails the update, naming the address, and the controller keeps its boot
+// mode.
+TEST_F(Bench, VerifyFindsAByteThatReadsBackWrong) {
+  const ProcessResult clean = Run("addressed", {"--sim-arrive", "0", "--json", "flash", "--verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(clean.exitCode, 0) << clean.err;
+  EXPECT_EQ(nlohmann::json::parse(clean.out)["outcome"], "succeeded");
+
+  const ProcessResult corrupt = Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "--json",
+                                                  "flash", "--verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(corrupt.exitCode, 1) << corrupt.err;
+  const nlohmann::json document = nlohmann::json::parse(corrupt.out);
+  EXPECT_EQ(document["outcome"], "failed");
+  EXPECT_EQ(document["reason"], "read-back-mismatch");
+  EXPECT_EQ(document["stage"], "verifying");
+  EXPECT_EQ(document["address"], "0x08004064");
+  EXPECT_NE(corrupt.err.find("0x8004064"), std::string::npos) << corrupt.err;
+
+  const ProcessResult unverified =
+      Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(unverified.exitCode, 0) << "without --verify nothing is read back";
+}
+
 }  // namespace
 }  // namespace vantor::testkit

@@ -12,54 +12,14 @@
 #include <nlohmann/json.hpp>
 
 #include "ChildProcess.h"
+#include "CliFixture.h"
 #include "package/PackageWriter.h"
 #include "support/TestKit.h"
 
 namespace vantor::testkit {
 namespace {
 
-using Arguments = std::vector<std::string>;
-
-std::vector<std::uint8_t> ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// A folder of its own per test, with the packages and the flash dump in it.
-class EndToEnd : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("vantor-cli-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
-
-  // A package made by `pack` itself; returns its path.
-  std::string Pack(const std::string& name, const Arguments& sections) {
-    Arguments arguments = {"pack", "-o", Path(name)};
-    for (const std::string& section : sections) {
-      arguments.push_back("-s");
-      arguments.push_back(section);
-    }
-    const ProcessResult packed = RunProgram(arguments);
-    EXPECT_EQ(packed.exitCode, 0) << packed.err;
-    return Path(name);
-  }
-
-  // A flash in virtual time, its emulated flash dumped next to the package.
-  ProcessResult Flash(const std::string& protocol, const std::string& package, const Arguments& extra = {}) {
-    Arguments arguments = {"--simulate", protocol, "--sim-virtual-time", "--sim-dump", Path("flash.bin")};
-    arguments.insert(arguments.end(), extra.begin(), extra.end());
-    arguments.insert(arguments.end(), {"flash", package});
-    return RunProgram(arguments, "");
-  }
-
-  std::filesystem::path folder_;
-};
+using EndToEnd = CliFolder;
 
 // The image a `size=N` section carries, as the n-th (1-based) section of its package.
 std::vector<std::uint8_t> Generated(std::uint32_t size, std::uint8_t section) {
@@ -76,14 +36,14 @@ TEST_F(EndToEnd, UpdateWritesTheImageAndSaysSo) {
     std::filesystem::remove(Path("flash.bin"));
     const ProcessResult english = Flash(protocol, package, {"--lang", "en", "--yes"});
     EXPECT_EQ(english.exitCode, 0) << english.out << english.err;
-    EXPECT_NE(english.out.find("New firmware 1.5 beta2"), std::string::npos) << english.out;
+    EXPECT_NE(english.out.find("New firmware: 1.50 beta2"), std::string::npos) << english.out;
     EXPECT_NE(english.out.find("progress 100%"), std::string::npos) << english.out;
     EXPECT_NE(english.out.find("Firmware upgraded!"), std::string::npos) << english.out;
     EXPECT_EQ(ReadAll(Path("flash.bin")), Generated(3000, 1));
 
     const ProcessResult chinese = Flash(protocol, package, {"--lang", "zh", "--yes"});
     EXPECT_EQ(chinese.exitCode, 0) << chinese.out << chinese.err;
-    EXPECT_NE(chinese.out.find("新固件 1.5 beta2"), std::string::npos) << chinese.out;
+    EXPECT_NE(chinese.out.find("新固件： 1.50 beta2"), std::string::npos) << chinese.out;
     EXPECT_NE(chinese.out.find("升级成功。"), std::string::npos) << chinese.out;
   }
 }
@@ -97,14 +57,14 @@ TEST_F(EndToEnd, RefusedPackagesExitTwoAndWriteNothing) {
   }()}));
   const ProcessResult damaged = Flash("addressed", truncated.path(), {"--lang", "en", "--yes"});
   EXPECT_EQ(damaged.exitCode, 2) << damaged.out << damaged.err;
-  EXPECT_NE(damaged.out.find("incomplete or damaged"), std::string::npos) << damaged.out;
+  EXPECT_NE(damaged.err.find("incomplete or damaged"), std::string::npos) << damaged.err;
   EXPECT_TRUE(ReadAll(Path("flash.bin")).empty());
 
   // Nothing for this controller's type.
   const std::string other = Pack("other.dat", {"version=1.0,address=0x08004000,type=9999,size=64"});
   const ProcessResult unmatched = Flash("addressed", other, {"--lang", "zh", "--yes"});
   EXPECT_EQ(unmatched.exitCode, 2) << unmatched.out << unmatched.err;
-  EXPECT_NE(unmatched.out.find("没有适用于此手柄的固件"), std::string::npos) << unmatched.out;
+  EXPECT_NE(unmatched.err.find("没有适用于此手柄的固件"), std::string::npos) << unmatched.err;
 
   const ProcessResult missing = Flash("addressed", Path("absent.dat"), {"--yes"});
   EXPECT_EQ(missing.exitCode, 2) << missing.err;
@@ -117,17 +77,22 @@ TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
     std::string protocol, package, fault, language, text, outcome, reason;
   };
   const Case cases[] = {
-      {"framed", framed, "fail", "en", "Firmware update failure", "failed", "controller-refused"},
-      {"framed", framed, "unplug", "zh", "固件更新失败", "failed", "unplugged"},
-      {"framed", framed, "not-boot", "en", "please handle work in BOOT mode", "not-in-boot-mode", ""},
-      {"addressed", addressed, "fail", "en", "Firmware update failure", "failed", "no-answer"},
-      {"addressed", addressed, "unplug", "zh", "固件更新失败", "failed", "unplugged"},
+      {"framed", framed, "fail", "en", "the controller refused the update (code 21)", "failed", "controller-refused"},
+      {"framed", framed, "unplug", "zh", "手柄已被拔出", "failed", "unplugged"},
+      {"framed", framed, "not-boot", "en", "not its boot mode", "not-in-boot-mode", ""},
+      {"addressed", addressed, "fail", "en", "the controller stopped answering", "failed", "no-answer"},
+      {"addressed", addressed, "unplug", "zh", "手柄已被拔出", "failed", "unplugged"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.protocol + " " + c.fault);
     const ProcessResult result = Flash(c.protocol, c.package, {"--lang", c.language, "--yes", "--sim-fault", c.fault});
     EXPECT_EQ(result.exitCode, 1) << result.out << result.err;
-    EXPECT_NE(result.out.find(c.text), std::string::npos) << result.out;
+    // On stderr, with the reason and the next step; nothing of it on stdout.
+    EXPECT_NE(result.err.find(c.text), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(c.language == "en" ? "Next: start the controller in its boot mode" : "下一步"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(result.out.find(c.text), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
     EXPECT_EQ(result.out.find("升级成功"), std::string::npos) << result.out;
 
@@ -148,29 +113,30 @@ TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   const nlohmann::json flash = nlohmann::json::parse(flashed.out);
   EXPECT_EQ(flash["outcome"], "succeeded");
   EXPECT_EQ(flash["exitCode"], 0);
-  EXPECT_EQ(flash["protocol"], "addressed");
-  EXPECT_EQ(flash["vendorId"], "0x2dc8");
-  EXPECT_EQ(flash["productId"], "0x3002");
-  EXPECT_EQ(flash["question"], "New firmware 1.5");
-  EXPECT_EQ(flash["package"], package);
-  EXPECT_EQ(flash["closing"], "Firmware upgraded!");
+  EXPECT_EQ(flash["controller"]["protocol"], "addressed");
+  EXPECT_EQ(flash["controller"]["vendorId"], "0x2dc8");
+  EXPECT_EQ(flash["controller"]["productId"], "0x3002");
+  EXPECT_EQ(flash["package"]["offered"]["display"], "1.50");
+  EXPECT_EQ(flash["package"]["path"], package);
+  EXPECT_EQ(flash["message"], "Firmware upgraded!");
 
   const ProcessResult info = RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "info"});
   ASSERT_EQ(info.exitCode, 0) << info.err;
   const nlohmann::json device = nlohmann::json::parse(info.out);
-  EXPECT_EQ(device["version"], "1.50");
+  EXPECT_EQ(device["firmware"]["display"], "1.50");
+  EXPECT_EQ(device["firmware"]["version"], 150);
   EXPECT_EQ(device["versionWord"], "0x00000096");
-  EXPECT_EQ(device["deviceType"], 8194);
-  EXPECT_EQ(device["deviceVariant"], 0);
+  EXPECT_EQ(device["controller"]["deviceType"], 8194);
+  EXPECT_EQ(device["controller"]["deviceVariant"], 0);
   EXPECT_EQ(device["radioVersion"], 0x0102);
   EXPECT_EQ(device["noFirmware"], false);
 
   const ProcessResult framedInfo = RunProgram({"--simulate", "framed", "--sim-virtual-time", "--json", "info"});
   ASSERT_EQ(framedInfo.exitCode, 0) << framedInfo.err;
   const nlohmann::json framed = nlohmann::json::parse(framedInfo.out);
-  EXPECT_EQ(framed["protocol"], "framed");
-  EXPECT_EQ(framed["version"], "1.56");
-  EXPECT_TRUE(framed["deviceType"].is_null());
+  EXPECT_EQ(framed["controller"]["protocol"], "framed");
+  EXPECT_EQ(framed["firmware"]["display"], "1.56");
+  EXPECT_TRUE(framed["controller"]["deviceType"].is_null());
 
   const ProcessResult blank =
       RunProgram({"--simulate", "framed", "--sim-virtual-time", "--sim-fault", "no-firmware", "--json", "info"});
@@ -220,25 +186,10 @@ TEST_F(EndToEnd, AnsweringNoOrNothingWritesNothing) {
                                                "--sim-dump", Path("flash.bin"), "flash", package},
                                               input);
     EXPECT_EQ(declined.exitCode, 2) << declined.out << declined.err;
-    EXPECT_NE(declined.out.find("Continue? [y/N]"), std::string::npos) << declined.out;
-    EXPECT_NE(declined.out.find("Update cancelled"), std::string::npos) << declined.out;
+    EXPECT_NE(declined.err.find("Continue? [y/N]"), std::string::npos) << declined.err;
+    EXPECT_NE(declined.err.find("Update cancelled"), std::string::npos) << declined.err;
     EXPECT_TRUE(ReadAll(Path("flash.bin")).empty());
   }
-}
-
-// Ctrl-C while the program waits at its question: it stops, says the controller can be
-// updated again from its boot mode, and exits 130.
-TEST_F(EndToEnd, InterruptAtTheQuestion) {
-  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=64"});
-  RunningProgram program({"--lang", "en", "--simulate", "addressed", "--sim-virtual-time", "flash", package});
-  ASSERT_TRUE(program.WaitForOutput("Continue? [y/N]", 30000));
-  program.Signal(SIGINT);
-  // Standard input stays open until the program has answered the interrupt: an end of
-  // input would be a "no" of its own.
-  EXPECT_TRUE(program.WaitForOutput("boot mode", 30000));
-  const ProcessResult result = program.Finish(30000);
-  EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
-  EXPECT_NE(result.out.find("can be updated again from its boot mode"), std::string::npos) << result.out;
 }
 
 // Ctrl-C in the middle of a transfer (the emulated controller at its real pace): the
@@ -251,7 +202,7 @@ TEST_F(EndToEnd, InterruptDuringTheTransfer) {
   program.Signal(SIGINT);
   const ProcessResult result = program.Finish(60000);
   EXPECT_EQ(result.exitCode, 130) << result.out << result.err;
-  EXPECT_NE(result.out.find("can be updated again from its boot mode"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("can be updated again from its boot mode"), std::string::npos) << result.err;
   EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
   EXPECT_NE(ReadAll(Path("flash.bin")), Generated(49152, 1));
 }

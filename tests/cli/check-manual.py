@@ -65,7 +65,9 @@ def program_interface(program):
     per_subcommand = {}
     for subcommand in sorted(subcommands):
         sub_options, sub_choices, _, positionals = parse_help(run_help(program, subcommand))
-        per_subcommand[subcommand] = (sub_options - HELP, positionals)
+        # A subcommand's help lists the global options too; the manual and the
+        # completion name those once, under OPTIONS and global_options.
+        per_subcommand[subcommand] = (sub_options - HELP - options, positionals)
         choices.update(sub_choices)
     return options, choices, per_subcommand
 

@@ -58,6 +58,35 @@ TEST(Win32Channel, CarriesReportsAndLeavesNothingPendingAfterATimeout) {
   EXPECT_EQ(received, Numbered(7));
 }
 
+// The client end of the pipe in the test below, for its cancel function.
+HANDLE lateReportPeer = nullptr;
+
+// The device's report arrives after the read's wait gave up and completes the request
+// before the cancellation reaches it.
+BOOL WINAPI DeliverThenCancel(HANDLE handle, LPOVERLAPPED overlapped) {
+  const Report late = Numbered(40);
+  OVERLAPPED write{};
+  UniqueHandle written(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  write.hEvent = written.get();
+  DWORD n = 0;
+  if (WriteFile(lateReportPeer, late.data(), static_cast<DWORD>(late.size()), nullptr, &write) ||
+      GetLastError() == ERROR_IO_PENDING) {
+    GetOverlappedResult(lateReportPeer, &write, &n, TRUE);
+  }
+  WaitForSingleObject(overlapped->hEvent, 5000);
+  return CancelIoEx(handle, overlapped);
+}
+
+TEST(Win32Channel, AReportThatCompletesATimedOutReadIsKept) {
+  PipePair pipe;
+  ASSERT_TRUE(pipe.server.valid());
+  ASSERT_TRUE(pipe.client.valid());
+  lateReportPeer = pipe.client.get();
+  Report received{};
+  EXPECT_EQ(OverlappedRead(pipe.server.get(), received, 10, DeliverThenCancel), kReadOk);
+  EXPECT_EQ(received, Numbered(40));
+}
+
 TEST(Win32Channel, ARefusedOrFailedRequestIsNoReport) {
   PipePair pipe;
   ASSERT_TRUE(pipe.server.valid());

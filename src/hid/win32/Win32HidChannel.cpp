@@ -18,17 +18,19 @@ struct Request {
   Report buffer{};
 };
 
-// Cancels the request and waits (bounded) until the system has let go of it. When it
-// does not let go in time the request is deliberately leaked: a few hundred bytes are
-// cheaper than memory written after it was freed.
-void CancelAndSettle(HANDLE handle, std::unique_ptr<Request>& request) {
-  CancelIo(handle);
+// Cancels the request and waits (bounded) until the system has let go of it. Returns
+// the bytes it completed with: 0 when the cancellation stopped it, more when it had
+// finished just before. When the system does not let go in time the request is
+// deliberately leaked: a few hundred bytes are cheaper than memory written after it
+// was freed.
+DWORD CancelAndSettle(HANDLE handle, std::unique_ptr<Request>& request, CancelFunction cancel) {
+  cancel(handle, &request->overlapped);
   if (WaitForSingleObject(request->event.get(), kCancelCompletionMs) == WAIT_OBJECT_0) {
-    DWORD ignored = 0;
-    GetOverlappedResult(handle, &request->overlapped, &ignored, TRUE);
-    return;
+    DWORD transferred = 0;
+    return GetOverlappedResult(handle, &request->overlapped, &transferred, TRUE) ? transferred : 0;
   }
   static_cast<void>(request.release());
+  return 0;
 }
 
 std::unique_ptr<Request> NewRequest() {
@@ -43,7 +45,7 @@ std::unique_ptr<Request> NewRequest() {
 
 }  // namespace
 
-std::uint32_t OverlappedRead(HANDLE handle, Report& report, std::uint32_t timeoutMs) {
+std::uint32_t OverlappedRead(HANDLE handle, Report& report, std::uint32_t timeoutMs, CancelFunction cancel) {
   if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return kReadAbandoned;
   std::unique_ptr<Request> request = NewRequest();
   if (!request) return kReadFailed;
@@ -61,8 +63,14 @@ std::uint32_t OverlappedRead(HANDLE handle, Report& report, std::uint32_t timeou
     report = request->buffer;
     return kReadOk;
   }
-  // Time-out, abandoned or failed wait: the request may still be in flight.
-  CancelAndSettle(handle, request);
+  // Time-out, abandoned or failed wait: the request may still be in flight. A report
+  // that completed it after the wait gave up but before the cancellation is the
+  // device's next report, and no later read would see it: dropped, it is lost for
+  // good (a framed bootloader whose data request is lost never asks again).
+  if (CancelAndSettle(handle, request, cancel) > 0) {
+    report = request->buffer;
+    return kReadOk;
+  }
   return waited;
 }
 
@@ -80,7 +88,7 @@ bool Win32HidChannel::Write(const Report& report) {
     return false;
   }
   if (WaitForSingleObject(request->event.get(), kWriteTimeoutMs) != WAIT_OBJECT_0) {
-    CancelAndSettle(m_hWrite.get(), request);
+    CancelAndSettle(m_hWrite.get(), request, CancelIoEx);
     return false;
   }
   DWORD written = 0;

@@ -18,13 +18,19 @@ namespace vantor::hid::win32 {
 // after CancelIo; a driver that does not is cut loose (see OverlappedRead).
 constexpr DWORD kCancelCompletionMs = 2000;
 
+// How a request that timed out is cancelled (CancelIoEx's signature). The tests put a
+// report in the moment between the time-out and the cancellation through it.
+using CancelFunction = BOOL(WINAPI*)(HANDLE, LPOVERLAPPED);
+
 // Reads one report of up to kReportSize bytes from an overlapped handle, waiting at
 // most `timeoutMs`. Returns a ReadResult. `report` is written only for kReadOk (bytes
 // that the device did not send are zero). A request the system refuses, or one that
 // completes with an error, is kReadFailed. A timed-out request is cancelled, and this
 // returns only once the cancelled request has finished, so the system never writes
-// into memory that is gone.
-std::uint32_t OverlappedRead(HANDLE handle, Report& report, std::uint32_t timeoutMs);
+// into memory that is gone; when a report completed it before the cancellation took
+// effect, that report is returned (kReadOk).
+std::uint32_t OverlappedRead(HANDLE handle, Report& report, std::uint32_t timeoutMs,
+                             CancelFunction cancel = CancelIoEx);
 
 class Win32HidChannel final : public HidChannel {
  public:

@@ -1,0 +1,105 @@
+// The verdict: how the run ended, told from the UpdateResult (outcome, reason, stage),
+// with the next step for every ending that is not success.
+
+#include <csignal>
+
+#include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
+#include "cli/FlashParts.h"
+#include "cli/ProgressMeter.h"
+
+namespace vantor::cli {
+namespace {
+
+std::string SignalName(int signal) {
+  switch (signal) {
+#ifndef _WIN32
+    case SIGHUP:
+      return "SIGHUP";
+    case SIGPIPE:
+      return "SIGPIPE";
+#endif
+    case SIGTERM:
+      return "SIGTERM";
+    default:
+      return "Ctrl-C";
+  }
+}
+
+}  // namespace
+
+std::string ReasonText(const UpdateResult& result) {
+  switch (result.reason) {
+    case FailureReason::kControllerRefused:
+      return Format(LocalizedText(text::kReasonRefused).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNoAnswer:
+      return LocalizedText(text::kReasonNoAnswer);
+    case FailureReason::kUnplugged:
+      return LocalizedText(text::kReasonUnplugged);
+    case FailureReason::kWriteFailed:
+      return LocalizedText(text::kReasonWriteFailed);
+    case FailureReason::kPackageUnreadable:
+      return LocalizedText(text::kReasonPackageUnreadable);
+    case FailureReason::kReadBackMismatch:
+      return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNone:
+      break;
+  }
+  return LocalizedText(vantor::text::kFailure);
+}
+
+Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
+  Verdict verdict;
+  if (result.outcome == UpdateOutcome::kSucceeded) {
+    verdict.isError = false;
+    verdict.lines.push_back(LocalizedText(vantor::text::kSuccess));
+    return verdict;
+  }
+  if (signal != 0 || result.outcome == UpdateOutcome::kInterrupted) {
+    // Stopped before the first byte (at the question, during the probe): nothing to
+    // repeat from boot mode.
+    if (!sent && (result.stage == UpdateStage::kChoosingPackage || result.stage == UpdateStage::kIdle ||
+                  result.stage == UpdateStage::kProbing)) {
+      verdict.lines.push_back(LocalizedText(text::kCancelledNothingSent));
+    } else {
+      verdict.lines.push_back(LocalizedText(text::kInterrupted));
+    }
+    if (signal != 0 && signal != SIGINT) {
+      verdict.lines.push_back(Format(LocalizedText(text::kStoppedBySignal).c_str(), SignalName(signal).c_str()));
+    }
+    return verdict;
+  }
+  switch (result.outcome) {
+    case UpdateOutcome::kDeclined:
+      verdict.lines.push_back(LocalizedText(text::kDeclinedUseYes));
+      verdict.hint = "--yes";
+      break;
+    case UpdateOutcome::kNoPackage:
+      verdict.lines.push_back(LocalizedText(text::kReasonPackageUnreadable));
+      break;
+    case UpdateOutcome::kNothingMatched:
+      verdict.lines.push_back(LocalizedText(vantor::text::kNoMatchingFirmware));
+      break;
+    case UpdateOutcome::kPackageRefused:
+      verdict.lines.push_back(LocalizedText(result.problem == package::PackageProblem::kNothingToWrite
+                                                ? vantor::text::kPackageEmpty
+                                                : vantor::text::kPackageDamaged));
+      break;
+    case UpdateOutcome::kNotInBootMode:
+      verdict.lines.push_back(LocalizedText(text::kNotInBootModeCli));
+      verdict.lines.push_back(LocalizedText(text::kNextStepBootMode));
+      break;
+    default: {
+      std::string stage = StageLabel(result.stage);
+      if (stage.empty()) stage = StageName(result.stage);
+      verdict.lines.push_back(
+          Format(LocalizedText(text::kUpdateFailedBecause).c_str(), stage.c_str(), ReasonText(result).c_str()));
+      verdict.lines.push_back(LocalizedText(text::kNextStepBootMode));
+      break;
+    }
+  }
+  return verdict;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,163 @@
+// The command line as a new user meets it: help, version, mistyped commands, package
+// paths that are no package, declining, the controller without firmware, the waiting
+// line, and texts in the terminal's own codeset.
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+#include "CliFixture.h"
+#include "PtyProcess.h"
+
+namespace vantor::testkit {
+namespace {
+
+using CommandLine = CliFolder;
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Issue 13, defect 4: all of these answered "A subcommand is required".
+TEST_F(CommandLine, VersionHelpAndMistypedCommands) {
+  const ProcessResult version = RunProgram({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_TRUE(Has(version.out, "vantor-update 2.")) << version.out;
+  EXPECT_TRUE(Has(version.out, "hidapi")) << version.out;
+
+  const ProcessResult help = RunProgram({"help"});
+  EXPECT_EQ(help.exitCode, 0) << help.err;
+  EXPECT_TRUE(Has(help.out, "flash")) << help.out;
+
+  const ProcessResult mistyped = RunProgram({"lst"});
+  EXPECT_EQ(mistyped.exitCode, 2);
+  EXPECT_TRUE(Has(mistyped.err, "unknown command 'lst'")) << mistyped.err;
+  EXPECT_TRUE(Has(mistyped.err, "did you mean 'list'")) << mistyped.err;
+  const ProcessResult afterOptions = RunProgram({"--simulate", "framed", "flahs", "x.dat"});
+  EXPECT_TRUE(Has(afterOptions.err, "did you mean 'flash'")) << afterOptions.err;
+}
+
+// Issue 13, defect 5: `flash --help` listed FILE only.
+TEST_F(CommandLine, EachCommandsHelpListsEveryOptionThatApplies) {
+  for (const Arguments& arguments : {Arguments{"help", "flash"}, Arguments{"flash", "--help"}}) {
+    const ProcessResult help = RunProgram(arguments);
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* option : {"--yes", "--device", "--json", "--simulate", "--lang", "--quiet", "--verbose", "--log",
+                               "Continue? [y/N]", "Example:"}) {
+      EXPECT_TRUE(Has(help.out, option)) << option << "\n" << help.out;
+    }
+  }
+  for (const char* command : {"list", "info", "inspect", "pack"}) {
+    const ProcessResult help = RunProgram({"help", command});
+    EXPECT_EQ(help.exitCode, 0) << command;
+    EXPECT_TRUE(Has(help.out, "--json")) << help.out;
+    EXPECT_TRUE(Has(help.out, "Example:")) << help.out;
+  }
+}
+
+// Issue 13, defect 6: a declined prompt (or none answered) read "no-package".
+TEST_F(CommandLine, DecliningSuggestsYes) {
+  const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=64"});
+  for (const std::string& input : {std::string("n\n"), std::string()}) {
+    const ProcessResult declined = RunProgram(FlashArguments("addressed", package, {"--json", "--lang", "en"}), input);
+    EXPECT_EQ(declined.exitCode, 2) << declined.err;
+    const nlohmann::json document = nlohmann::json::parse(declined.out);
+    EXPECT_EQ(document["outcome"], "declined");
+    EXPECT_EQ(document["hint"], "--yes");
+    EXPECT_TRUE(Has(document["message"].get<std::string>(), "--yes"));
+    EXPECT_TRUE(Has(declined.err, "--yes")) << declined.err;
+  }
+}
+
+// Issue 13, defect 8: a controller without firmware was told to click a button.
+TEST_F(CommandLine, AControllerWithoutFirmwareGetsTheCommandLinesInstructions) {
+  for (const char* language : {"en", "zh"}) {
+    const ProcessResult info =
+        RunProgram({"--simulate", "framed", "--sim-virtual-time", "--sim-fault", "no-firmware", "--lang", language, "info"});
+    EXPECT_EQ(info.exitCode, 0) << info.err;
+    EXPECT_FALSE(Has(info.out + info.err, "USB Update")) << info.out;
+    EXPECT_FALSE(Has(info.out + info.err, "USB 升级")) << info.out;
+    EXPECT_TRUE(Has(info.out, "vantor-update flash")) << info.out;
+  }
+}
+
+// Issue 13, defect 9, and issue 11: a directory, a FIFO, a missing or unreadable file.
+TEST_F(CommandLine, PathsThatAreNoPackageSayWhy) {
+  std::filesystem::create_directories(Path("folder"));
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  struct Case {
+    std::string path, text, code;
+  };
+  std::vector<Case> cases = {{Path("folder"), "is a directory", "is-a-directory"},
+                             {Path("fifo"), "not a regular file", "not-a-regular-file"},
+                             {Path("absent.dat"), "no such file", "file-not-found"}};
+  if (geteuid() != 0) {
+    const std::string locked = Pack("locked.dat", {"version=1.50,address=0x08004000,type=0,size=64"});
+    ::chmod(locked.c_str(), 0);
+    cases.push_back({locked, "permission denied", "permission-denied"});
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    for (const Arguments& arguments : {FlashArguments("framed", c.path, {"--yes", "--lang", "en"}),
+                                       Arguments{"inspect", c.path}}) {
+      // Bounded: a FIFO used to block the open for ever.
+      const ProcessResult result = RunProgram(arguments, "", 20000);
+      EXPECT_EQ(result.exitCode, 2) << result.err;
+      EXPECT_TRUE(Has(result.err, c.text)) << result.err;
+    }
+    Arguments json = FlashArguments("framed", c.path, {"--yes", "--json"});
+    const ProcessResult result = RunProgram(json, "", 20000);
+    EXPECT_EQ(nlohmann::json::parse(result.out)["error"], c.code);
+  }
+}
+
+// Issue 13, defect 11: ten seconds of silence froze the line.
+TEST_F(CommandLine, ASilentControllerIsSaidToBeWaitedFor) {
+  const std::string package = Pack("f.dat", {"version=1.56,address=0x08004000,type=0,size=3000"});
+  const ProcessResult result = Flash("framed", package, {"--lang", "en", "--yes", "--sim-fault", "silent"});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(Has(result.out, "waiting for the controller")) << result.out;
+  EXPECT_TRUE(Has(result.err, "the controller stopped answering")) << result.err;
+}
+
+// Issue 11: the first framed progress line said "0%  32/100 bytes".
+TEST_F(CommandLine, TheFirstProgressLineAgreesWithItsBytes) {
+  const std::string package = Pack("f.dat", {"version=1.56,address=0x08004000,type=0,size=100"});
+  const ProcessResult result = Flash("framed", package, {"--lang", "en", "--yes"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(Has(result.out, "progress  32%")) << result.out;
+  EXPECT_FALSE(Has(result.out, "progress   0%")) << result.out;
+}
+
+// Issue 11: an unknown emulator fault is bad usage.
+TEST_F(CommandLine, AnUnknownSimulatedFaultIsBadUsage) {
+  EXPECT_EQ(RunProgram({"--simulate", "framed", "--sim-fault", "no-such-fault", "list"}).exitCode, 2);
+}
+
+std::string Convert(const std::string& utf8, const char* codeset) {
+  iconv_t converter = iconv_open(codeset, "UTF-8");
+  std::string out(utf8.size() * 4, '\0');
+  char* in = const_cast<char*>(utf8.data());
+  std::size_t inLeft = utf8.size();
+  char* to = out.data();
+  std::size_t outLeft = out.size();
+  iconv(converter, &in, &inLeft, &to, &outLeft);
+  iconv_close(converter);
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
+// Issue 11: a GB18030 terminal got UTF-8 bytes.
+TEST_F(CommandLine, AChineseTerminalGetsItsOwnCodeset) {
+  PtyOptions options;
+  options.arguments = {"--simulate", "framed", "--device", "elsewhere", "info"};
+  options.environment = {"LC_ALL=zh_CN.GB18030", "LANG=zh_CN.GB18030"};
+  const PtyResult result = RunOnPty(options);
+  EXPECT_EQ(result.exitCode, 3);
+  EXPECT_TRUE(Has(result.terminal, Convert("未找到手柄", "GB18030"))) << result.terminal;
+  EXPECT_FALSE(Has(result.terminal, "未找到手柄")) << "no UTF-8 bytes";
+}
+
+}  // namespace
+}  // namespace vantor::testkit

@@ -1,0 +1,80 @@
+// Signals stop every command at a safe point instead of killing it: a closed terminal
+// (SIGHUP), `kill` (SIGTERM), a reader that went away (SIGPIPE), and a Ctrl-C that
+// comes before anything else has started.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <nlohmann/json.hpp>
+
+#include "CliFixture.h"
+#include "PtyProcess.h"
+
+namespace vantor::testkit {
+namespace {
+
+using Signals = CliFolder;
+
+// Issue 13, defect 3: SIGHUP killed the process mid-transfer; SIGTERM exited 130.
+TEST_F(Signals, HangUpAndTerminateStopAtASafePoint) {
+  const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=49152"});
+  for (const auto& [signal, code, name] : {std::tuple{SIGHUP, 129, "SIGHUP"}, {SIGTERM, 143, "SIGTERM"}}) {
+    SCOPED_TRACE(name);
+    PtyOptions options;
+    // The emulated controller at its real pace, so the signal comes mid-transfer.
+    options.arguments = {"--lang", "en", "--simulate", "framed", "--sim-dump", Path("flash.bin"), "--yes", "flash",
+                         package};
+    options.stdoutToPipe = true;
+    PtyProgram program(options);
+    ASSERT_TRUE(program.WaitForOut("progress  10%", 60000));
+    program.Signal(signal);
+    const PtyResult result = program.Finish(60000);
+    EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
+    EXPECT_EQ(result.exitCode, code) << result.terminal;
+    EXPECT_NE(result.terminal.find(std::string("Stopped (") + name + ")"), std::string::npos) << result.terminal;
+    EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos);
+  }
+}
+
+// Issue 13, defect 3: `| head` ended the process by SIGPIPE.
+TEST_F(Signals, AClosedPipeStopsQuietly) {
+  const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=49152"});
+  PtyOptions options;
+  options.arguments = {"--lang", "en", "--simulate", "framed", "--yes", "flash", package};
+  options.stdoutToPipe = true;
+  PtyProgram program(options);
+  ASSERT_TRUE(program.WaitForOut("progress  10%", 60000));
+  program.CloseOut();
+  const PtyResult result = program.Finish(60000);
+  EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
+  EXPECT_EQ(result.exitCode, 141) << result.terminal;
+  EXPECT_NE(result.terminal.find("Stopped (SIGPIPE)"), std::string::npos) << result.terminal;
+}
+
+// Issue 11: a Ctrl-C early in a command killed it by the signal, with no JSON written.
+TEST_F(Signals, AnEarlyInterruptEndsEveryCommandWithItsDocument) {
+  const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=64"});
+  const Arguments commands[] = {
+      {"--simulate", "framed", "--json", "--sim-signal-at", "start", "list"},
+      {"--json", "--sim-signal-at", "start", "inspect", package},
+      {"--json", "--sim-signal-at", "start", "pack", "-o", Path("x.dat"), "-s", "version=1.0,size=4"},
+      {"--simulate", "framed", "--sim-virtual-time", "--json", "--sim-signal-at", "probe", "info"},
+      {"--simulate", "framed", "--sim-virtual-time", "--json", "--sim-signal-at", "probe", "flash", package},
+  };
+  for (const Arguments& arguments : commands) {
+    SCOPED_TRACE(arguments.back());
+    PtyOptions options;
+    options.arguments = arguments;
+    options.stdoutToPipe = true;
+    const PtyResult result = RunOnPty(options);
+    EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 130) << result.terminal;
+    const nlohmann::json document = nlohmann::json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << result.out;
+    EXPECT_EQ(document["outcome"], "interrupted") << result.out;
+  }
+  EXPECT_FALSE(std::filesystem::exists(Path("x.dat")));
+}
+
+}  // namespace
+}  // namespace vantor::testkit

@@ -1,0 +1,48 @@
+#!/bin/bash
+# The VM stage: boots a throwaway Linux VM (qemu, software emulation) and runs the
+# scenarios there, where the unmodified vantor-update reaches emulated controllers
+# through the kernel's real HID stack (uhid, hidraw, libhidapi-hidraw).
+#
+#   tests/vm/run.sh                      every scenario
+#   tests/vm/run.sh linux-faults.sh      only these scenario files (in tests/vm)
+#
+# Needs the Linux build (cmake --preset linux && cmake --build --preset linux) and
+# the packages of scripts/setup.sh. When the Windows build's vantor-update.exe is
+# there, the Windows program runs too, under Wine in the same VM (wine-programs.sh).
+# Environment: VANTOR_VM_BUILD (default build/linux), VANTOR_VM_WINDOWS_BUILD
+# (default build/windows), VANTOR_VM_WINE (1 requires the Windows program, 0 skips
+# it; by default it runs when built), VANTOR_VM_TIMEOUT (seconds for the whole VM,
+# default 900).
+set -euo pipefail
+
+here=$(cd "$(dirname -- "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=$(cd "${VANTOR_VM_BUILD:-$root/build/linux}" && pwd)
+for program in "$build/vantor-update" "$build/tests/vm/vantor-vm-host"; do
+  [ -x "$program" ] || { echo "vm: $program missing: build the linux preset first" >&2; exit 2; }
+done
+
+scenarios=("$@")
+[ ${#scenarios[@]} -gt 0 ] || scenarios=(linux-updates.sh linux-faults.sh linux-access.sh)
+
+wine=${VANTOR_VM_WINE:-auto}
+windows_build=${VANTOR_VM_WINDOWS_BUILD:-$root/build/windows}
+settings=()
+if [ "$wine" = auto ]; then
+  wine=0
+  [ -f "$windows_build/vantor-update.exe" ] && wine=1
+fi
+if [ "$wine" = 1 ]; then
+  [ -f "$windows_build/vantor-update.exe" ] || {
+    echo "vm: $windows_build/vantor-update.exe missing: build the windows preset first" >&2; exit 2; }
+  prefix=$build/vm-wine-prefix
+  "$here/wine-prefix.sh" "$prefix" || { echo "vm: could not make the Wine prefix" >&2; exit 2; }
+  settings=("VM_WINDOWS_BUILD=$(cd "$windows_build" && pwd)" "VM_WINE_PREFIX=$prefix")
+  [ $# -gt 0 ] || scenarios+=(wine-programs.sh)
+fi
+
+begin=$(date +%s)
+status=0
+"$here/boot-vm.sh" "$build/vm" "$here/in-vm.sh" "$root" "$build" "${settings[@]}" "${scenarios[@]}" || status=$?
+echo "vm: $(($(date +%s) - begin)) s in all, exit $status"
+exit "$status"

@@ -1,0 +1,64 @@
+# The Windows program, unmodified, under Wine inside the VM: its Win32 backend
+# (SetupAPI, hid.dll, overlapped reads) reaches the uhid controllers through Wine's
+# HID bus, which scans /dev/hidraw* (see wine-prefix.sh). Expects VM_WINDOWS_BUILD
+# and VM_WINE_PREFIX; VM_WINE_FLAGS (e.g. -v) is given to every run.
+#
+# Wine offers only the controllers present when it starts, so they are plugged in
+# first; a Wine program takes long to start under software emulation, so one
+# persistent wineserver serves every run.
+
+scenario="Windows program under Wine"
+echo "--- $scenario"
+win=/tmp/win
+mkdir -p "$win"
+cp "$VM_WINDOWS_BUILD/vantor-update.exe" "$packages/framed.dat" "$packages/addressed.dat" "$win/"
+# The prefix is used where it is: the VM's overlay root takes its writes, and copying
+# its 700 MB out of the 9p share would cost a minute.
+export WINEPREFIX=$VM_WINE_PREFIX WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine=/usr/lib/wine/wine64
+
+# `wine_updater NAME SECONDS ARG...`: as `updater`, for vantor-update.exe.
+wine_updater() {
+  local name=$1 seconds=$2
+  shift 2
+  local begin=$SECONDS
+  (cd "$win" && timeout -k 5 "$seconds" "$wine" "$win/vantor-update.exe" ${VM_WINE_FLAGS:-} "$@" >"$VM_WORK/$name.out" 2>&1 </dev/null)
+  status=$?
+  echo "        vantor-update.exe $* -> $status ($((SECONDS - begin)) s)"
+}
+
+start_host framed,serial=WF addressed,serial=WA
+# The first program starts Wine's services (the HID bus among them) on its own.
+wineserver -p600 </dev/null >/dev/null 2>&1
+
+wine_updater wine-list 300 --json list
+check "list: exit 0" equal "$status" 0
+# "vendor:product protocol path" per supported controller, by vendor:product.
+python3 -c '
+import json, sys
+for c in sorted(json.load(open(sys.argv[1]))["controllers"], key=lambda c: c["productId"]):
+    print(c["vendorId"] + ":" + c["productId"], c["protocol"], c["path"])
+' "$VM_WORK/wine-list.out" >"$VM_WORK/wine-controllers" 2>&1
+check "list: both controllers, by their ids" equal "$(cut -d' ' -f1,2 "$VM_WORK/wine-controllers" | tr '\n' ' ')" \
+  "0x2dc8:0x3002 addressed 0x2dc8:0x5750 framed "
+addressed_path=$(awk '$2 == "addressed" { print $3 }' "$VM_WORK/wine-controllers")
+framed_path=$(awk '$2 == "framed" { print $3 }' "$VM_WORK/wine-controllers")
+check "list: Windows device paths" contains "$VM_WORK/wine-controllers" '\\?\hid#vid_2dc8&pid_3002'
+
+wine_updater wine-info 300 --lang en --device "$addressed_path" info
+check "info: exit 0" equal "$status" 0
+check "info: the addressed protocol" contains "$VM_WORK/wine-info.out" "addressed"
+
+wine_updater wine-flash-addressed 400 --lang en --yes --device "$addressed_path" flash 'Z:\tmp\win\addressed.dat'
+check "flash addressed: exit 0" equal "$status" 0
+check "flash addressed: says it is done" contains "$VM_WORK/wine-flash-addressed.out" "Firmware upgraded!"
+wine_updater wine-flash-framed 400 --lang en --yes --device "$framed_path" flash 'Z:\tmp\win\framed.dat'
+check "flash framed: exit 0" equal "$status" 0
+check "flash framed: says it is done" contains "$VM_WORK/wine-flash-framed.out" "Firmware upgraded!"
+
+timeout 60 wineserver -k </dev/null >/dev/null 2>&1
+stop_host
+check "flash addressed: main flash holds the image" same_bytes "$VM_WORK/dump/WA.main" "$packages/main.bin"
+check "flash addressed: radio flash holds its image" same_bytes "$VM_WORK/dump/WA.ble" "$packages/radio-expected.bin"
+check "flash framed: flash holds the image" same_bytes "$VM_WORK/dump/WF.main" "$packages/framed.bin"
