@@ -7,8 +7,11 @@ namespace vantor::cli {
 
 struct CommonOptions {
   std::string command;    // the subcommand run ("flash"), named in the JSON document
-  std::string device;     // --device PATH: which of several controllers
-  std::string simulate;   // --simulate framed|addressed: the emulated controller
+  std::string device;     // --device PATH|SERIAL|LOCATION: which of several controllers
+  std::string simulate;   // --simulate framed|addressed[,...]: the emulated controllers
+  bool all = false;       // --all (flash): every attached controller at once
+  int waitSeconds = -2;   // --wait[=SECONDS]: -2 not given, -1 no limit
+  bool verify = false;    // --verify (flash): read the written image back
   bool json = false;      // --json: one JSON document on stdout
   std::string language;   // --lang zh|en; empty: from the locale
   int verbosity = 0;      // -v: a readable trace; -vv: the debugger lines too
@@ -21,6 +24,8 @@ struct CommonOptions {
   std::string simFault;      // make the emulated controller misbehave in a named way
   std::string simDump;       // write the emulated flash here after the command
   std::string simSignalAt;   // "start" or "probe": raise SIGINT to itself there
+  std::string simArrive;     // MS[,MS...]: when each emulated controller is plugged in
+  bool simLeaveAfterUpdate = false;  // emulated controllers are unplugged after their update
 };
 
 }  // namespace vantor::cli

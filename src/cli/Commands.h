@@ -19,6 +19,10 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts);
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
                std::optional<std::uint8_t> variant);
 int RunFlash(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts);
+class Environment;
+// The same on an environment already made; `options.device` is the controller's path.
+int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
+               Environment& environment);
 int RunPack(const CommonOptions& options, const std::string& output, const std::vector<std::string>& sections,
             InterruptWatcher& interrupts);
 

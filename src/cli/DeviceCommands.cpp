@@ -14,6 +14,7 @@
 #include "cli/ProbeReport.h"
 #include "cli/TerminalView.h"
 #include "hid/CHid.h"
+#include "cli/ListProbe.h"
 
 namespace vantor::cli {
 
@@ -25,14 +26,11 @@ int RunList(const CommonOptions& options) {
   hid::CHid hid(environment->backend());
   const std::vector<hid::FoundController> found = hid.ListControllers();
 
+  std::vector<ListedController> listed;
+  for (const hid::FoundController& controller : found) listed.push_back(ProbeForList(*environment, controller));
   if (options.json) {
     nlohmann::json controllers = nlohmann::json::array();
-    for (const hid::FoundController& controller : found) {
-      controllers.push_back({{"path", controller.path},
-                             {"vendorId", Hex16(controller.vendorId)},
-                             {"productId", Hex16(controller.productId)},
-                             {"protocol", hid::ProtocolName(controller.protocol)}});
-    }
+    for (const ListedController& entry : listed) controllers.push_back(ListedJson(entry));
     nlohmann::json document = JsonDocument(options);
     document["controllers"] = controllers;
     document["exitCode"] = found.empty() ? kExitNoController : kExitSuccess;
@@ -42,10 +40,7 @@ int RunList(const CommonOptions& options) {
     if (!options.json) WriteText(stderr, LocalizedText(text::kNoController) + "\n");
     return kExitNoController;
   }
-  for (const hid::FoundController& controller : found) {
-    SayResult(options, controller.path + "  " + Hex16(controller.vendorId).substr(2) + ":" +
-                     Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol));
-  }
+  for (const ListedController& entry : listed) SayResult(options, ListedLine(entry));
   return kExitSuccess;
 }
 

@@ -1,6 +1,7 @@
 #include "cli/Environment.h"
 
 #include "sim/SimHidBackend.h"
+#include "cli/SimulatedBenchPlan.h"
 
 #ifdef _WIN32
 #include "hid/win32/Win32HidBackend.h"
@@ -44,6 +45,23 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
     return environment;
   }
 
+  if (std::optional<std::vector<sim::BenchUnitPlan>> plan = BenchPlan(options, error)) {
+    environment->clock_ = std::make_unique<ObservedClock>(
+        options.virtualTime ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+                            : std::unique_ptr<Clock>(std::make_unique<RealClock>()));
+    auto backend = std::make_unique<sim::SimHidBackend>(*environment->clock_);
+    environment->bench_ = sim::SimulatedBench::Install(*backend, *environment->clock_, *plan);
+    if (!options.simFault.empty() && !ApplyBenchFault(*environment->bench_, options.simFault, error)) {
+      if (usage != nullptr) *usage = true;
+      return nullptr;
+    }
+    environment->backend_ = std::move(backend);
+    return environment;
+  } else if (!error->empty()) {
+    if (usage != nullptr) *usage = true;
+    return nullptr;
+  }
+
   const hid::Protocol protocol =
       options.simulate == "addressed" ? hid::Protocol::kAddressed : hid::Protocol::kFramed;
   // The demo runs on the real clock so the user sees the transfer take its time; the
@@ -66,6 +84,11 @@ std::unique_ptr<Environment> Environment::Create(const CommonOptions& options, s
   }
   environment->backend_ = std::move(backend);
   return environment;
+}
+
+void Environment::DumpSimulatedFlash(const std::string& path) const {
+  if (simulated_) simulated_->DumpFlash(path);
+  if (bench_) bench_->DumpFlash(path);
 }
 
 }  // namespace vantor::cli

@@ -10,6 +10,7 @@
 #include "base/Clock.h"
 #include "cli/CliOptions.h"
 #include "hid/HidBackend.h"
+#include "sim/SimulatedBench.h"
 #include "sim/SimulatedMode.h"
 
 namespace vantor::cli {
@@ -29,6 +30,10 @@ class Environment {
   void OnPause(std::function<void()> observer);
   // The emulated controller, when simulating.
   sim::SimulatedController* simulated() { return simulated_.get(); }
+  // The emulated bench (--simulate with a list, or --sim-arrive), when simulating one.
+  sim::SimulatedBench* bench() { return bench_.get(); }
+  // Writes the emulated flash to `path` (a bench: one file per controller).
+  void DumpSimulatedFlash(const std::string& path) const;
 
  private:
   Environment() = default;
@@ -37,6 +42,7 @@ class Environment {
   std::unique_ptr<ObservedClock> clock_;
   std::unique_ptr<hid::HidBackend> backend_;
   std::unique_ptr<sim::SimulatedController> simulated_;
+  std::unique_ptr<sim::SimulatedBench> bench_;
 };
 
 }  // namespace vantor::cli

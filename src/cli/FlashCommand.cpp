@@ -76,6 +76,8 @@ nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, 
   document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
                                                                             : nlohmann::json();
   document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
+  document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
+                                                                         : nlohmann::json();
   document["stage"] = StageName(result.stage);
   document["signal"] = signal != 0 ? nlohmann::json(signal) : nlohmann::json();
   document["durationMs"] = durationMs;
@@ -104,7 +106,12 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   bool usage = false;
   std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
   if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
+  return RunFlashOn(options, file, interrupts, *environment);
+}
 
+int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
+               Environment& env) {
+  Environment* environment = &env;
   std::optional<Offer> offer;
   UpdateSession* sessionSeen = nullptr;
   TerminalViewOptions viewOptions;
@@ -128,6 +135,7 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   TerminalView view(viewOptions);
 
   UpdateSession session(environment->backend(), view, environment->clock());
+  session.verifyAfterWrite = options.verify;
   sessionSeen = &session;
   session.hid.RestrictToPath(options.device);
   // `info` and `flash --json` report the same radio version.
@@ -200,9 +208,7 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
     }
   }
 
-  if (environment->simulated() != nullptr && !options.simDump.empty()) {
-    environment->simulated()->DumpFlash(options.simDump);
-  }
+  if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   if (options.json) {
     EmitJson(FlashJson(options, file, report, result, offer, view, verdict, signal, exitCode, duration()));
   }

@@ -11,10 +11,13 @@
 #include "base/LocalizedText.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
+#include "cli/FlashSelection.h"
 #include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/SimulatedBenchPlan.h"
 #include "cli/Trace.h"
+#include "cli/WatchCommand.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -31,10 +34,10 @@ constexpr const char* kDescription =
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
     "4 no permission to open the controller, 129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM.";
 
-const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "pack", "help"};
+const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "watch", "pack", "help"};
 // Options that take a value: a mistyped subcommand is looked for after them.
 const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
-                                                "--sim-fault", "--sim-dump", "--sim-signal-at", "-o",
+                                                "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
                                                 "--output", "-s", "--section", "--type", "--variant"};
 
 // The options every subcommand takes, on the program and on each subcommand, so each
@@ -42,9 +45,14 @@ const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lan
 void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
   const std::string group = "Options for every command";
   if (device) {
-    app.add_option("--device", options.device, "Use the controller at this path (see `list`)")->group(group);
-    app.add_option("--simulate", options.simulate, "Use an emulated controller instead of USB (framed|addressed)")
-        ->check(CLI::IsMember({"framed", "addressed"}))
+    app.add_option("--device", options.device,
+                   "Use the controller with this path, serial number or location (see `list`)")
+        ->group(group);
+    app.add_option("--simulate", options.simulate,
+                   "Use emulated controllers instead of USB: framed, addressed, or a list (addressed,framed)")
+        ->check(CLI::Validator(
+            [](std::string& value) { return vantor::cli::IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
+            "LIST"))
         ->group(group);
   }
   app.add_flag("--json", options.json, "Write one JSON document on stdout (docs/json.md)")->group(group);
@@ -60,6 +68,8 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
   app.add_option("--sim-fault", options.simFault, "")->group("");
   app.add_option("--sim-dump", options.simDump, "")->group("");
   app.add_option("--sim-signal-at", options.simSignalAt, "")->group("");
+  app.add_option("--sim-arrive", options.simArrive, "")->group("");
+  app.add_flag("--sim-leave-after-update", options.simLeaveAfterUpdate, "")->group("");
 }
 
 int Unknown(const std::string& word) {
@@ -90,6 +100,11 @@ int main(int argc, char** argv) {
   AddCommonOptions(app, options, true);
   // Also before the subcommand's name, as it always was.
   app.add_flag("-y,--yes", options.assumeYes, "flash: do not ask for confirmation");
+  // Global only (subcommands reach it through fallthrough): CLI11 resets a flag's
+  // variable when it is declared more than once.
+  CLI::Option* wait = app.add_flag("--wait{-1}", options.waitSeconds,
+                                   "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
+                          ->expected(0, 1);
 
   CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
   AddCommonOptions(*list, options, true);
@@ -119,6 +134,16 @@ int main(int argc, char** argv) {
   flash->footer(
       "The controller must be in its boot mode (hold LB+RB while plugging in the USB cable).\n"
       "Example:\n  vantor-update flash FIRMWARE.dat\n  vantor-update flash FIRMWARE.dat --yes --json > result.json");
+  flash->add_flag("--all", options.all, "Update every attached controller at once");
+  flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
+
+  std::string watchFile;
+  CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");
+  watch->add_option("FILE", watchFile, "Firmware package (*.dat)")->required();
+  AddCommonOptions(*watch, options, true);
+  watch->footer(
+      "Each controller that appears in its boot mode is updated once, until it is unplugged; Ctrl-C ends.\n"
+      "Example:\n  vantor-update watch FIRMWARE.dat --yes --json");
 
   std::string packOutput;
   std::vector<std::string> packSections;
@@ -147,6 +172,8 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitSuccess : kExitUsage;
   }
 
+  // CLI11 leaves a flag's variable at 0 when the flag is absent.
+  if (wait->count() == 0) options.waitSeconds = -2;
   if (*help) {
     if (helpTopic.empty()) {
       std::fputs(app.help().c_str(), stdout);
@@ -161,7 +188,7 @@ int main(int argc, char** argv) {
     return Unknown(helpTopic);
   }
 
-  for (CLI::App* command : {list, info, inspect, flash, pack}) {
+  for (CLI::App* command : {list, info, inspect, flash, watch, pack}) {
     if (*command) options.command = command->get_name();
   }
   if (options.language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
@@ -191,6 +218,7 @@ int main(int argc, char** argv) {
   if (*inspect) return RunInspect(options, inspectFile, inspectType, inspectVariant);
   if (*pack) return RunPack(options, packOutput, packSections, interrupts);
   if (*info) return RunInfo(options, interrupts);
-  if (*flash) return RunFlash(options, flashFile, interrupts);
+  if (*flash) return RunFlashCommand(options, flashFile, interrupts);
+  if (*watch) return RunWatch(options, watchFile, interrupts);
   return kExitUsage;
 }

@@ -22,7 +22,8 @@ std::vector<FoundController> CHid::ListControllers() {
     if (!candidate.vendorId || !candidate.productId) continue;
     const std::optional<Protocol> protocol = ProtocolOf(*candidate.vendorId, *candidate.productId);
     if (!protocol) continue;
-    found.push_back({candidate.path, *candidate.vendorId, *candidate.productId, *protocol});
+    found.push_back({candidate.path, *candidate.vendorId, *candidate.productId, *protocol, candidate.serialNumber,
+                     candidate.location});
   }
   return found;
 }

@@ -28,6 +28,8 @@ struct FoundController {
   std::uint16_t vendorId = 0;
   std::uint16_t productId = 0;
   Protocol protocol = Protocol::kFramed;
+  std::optional<std::string> serialNumber;
+  std::optional<std::string> location;
 };
 
 class CHid {

@@ -28,10 +28,16 @@ enum ReadResult : std::uint32_t {
 
 // A HID interface as the system enumerates it. The vendor and product ids are
 // missing when the interface could not be opened or its attributes not be read.
+// The serial number and the location are what tells two controllers of one kind
+// apart on a bench; each is missing when the system does not say it.
 struct HidInterface {
   std::string path;  // UTF-8
   std::optional<std::uint16_t> vendorId;
   std::optional<std::uint16_t> productId;
+  std::optional<std::string> serialNumber;  // UTF-8
+  // Where it is plugged in: the USB port path ("1-2.3") on Linux, the device instance
+  // path on Windows. Stays the same for the same port across replugging.
+  std::optional<std::string> location;
 };
 
 enum class OpenError {

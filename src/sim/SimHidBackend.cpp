@@ -66,18 +66,32 @@ class SimChannel final : public hid::HidChannel, private ReportSink {
 void SimHidBackend::AddDevice(std::string path, std::uint16_t vendorId, std::uint16_t productId,
                               std::shared_ptr<SimDevice> device) {
   std::lock_guard<std::mutex> lock(mutex_);
-  entries_.push_back({std::move(path), vendorId, productId, std::move(device)});
+  entries_.push_back({std::move(path), vendorId, productId, std::move(device), {}, {}});
+}
+
+void SimHidBackend::AddDevice(std::string path, std::uint16_t vendorId, std::uint16_t productId,
+                              std::shared_ptr<SimDevice> device, hid::HidInterface identity) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.push_back({std::move(path), vendorId, productId, std::move(device), std::move(identity.serialNumber),
+                      std::move(identity.location)});
+}
+
+void SimHidBackend::RemoveDevice(const std::string& path) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (auto entry = entries_.begin(); entry != entries_.end();) {
+    entry = entry->path == path ? entries_.erase(entry) : entry + 1;
+  }
 }
 
 void SimHidBackend::AddDeviceFirst(std::string path, std::uint16_t vendorId, std::uint16_t productId,
                                    std::shared_ptr<SimDevice> device) {
   std::lock_guard<std::mutex> lock(mutex_);
-  entries_.insert(entries_.begin(), Entry{std::move(path), vendorId, productId, std::move(device)});
+  entries_.insert(entries_.begin(), Entry{std::move(path), vendorId, productId, std::move(device), {}, {}});
 }
 
 void SimHidBackend::AddUnreadableInterface(std::string path) {
   std::lock_guard<std::mutex> lock(mutex_);
-  entries_.push_back({std::move(path), std::nullopt, std::nullopt, nullptr});
+  entries_.push_back({std::move(path), std::nullopt, std::nullopt, nullptr, {}, {}});
 }
 
 void SimHidBackend::RemoveAll() {
@@ -95,7 +109,13 @@ std::vector<hid::HidInterface> SimHidBackend::Enumerate() {
   std::vector<hid::HidInterface> interfaces;
   for (const Entry& entry : entries_) {
     if (entry.device && !entry.device->Present()) continue;
-    interfaces.push_back({entry.path, entry.vendorId, entry.productId});
+    hid::HidInterface found;
+    found.path = entry.path;
+    found.vendorId = entry.vendorId;
+    found.productId = entry.productId;
+    found.serialNumber = entry.serialNumber;
+    found.location = entry.location;
+    interfaces.push_back(std::move(found));
   }
   return interfaces;
 }

@@ -25,6 +25,11 @@ class SimHidBackend final : public hid::HidBackend {
   // would take before those already attached.
   void AddDeviceFirst(std::string path, std::uint16_t vendorId, std::uint16_t productId,
                       std::shared_ptr<SimDevice> device);
+  // The same with the serial number and location enumeration reports for it.
+  void AddDevice(std::string path, std::uint16_t vendorId, std::uint16_t productId, std::shared_ptr<SimDevice> device,
+                 hid::HidInterface identity);
+  // The device at `path` is pulled out: it leaves the enumeration and opens fail.
+  void RemoveDevice(const std::string& path);
   // An interface that is listed but cannot be opened or read (attributes unknown).
   void AddUnreadableInterface(std::string path);
   void RemoveAll();
@@ -46,6 +51,8 @@ class SimHidBackend final : public hid::HidBackend {
     std::optional<std::uint16_t> vendorId;
     std::optional<std::uint16_t> productId;
     std::shared_ptr<SimDevice> device;
+    std::optional<std::string> serialNumber;
+    std::optional<std::string> location;
   };
 
   Clock& clock_;

@@ -57,6 +57,9 @@ class AddressedSimulation final : public SimulatedController {
           Faults::Drop{{kImageDataCommand, 3}, std::numeric_limits<std::uint32_t>::max()});
     } else if (name == "unplug") {
       settings_.faults.removeAt = AddressedEmulator::CommandAt{kImageDataCommand, 20};
+    } else if (name == "corrupt-read") {
+      // A cell of the demo packages' main image (at 0x08004000) reads back wrong.
+      settings_.faults.corruptReadAt = kCorruptAddress;
     } else {
       return false;
     }
@@ -66,6 +69,7 @@ class AddressedSimulation final : public SimulatedController {
 
  private:
   static constexpr std::uint16_t kImageDataCommand = 3;
+  static constexpr std::uint32_t kCorruptAddress = 0x08004000 + 100;
 
   // Settings are fixed when the emulator is made, so a fault replaces it.
   void Attach() {
@@ -136,7 +140,7 @@ std::vector<std::string> SimulatedController::KnownFaults(hid::Protocol protocol
   if (protocol == hid::Protocol::kFramed) {
     return {"fail", "unplug", "silent", "not-boot", "no-firmware", "no-permission", "busy"};
   }
-  return {"fail", "unplug", "no-firmware", "no-permission", "busy"};
+  return {"fail", "unplug", "no-firmware", "no-permission", "busy", "corrupt-read"};
 }
 
 bool SimulatedController::DumpFlash(const std::string& path) const {

@@ -49,6 +49,8 @@ def parse_help(text):
     for entry in sections.get("Options", []):
         names, _, rest = entry.partition(" ")
         for name in names.split(","):
+            # A flag with an optional value shows its default: "--wait{-1}".
+            name = re.sub(r"\{[^}]*\}$", "", name)
             options.add(name)
             fixed = re.match(r"\S*:\{([^}]*)\}", rest.strip())
             if fixed:

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <deque>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ struct Device {
   std::string path;
   std::uint16_t vendorId;
   std::uint16_t productId;
+  std::wstring serial;
 };
 
 struct State {
@@ -46,8 +48,10 @@ extern "C" {
 void fake_hidapi_reset() { Fake() = State{}; }
 
 void fake_hidapi_add_device(const char* path, std::uint16_t vendorId, std::uint16_t productId) {
-  Fake().devices.push_back({path, vendorId, productId});
+  Fake().devices.push_back({path, vendorId, productId, {}});
 }
+
+void fake_hidapi_set_serial(const wchar_t* serial) { Fake().devices.back().serial = serial; }
 
 void fake_hidapi_fail_open(int errorNumber) { Fake().openErrno = errorNumber; }
 
@@ -77,6 +81,7 @@ hid_device_info* HID_API_EXPORT hid_enumerate(unsigned short, unsigned short) {
     info->path = strdup(device.path.c_str());
     info->vendor_id = device.vendorId;
     info->product_id = device.productId;
+    info->serial_number = device.serial.empty() ? nullptr : wcsdup(device.serial.c_str());
     *tail = info;
     tail = &info->next;
   }
@@ -89,6 +94,7 @@ void HID_API_EXPORT hid_free_enumeration(hid_device_info* list) {
   while (list != nullptr) {
     hid_device_info* next = list->next;
     std::free(list->path);
+    std::free(list->serial_number);
     std::free(list);
     list = next;
   }

@@ -8,6 +8,8 @@
 extern "C" {
 void fake_hidapi_reset();
 void fake_hidapi_add_device(const char* path, std::uint16_t vendorId, std::uint16_t productId);
+// The serial number hid_enumerate reports for the device last added.
+void fake_hidapi_set_serial(const wchar_t* serial);
 // hid_open_path fails with this errno (0: opens succeed for listed paths).
 void fake_hidapi_fail_open(int errorNumber);
 // The next hid_read_timeout returns these bytes (as hidapi hands them over: without a

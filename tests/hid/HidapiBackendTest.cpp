@@ -32,6 +32,18 @@ TEST_F(HidapiBackendFixture, EnumerationKeepsOrderAndIdsAndSkipsNodesWithoutPath
   EXPECT_EQ(backend->RegisterNotifications(nullptr), nullptr) << "hidapi has no device-change notifications";
 }
 
+// Two controllers of one kind are told apart by their serial numbers.
+TEST_F(HidapiBackendFixture, SerialNumbersReachTheControllerListAsUtf8) {
+  fake_hidapi_add_device("/dev/hidraw1", 0x2DC8, 0x3002);
+  fake_hidapi_set_serial(L"VT-\u00e9001");
+  fake_hidapi_add_device("/dev/hidraw2", 0x2DC8, 0x3002);
+  CHid chid(*backend);
+  const std::vector<FoundController> found = chid.ListControllers();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].serialNumber, std::optional<std::string>("VT-\xc3\xa9" "001"));
+  EXPECT_EQ(found[1].serialNumber, std::nullopt);
+}
+
 TEST_F(HidapiBackendFixture, ReportsKeepTheirIdByteOnBothSides) {
   fake_hidapi_add_device("/dev/hidraw1", 0x2DC8, 0x5750);
   CHid chid(*backend);

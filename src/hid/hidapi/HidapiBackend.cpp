@@ -10,6 +10,8 @@
 
 #include <hidapi/hidapi.h>
 
+#include "hid/hidapi/UsbIdentity.h"
+
 namespace vantor::hid {
 namespace {
 
@@ -109,7 +111,15 @@ class HidapiBackend final : public HidBackend {
     hid_device_info* list = library_->enumerate(0, 0);
     for (const hid_device_info* info = list; info != nullptr; info = info->next) {
       if (info->path == nullptr) continue;
-      interfaces.push_back({info->path, info->vendor_id, info->product_id});
+      HidInterface found;
+      found.path = info->path;
+      found.vendorId = info->vendor_id;
+      found.productId = info->product_id;
+      found.serialNumber = SerialNumberUtf8(info->serial_number);
+#ifndef __APPLE__
+      found.location = UsbLocationOfHidraw(info->path);
+#endif
+      interfaces.push_back(std::move(found));
     }
     library_->freeEnumeration(list);
     return interfaces;

@@ -10,6 +10,7 @@ extern "C" {
 }
 
 #include <cwchar>
+#include <iterator>
 #include <optional>
 
 #include "base/win32/Utf16.h"
@@ -34,7 +35,8 @@ GUID HidClass() {
   return guid;
 }
 
-std::optional<std::wstring> InterfacePath(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& data) {
+// `device` receives the device the interface belongs to, for its instance path.
+std::optional<std::wstring> InterfacePath(HDEVINFO list, SP_DEVICE_INTERFACE_DATA& data, SP_DEVINFO_DATA* device) {
   std::vector<DWORD> buffer;  // DWORD elements keep the detail record aligned
   for (int attempt = 0; attempt < kDetailAttempts; ++attempt) {
     DWORD required = 0;
@@ -44,15 +46,27 @@ std::optional<std::wstring> InterfacePath(HDEVINFO list, SP_DEVICE_INTERFACE_DAT
     auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_W*>(buffer.data());
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W);
     const DWORD size = static_cast<DWORD>(buffer.size() * sizeof(DWORD));
-    if (!SetupDiGetDeviceInterfaceDetailW(list, &data, detail, size, nullptr, nullptr)) continue;
+    if (!SetupDiGetDeviceInterfaceDetailW(list, &data, detail, size, nullptr, device)) continue;
     const std::size_t room = (size - offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_W, DevicePath)) / sizeof(WCHAR);
     return std::wstring(detail->DevicePath, wcsnlen(detail->DevicePath, room));
   }
   return std::nullopt;
 }
 
+// The device instance path ("HID\\VID_2DC8&PID_3002\\7&1A2B3C4D&0&0000"): the system
+// derives it from the port the controller is plugged into, or from its serial number.
+std::optional<std::string> InstancePath(HDEVINFO list, SP_DEVINFO_DATA& device) {
+  WCHAR buffer[512] = {};
+  DWORD required = 0;
+  if (!SetupDiGetDeviceInstanceIdW(list, &device, buffer, static_cast<DWORD>(std::size(buffer)), &required)) {
+    return std::nullopt;
+  }
+  return vantor::win32::ToUtf8(std::wstring(buffer, wcsnlen(buffer, std::size(buffer))));
+}
+
 HidInterface Describe(const std::wstring& path) {
-  HidInterface found{vantor::win32::ToUtf8(path), std::nullopt, std::nullopt};
+  HidInterface found;
+  found.path = vantor::win32::ToUtf8(path);
   const UniqueHandle probe(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareReadWrite, nullptr,
                                        OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr));
   if (!probe.valid()) return found;
@@ -61,6 +75,11 @@ HidInterface Describe(const std::wstring& path) {
   if (HidD_GetAttributes(probe.get(), &attributes)) {
     found.vendorId = attributes.VendorID;
     found.productId = attributes.ProductID;
+  }
+  // The string descriptor is at most 126 characters; the buffer's size is in bytes.
+  WCHAR serial[128] = {};
+  if (HidD_GetSerialNumberString(probe.get(), serial, sizeof(serial) - sizeof(WCHAR)) && serial[0] != L'\0') {
+    found.serialNumber = vantor::win32::ToUtf8(std::wstring(serial, wcsnlen(serial, std::size(serial))));
   }
   return found;
 }
@@ -103,8 +122,12 @@ std::vector<HidInterface> Win32HidBackend::Enumerate() {
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof(data);
     if (!SetupDiEnumDeviceInterfaces(list.get(), nullptr, &hidClass, index, &data)) break;
-    if (const std::optional<std::wstring> path = InterfacePath(list.get(), data)) {
-      interfaces.push_back(Describe(*path));
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    if (const std::optional<std::wstring> path = InterfacePath(list.get(), data, &device)) {
+      HidInterface found = Describe(*path);
+      found.location = InstancePath(list.get(), device);
+      interfaces.push_back(std::move(found));
     }
   }
   return interfaces;

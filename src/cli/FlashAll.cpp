@@ -1,0 +1,121 @@
+#include "cli/FlashAll.h"
+
+#include <list>
+#include <memory>
+
+#include "base/LocalizedText.h"
+#include "cli/BenchUnit.h"
+#include "cli/CliTexts.h"
+#include "cli/DeviceLock.h"
+#include "cli/DeviceSelection.h"
+#include "cli/Environment.h"
+#include "cli/ExitCodes.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/Output.h"
+#include "cli/PackagePath.h"
+
+namespace vantor::cli {
+namespace {
+
+constexpr int kAnswerTimeoutMs = 10 * 60 * 1000;
+
+}  // namespace
+
+bool InspectBenchPackage(const CommonOptions& options, const std::string& file, package::PackageReport* report,
+                         int* exitCode) {
+  if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
+    *exitCode = Fail(options, kExitUsage, problem->code, problem->message);
+    return false;
+  }
+  std::string error;
+  if (!package::InspectPackage(file, report, &error)) {
+    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " cannot be used: " + error +
+                                              "; check the file (`vantor-update inspect FILE`)");
+    return false;
+  }
+  if (report->sections.empty()) {
+    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " holds no firmware; pick another file");
+    return false;
+  }
+  return true;
+}
+
+bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, const std::string& question) {
+  if (options.assumeYes) return true;
+  std::FILE* out = HumanStream(options);
+  std::fprintf(out, "%s %s", question.c_str(), LocalizedText(text::kContinuePrompt).c_str());
+  std::fflush(out);
+  const std::optional<bool> answer = ReadYesNoAnswer(interrupts.cancelFd(), kAnswerTimeoutMs);
+  std::fputc('\n', out);
+  return answer.value_or(false);
+}
+
+int RunFlashAll(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
+                Environment& environment, const std::vector<hid::FoundController>& controllers) {
+  package::PackageReport package;
+  int exitCode = kExitSuccess;
+  if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
+
+  // Every controller is locked before the first report goes to any of them.
+  std::vector<std::string> names;
+  for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));
+  ProgressBoard board(HumanStream(options), IsTerminal(HumanStream(options)), names);
+  std::list<BenchUnit> units;
+  for (std::size_t n = 0; n < controllers.size(); ++n) {
+    BenchUnit& unit = units.emplace_back(environment, controllers[n], board, n, file);
+    unit.session.verifyAfterWrite = options.verify;
+    bool busy = false;
+    std::string error;
+    unit.lock = DeviceLock::Acquire(controllers[n], &busy, &error);
+    if (!unit.lock) {
+      return Fail(options, kExitUpdateFailed, "controller-busy",
+                  busy ? DescribeController(controllers[n]) +
+                             " is in use by another update; wait until it has ended, or leave it out with --device"
+                       : error);
+    }
+  }
+  // Each one's probe, then the package judged for each: all before any update.
+  std::string refusals;
+  for (BenchUnit& unit : units) {
+    unit.Probe();
+    if (const std::optional<std::string> why = unit.Unfit(package)) {
+      refusals += "\n  " + DescribeController(unit.controller) + ": " + *why;
+    }
+  }
+  if (interrupts.fired()) return Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
+  if (!refusals.empty()) {
+    return Fail(options, kExitUsage, "package-refused",
+                "nothing was updated:" + refusals + "\nleave these out with --device, or use a package for them");
+  }
+  if (!ConfirmBench(options, interrupts,
+                    "Update " + std::to_string(units.size()) + " controllers with " + file + "?")) {
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
+                LocalizedText(text::kCancelled));
+  }
+
+  interrupts.OnInterrupt([&units] {
+    for (BenchUnit& unit : units) unit.updater.RequestStop();
+  });
+  for (BenchUnit& unit : units) {
+    if (!unit.updater.OnUpdateButton()) board.Finish(unit.row, "could not be opened; replug it and run again");
+  }
+  for (BenchUnit& unit : units) {
+    unit.updater.WaitForWorker();
+    unit.updater.OnWorkerFinished();
+    if (unit.session.result().outcome != UpdateOutcome::kNone) board.Finish(unit.row, unit.ResultLine(interrupts.fired()));
+  }
+  interrupts.OnInterrupt(nullptr);
+
+  const bool interrupted = interrupts.fired();
+  nlohmann::json results = nlohmann::json::array();
+  for (BenchUnit& unit : units) {
+    const bool started = unit.session.result().outcome != UpdateOutcome::kNone;
+    exitCode = MostSevere(exitCode, started ? unit.ExitCode(interrupted) : kExitUpdateFailed);
+    results.push_back(unit.Json(file, interrupted));
+  }
+  if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
+  if (options.json) EmitJson(results);
+  return exitCode;
+}
+
+}  // namespace vantor::cli

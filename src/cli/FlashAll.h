@@ -1,0 +1,28 @@
+#pragma once
+// `flash --all FILE`: every selected controller updated at once, each in its own
+// session with its own worker, after the package was read and judged once for all.
+
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "hid/CHid.h"
+#include "package/FirmwarePackage.h"
+
+namespace vantor::cli {
+
+class Environment;
+class InterruptWatcher;
+
+int RunFlashAll(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
+                Environment& environment, const std::vector<hid::FoundController>& controllers);
+
+// Reads and judges the package before any controller is touched. False (said, with
+// `exitCode` set) when it cannot be used for anything.
+bool InspectBenchPackage(const CommonOptions& options, const std::string& file, package::PackageReport* report,
+                         int* exitCode);
+
+// Asks once for the whole bench, unless --yes. False: not confirmed (said).
+bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, const std::string& question);
+
+}  // namespace vantor::cli

@@ -1,0 +1,28 @@
+#pragma once
+// What `list` adds to each controller's identity: whether it answers the probe (boot
+// mode, version). A controller another process is updating is not asked: its lock
+// is held, and a version query would land in the middle of that update.
+
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/ProbeReport.h"
+#include "hid/CHid.h"
+
+namespace vantor::cli {
+
+class Environment;
+
+struct ListedController {
+  hid::FoundController controller;
+  bool inUse = false;               // another process holds its lock: not probed
+  std::optional<ProbeReport> probe;  // when probed
+};
+
+ListedController ProbeForList(Environment& environment, const hid::FoundController& controller);
+nlohmann::json ListedJson(const ListedController& listed);
+std::string ListedLine(const ListedController& listed);
+
+}  // namespace vantor::cli

@@ -1,0 +1,46 @@
+#pragma once
+// Progress of several updates at once. On a terminal one line per controller, redrawn
+// in place; in a log, a line prefixed with the controller's name each time its stage
+// changes or it passes another 10 %. Called from every update's worker; one lock.
+
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "session/UpdateResult.h"
+
+namespace vantor::cli {
+
+class ProgressBoard {
+ public:
+  // `names`: one per controller, in the order their lines appear.
+  ProgressBoard(std::FILE* out, bool terminal, std::vector<std::string> names);
+
+  // Adds a controller (watch: one that arrived later); returns its index.
+  std::size_t Add(const std::string& name);
+  void Update(std::size_t index, const ByteProgress& progress);
+  // A finished controller's result line, printed once (on a terminal in its line).
+  void Finish(std::size_t index, const std::string& line);
+  // A line of its own (a notice); on a terminal the board is redrawn below it.
+  void Say(const std::string& line);
+
+ private:
+  struct Row {
+    std::string name;
+    std::string text;
+    int lastStep = -1;
+    UpdateStage lastStage = UpdateStage::kIdle;
+    bool finished = false;
+  };
+  void Redraw();  // with mutex_ held
+
+  std::FILE* out_;
+  bool terminal_;
+  std::mutex mutex_;
+  std::vector<Row> rows_;
+  std::size_t linesOnScreen_ = 0;
+};
+
+}  // namespace vantor::cli

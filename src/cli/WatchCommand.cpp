@@ -1,0 +1,166 @@
+#include "cli/WatchCommand.h"
+
+#include <list>
+#include <memory>
+#include <set>
+
+#include "base/LocalizedText.h"
+#include "cli/BenchUnit.h"
+#include "cli/CliTexts.h"
+#include "cli/DeviceLock.h"
+#include "cli/DeviceSelection.h"
+#include "cli/Environment.h"
+#include "cli/ExitCodes.h"
+#include "cli/FlashAll.h"
+#include "cli/InterruptWatcher.h"
+#include "cli/Output.h"
+#include "cli/WaitForController.h"
+
+namespace vantor::cli {
+namespace {
+
+// A unit is the same unit while its lock key is: the port it is plugged into, else
+// its serial number, else its path.
+std::set<std::string> KeysOf(const std::vector<hid::FoundController>& controllers) {
+  std::set<std::string> keys;
+  for (const hid::FoundController& controller : controllers) keys.insert(LockKey(controller));
+  return keys;
+}
+
+class Watch {
+ public:
+  Watch(const CommonOptions& options, const std::string& file, Environment& environment,
+        const package::PackageReport& package)
+      : options_(options),
+        file_(file),
+        environment_(environment),
+        package_(package),
+        board_(HumanStream(options), false, {}) {}
+
+  // One round: start updates for new units, report ended ones, forget unplugged ones.
+  void Poll() {
+    const std::vector<hid::FoundController> attached = Named(options_, AttachedControllers(environment_.backend()));
+    const std::set<std::string> present = KeysOf(attached);
+    for (auto key = handled_.begin(); key != handled_.end();) {
+      key = present.count(*key) == 0 ? handled_.erase(key) : std::next(key);
+    }
+    for (const hid::FoundController& controller : attached) {
+      const std::string key = LockKey(controller);
+      if (handled_.count(key) != 0) continue;
+      handled_.insert(key);
+      Begin(controller);
+    }
+    ReportEnded(false);
+  }
+
+  void StopAll() {
+    for (BenchUnit& unit : running_) unit.updater.RequestStop();
+  }
+
+  // Waits (bounded by each update's own time-outs) for every running update.
+  void Drain(bool interrupted) {
+    for (BenchUnit& unit : running_) unit.updater.WaitForWorker();
+    ReportEnded(interrupted);
+  }
+
+  int exitCode() const { return exitCode_; }
+
+ private:
+  void Begin(const hid::FoundController& controller) {
+    const std::size_t row = board_.Add(ShortName(controller));
+    BenchUnit& unit = running_.emplace_back(environment_, controller, board_, row, file_);
+    bool busy = false;
+    std::string error;
+    unit.lock = DeviceLock::Acquire(controller, &busy, &error);
+    if (!unit.lock) {
+      Finish(unit, busy ? "in use by another update; skipped until it is replugged" : error, kExitUpdateFailed);
+      running_.pop_back();
+      return;
+    }
+    unit.Probe();
+    if (const std::optional<std::string> why = unit.Unfit(package_)) {
+      Finish(unit, "not updated: " + *why, kExitUsage);
+      running_.pop_back();
+      return;
+    }
+    if (!unit.updater.OnUpdateButton()) {
+      Finish(unit, "could not be opened; replug it", kExitUpdateFailed);
+      running_.pop_back();
+    }
+  }
+
+  void ReportEnded(bool interrupted) {
+    for (auto unit = running_.begin(); unit != running_.end();) {
+      if (unit->session.workerActive()) {
+        ++unit;
+        continue;
+      }
+      unit->updater.WaitForWorker();
+      unit->updater.OnWorkerFinished();
+      const int code = unit->ExitCode(interrupted);
+      if (options_.json) {
+        EmitJsonLine(unit->Json(file_, interrupted));
+      }
+      Finish(*unit, unit->ResultLine(interrupted), code);
+      unit = running_.erase(unit);
+    }
+  }
+
+  void Finish(BenchUnit& unit, const std::string& line, int code) {
+    exitCode_ = MostSevere(exitCode_, code);
+    if (options_.json && unit.session.result().outcome == UpdateOutcome::kNone) {
+      nlohmann::json document = IdentityJson(unit.controller);
+      document["outcome"] = "not-updated";
+      document["error"] = line;
+      document["exitCode"] = code;
+      EmitJsonLine(document);
+    }
+    board_.Finish(unit.row, line);
+  }
+
+  static void EmitJsonLine(const nlohmann::json& document) {
+    const std::string text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+  }
+
+  const CommonOptions& options_;
+  const std::string& file_;
+  Environment& environment_;
+  const package::PackageReport& package_;
+  ProgressBoard board_;
+  std::list<BenchUnit> running_;
+  std::set<std::string> handled_;  // attached units already updated (or refused)
+  int exitCode_ = kExitSuccess;
+};
+
+}  // namespace
+
+int RunWatch(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
+  package::PackageReport package;
+  int exitCode = kExitSuccess;
+  if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
+  std::string error;
+  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
+  if (!environment) return Fail(options, kExitUpdateFailed, "hid-unavailable", error);
+  if (!ConfirmBench(options, interrupts, "Update every controller that appears with " + file + "?")) {
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
+                LocalizedText(text::kCancelled));
+  }
+  std::fprintf(stderr, "vantor-update: watching for controllers in boot mode; Ctrl-C ends\n");
+
+  Watch watch(options, file, *environment, package);
+  // Ctrl-C: the loop sees it within one poll and stops the running updates there.
+  while (!interrupts.fired()) {
+    watch.Poll();
+    environment->clock().Pause(kPollIntervalMs);
+  }
+  watch.StopAll();
+  watch.Drain(true);
+  if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
+  std::fprintf(stderr, "vantor-update: %s\n", LocalizedText(text::kInterrupted).c_str());
+  return kExitInterrupted;
+}
+
+}  // namespace vantor::cli

@@ -1,0 +1,223 @@
+// The built vantor-update on an emulated repair bench: several controllers told apart
+// by serial number and location, the refusal to guess among them, every one updated
+// at once, waiting for a controller, the bench loop, and one update per controller
+// across processes.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
+
+#include "ChildProcess.h"
+#include "package/PackageWriter.h"
+
+namespace vantor::testkit {
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+std::vector<std::uint8_t> ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class Bench : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() /
+              ("vantor-bench-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(folder_);
+    // A package for both protocols: section 1 addressed, section 2 framed.
+    const ProcessResult packed =
+        RunProgram({"pack", "-o", Path("p.dat"), "-s", "version=1.50,address=0x08004000,type=8194,size=3000", "-s",
+                    "version=1.50,address=0x08004000,type=0,size=2000"});
+    EXPECT_EQ(packed.exitCode, 0) << packed.err;
+  }
+  void TearDown() override { std::filesystem::remove_all(folder_); }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  // The locks live in the test's own folder.
+  std::vector<std::string> Environment() const { return {"XDG_RUNTIME_DIR=" + folder_.string()}; }
+
+  ProcessResult Run(const std::string& bench, const Arguments& extra) {
+    Arguments arguments = {"--lang", "en", "--simulate", bench, "--sim-virtual-time", "--sim-dump", Path("flash")};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return RunProgram(arguments, "", 60000, Environment());
+  }
+
+  std::filesystem::path folder_;
+};
+
+TEST_F(Bench, ListShowsEachControllersIdentityAndProbe) {
+  const ProcessResult listed = Run("addressed,framed", {"--json", "list"});
+  ASSERT_EQ(listed.exitCode, 0) << listed.err;
+  const nlohmann::json list = nlohmann::json::parse(listed.out);
+  ASSERT_EQ(list["controllers"].size(), 2u);
+  EXPECT_EQ(list["controllers"][0]["serialNumber"], "VTSIM0001");
+  EXPECT_EQ(list["controllers"][0]["location"], "9-1");
+  EXPECT_EQ(list["controllers"][0]["protocol"], "addressed");
+  EXPECT_EQ(list["controllers"][0]["answered"], true);
+  EXPECT_EQ(list["controllers"][0]["version"], "1.50");
+  EXPECT_EQ(list["controllers"][1]["serialNumber"], "VTSIM0002");
+  EXPECT_EQ(list["controllers"][1]["location"], "9-2");
+  EXPECT_EQ(list["controllers"][1]["protocol"], "framed");
+
+  const ProcessResult text = Run("addressed,framed", {"list"});
+  EXPECT_NE(text.out.find("serial VTSIM0002  at 9-2"), std::string::npos) << text.out;
+}
+
+// Before: with two controllers attached and no --device, flash updated the first one
+// without a word.
+TEST_F(Bench, SeveralAttachedAndNoneChosenIsRefusedBeforeAnyWrite) {
+  const ProcessResult refused = Run("addressed,addressed", {"flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(refused.exitCode, 2) << refused.out << refused.err;
+  EXPECT_NE(refused.err.find("sim-1"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("sim-2"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("--device"), std::string::npos) << refused.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("flash.1")));
+}
+
+TEST_F(Bench, DeviceBySerialOrLocationUpdatesThatOneOnly) {
+  const ProcessResult bySerial = Run("addressed,addressed", {"--device", "VTSIM0002", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(bySerial.exitCode, 0) << bySerial.out << bySerial.err;
+  EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+  EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(3000, 1));
+
+  const ProcessResult byLocation = Run("addressed,addressed", {"--device", "9-1", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(byLocation.exitCode, 0) << byLocation.out << byLocation.err;
+  EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
+  EXPECT_TRUE(ReadAll(Path("flash.2")).empty());
+
+  const ProcessResult nothing = Run("addressed,addressed", {"--device", "VTSIM0009", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(nothing.exitCode, 3) << nothing.err;
+  EXPECT_NE(nothing.err.find("no controller matches --device VTSIM0009"), std::string::npos) << nothing.err;
+  EXPECT_NE(nothing.err.find("serial VTSIM0001"), std::string::npos) << nothing.err;
+}
+
+TEST_F(Bench, AllUpdatesMixedProtocolsAtOnce) {
+  const ProcessResult all = Run("addressed,framed,addressed", {"--json", "flash", "--all", "--yes", Path("p.dat")});
+  ASSERT_EQ(all.exitCode, 0) << all.out << all.err;
+  const nlohmann::json results = nlohmann::json::parse(all.out);
+  ASSERT_EQ(results.size(), 3u);
+  for (const nlohmann::json& result : results) EXPECT_EQ(result["outcome"], "succeeded") << result;
+  EXPECT_EQ(results[1]["protocol"], "framed");
+  EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
+  EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(2000, 2));
+  EXPECT_EQ(ReadAll(Path("flash.3")), package::GeneratedImage(3000, 1));
+}
+
+TEST_F(Bench, AllEndsWithTheMostSevereResult) {
+  const ProcessResult all =
+      Run("addressed,framed", {"--sim-fault", "2:fail", "--json", "flash", "--all", "--yes", Path("p.dat")});
+  EXPECT_EQ(all.exitCode, 1) << all.out << all.err;
+  const nlohmann::json results = nlohmann::json::parse(all.out);
+  ASSERT_EQ(results.size(), 2u);
+  EXPECT_EQ(results[0]["outcome"], "succeeded");
+  EXPECT_EQ(results[1]["outcome"], "failed");
+}
+
+TEST_F(Bench, WaitTakesAControllerPluggedInLater) {
+  const ProcessResult waited = Run("addressed", {"--sim-arrive", "2000", "--wait=30", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(waited.exitCode, 0) << waited.out << waited.err;
+  EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
+
+  std::filesystem::remove(Path("flash.1"));
+  const ProcessResult timedOut = Run("addressed", {"--sim-arrive", "60000", "--wait=2", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(timedOut.exitCode, 3) << timedOut.err;
+  EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+}
+
+// The bench loop on the real clock: two controllers, the second plugged in later;
+// each updated once although both stay attached; Ctrl-C ends it.
+TEST_F(Bench, WatchUpdatesEachArrivalOnce) {
+  RunningProgram program({"--simulate", "addressed,framed", "--sim-arrive", "0,1500", "--sim-dump", Path("flash"),
+                          "--json", "watch", "--yes", Path("p.dat")},
+                         Environment());
+  ASSERT_TRUE(program.WaitForOutput("\"location\":\"9-1\"", 60000));
+  ASSERT_TRUE(program.WaitForOutput("\"location\":\"9-2\"", 60000));
+  program.Signal(SIGINT);
+  const ProcessResult result = program.Finish(60000);
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+  std::istringstream lines(result.out);
+  std::string line;
+  int documents = 0;
+  while (std::getline(lines, line)) {
+    const nlohmann::json document = nlohmann::json::parse(line);
+    EXPECT_EQ(document["outcome"], "succeeded") << line;
+    ++documents;
+  }
+  EXPECT_EQ(documents, 2) << result.out;
+  EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
+  EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(2000, 2));
+}
+
+// A controller another process is updating (its lock held) is not touched.
+TEST_F(Bench, ALockedControllerIsInUse) {
+  const std::string lockPath = Path("vantor-update-2dc8-3002-at-9-1.lock");
+  const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+  const ProcessResult busy = Run("addressed", {"--sim-arrive", "0", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(busy.exitCode, 1) << busy.out << busy.err;
+  EXPECT_NE(busy.err.find("in use by another update"), std::string::npos) << busy.err;
+  EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+  ::close(fd);
+
+  const ProcessResult free = Run("addressed", {"--sim-arrive", "0", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(free.exitCode, 0) << free.out << free.err;
+}
+
+// Two processes on the same controller: one updates, the other is told it is in use.
+TEST_F(Bench, TwoProcessesNeverInterleave) {
+  RunningProgram first({"--simulate", "addressed", "--sim-arrive", "0", "--sim-dump", Path("flash"), "flash", "--yes",
+                        Path("p.dat")},
+                       Environment());
+  ASSERT_TRUE(first.WaitForOutput("progress", 60000));
+  const ProcessResult second = RunProgram({"--simulate", "addressed", "--sim-arrive", "0", "--sim-virtual-time",
+                                           "flash", "--yes", Path("p.dat")},
+                                          "", 60000, Environment());
+  EXPECT_EQ(second.exitCode, 1) << second.err;
+  EXPECT_NE(second.err.find("in use"), std::string::npos) << second.err;
+  EXPECT_EQ(first.Finish(60000).exitCode, 0);
+}
+
+TEST_F(Bench, VerifyIsRefusedForFramed) {
+  const ProcessResult refused = Run("framed", {"--sim-arrive", "0", "flash", "--verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(refused.exitCode, 2) << refused.err;
+  EXPECT_NE(refused.err.find("framed protocol has no read command"), std::string::npos) << refused.err;
+  EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+}
+
+// --verify reads everything back before the controller restarts: a cell that reads
+// back wrong fails the update, naming the address, and the controller keeps its boot
+// mode.
+TEST_F(Bench, VerifyFindsAByteThatReadsBackWrong) {
+  const ProcessResult clean = Run("addressed", {"--sim-arrive", "0", "--json", "flash", "--verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(clean.exitCode, 0) << clean.err;
+  EXPECT_EQ(nlohmann::json::parse(clean.out)["outcome"], "succeeded");
+
+  const ProcessResult corrupt = Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "--json",
+                                                  "flash", "--verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(corrupt.exitCode, 1) << corrupt.err;
+  const nlohmann::json document = nlohmann::json::parse(corrupt.out);
+  EXPECT_EQ(document["outcome"], "failed");
+  EXPECT_EQ(document["reason"], "read-back-mismatch");
+  EXPECT_EQ(document["stage"], "verifying");
+  EXPECT_EQ(document["address"], "0x08004064");
+  EXPECT_NE(corrupt.err.find("0x8004064"), std::string::npos) << corrupt.err;
+
+  const ProcessResult unverified =
+      Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(unverified.exitCode, 0) << "without --verify nothing is read back";
+}
+
+}  // namespace
+}  // namespace vantor::testkit
