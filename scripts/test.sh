@@ -16,7 +16,7 @@
 #
 # The reliability steps (see docs/reliability.md): the fault campaign, a few hundred
 # seeded runs per protocol (VANTOR_CAMPAIGN_RUNS, VANTOR_CAMPAIGN_SEED), and each
-# libFuzzer target of the fuzz preset for VANTOR_FUZZ_SECONDS (20) from its seed corpus.
+# libFuzzer target of the fuzz preset for VANTOR_FUZZ_SECONDS (10) from its seed corpus.
 #
 # Goes on after a failing preset so one run shows every failure; exits non-zero if any
 # step failed.
@@ -30,7 +30,7 @@ if [ "$(id -u)" -eq 0 ]; then package_check=${VANTOR_PACKAGE_CHECK:-1}; else pac
 reliability=${VANTOR_RELIABILITY:-1}
 campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
 campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
-fuzz_seconds=${VANTOR_FUZZ_SECONDS:-20}
+fuzz_seconds=${VANTOR_FUZZ_SECONDS:-10}
 vm=${VANTOR_VM_TESTS:-1}
 
 . "$root/scripts/wine-env.sh"
