@@ -268,7 +268,11 @@ void QueryAddressedDevice(UpdateSession& session) {
 }
 
 void RunAddressedUpdate(UpdateSession& session) {
-  RunStages(session);
+  if (session.verifyOnly) {
+    VerifyPackage(session);
+  } else {
+    RunStages(session);
+  }
   RefreshUpdateButton(session);
 }
 

@@ -12,6 +12,7 @@ struct CommonOptions {
   bool all = false;       // --all (flash): every attached controller at once
   int waitSeconds = -2;   // --wait[=SECONDS]: -2 not given, -1 no limit
   bool verify = false;    // --verify (flash): read the written image back
+  bool verifyOnly = false;  // `verify FILE`: the read-back alone, nothing written
   bool json = false;      // --json: one JSON document on stdout
   std::string language;   // --lang zh|en; empty: from the locale
   int verbosity = 0;      // -v: a readable trace; -vv: the debugger lines too

@@ -46,4 +46,5 @@ inline constexpr TextSlot kStageChoosing = 60;
 inline constexpr TextSlot kStageRestarting = 61;
 inline constexpr TextSlot kReasonReadBackMismatch = 62;  // with the first differing address
 inline constexpr TextSlot kStageVerifying = 63;
+inline constexpr TextSlot kVerifiedMatches = 64;  // `verify`: the flash holds the package's firmware
 }  // namespace vantor::cli::text

@@ -64,6 +64,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   for (std::size_t n = 0; n < controllers.size(); ++n) {
     BenchUnit& unit = units.emplace_back(environment, controllers[n], board, n, file);
     unit.session.verifyAfterWrite = options.verify;
+    unit.session.verifyOnly = options.verifyOnly;
     bool busy = false;
     std::string error;
     unit.lock = DeviceLock::Acquire(controllers[n], &busy, &error);

@@ -136,6 +136,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
 
   UpdateSession session(environment->backend(), view, environment->clock());
   session.verifyAfterWrite = options.verify;
+  session.verifyOnly = options.verifyOnly;
   sessionSeen = &session;
   session.hid.RestrictToPath(options.device);
   // `info` and `flash --json` report the same radio version.
@@ -196,7 +197,10 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
   const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);
   const bool anySent = view.bytesSent().value_or(0) > 0;
-  const Verdict verdict = VerdictFor(result, signal, anySent);
+  Verdict verdict = VerdictFor(result, signal, anySent);
+  if (options.verifyOnly && result.outcome == UpdateOutcome::kSucceeded) {
+    verdict.lines = {LocalizedText(text::kVerifiedMatches)};
+  }
   TraceLine(std::string("ended: ") + OutcomeName(result.outcome) +
             (result.outcome == UpdateOutcome::kFailed ? std::string(", ") + ReasonName(result.reason) : "") +
             " in " + StageName(result.stage));

@@ -34,7 +34,7 @@ constexpr const char* kDescription =
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
     "4 no permission to open the controller, 129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM.";
 
-const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "watch", "pack", "help"};
+const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "verify", "watch", "pack", "help"};
 // Options that take a value: a mistyped subcommand is looked for after them.
 const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
                                                 "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
@@ -137,6 +137,14 @@ int main(int argc, char** argv) {
   flash->add_flag("--all", options.all, "Update every attached controller at once");
   flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
 
+  std::string verifyFile;
+  CLI::App* verify = app.add_subcommand("verify", "Read the controller's firmware back and compare it with a package");
+  verify->add_option("FILE", verifyFile, "Firmware package (*.dat)")->required();
+  AddCommonOptions(*verify, options, true);
+  verify->footer(
+      "Addressed controllers in their boot mode only (the framed protocol has no read command); nothing is written.\n"
+      "Example:\n  vantor-update verify FIRMWARE.dat --yes");
+
   std::string watchFile;
   CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");
   watch->add_option("FILE", watchFile, "Firmware package (*.dat)")->required();
@@ -188,7 +196,7 @@ int main(int argc, char** argv) {
     return Unknown(helpTopic);
   }
 
-  for (CLI::App* command : {list, info, inspect, flash, watch, pack}) {
+  for (CLI::App* command : {list, info, inspect, flash, verify, watch, pack}) {
     if (*command) options.command = command->get_name();
   }
   if (options.language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
@@ -219,6 +227,11 @@ int main(int argc, char** argv) {
   if (*pack) return RunPack(options, packOutput, packSections, interrupts);
   if (*info) return RunInfo(options, interrupts);
   if (*flash) return RunFlashCommand(options, flashFile, interrupts);
+  if (*verify) {
+    options.verify = true;
+    options.verifyOnly = true;
+    return RunFlashCommand(options, verifyFile, interrupts);
+  }
   if (*watch) return RunWatch(options, watchFile, interrupts);
   return kExitUsage;
 }

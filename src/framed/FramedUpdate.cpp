@@ -64,6 +64,13 @@ void EndWorker(UpdateSession& session) {
 }  // namespace
 
 void Usb_UpdateThread(UpdateSession& session) {
+  // The framed bootloader has no read command: a read-back alone cannot be done, and
+  // is never turned into an update. (Front ends refuse it before the click.)
+  if (session.verifyOnly) {
+    session.Conclude(UpdateOutcome::kFailed);
+    EndWorker(session);
+    return;
+  }
   const int sent = SendControlMessage(session, kTypeStart, 0);
   if (sent == 0) {
     DebugLinef("send() failed with error code %d\n", platform::LastSystemError());

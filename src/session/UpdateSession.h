@@ -88,6 +88,9 @@ class UpdateSession {
   // Addressed: read every written region (and the stamps) back before the controller
   // is restarted; a mismatch fails the update. Set before the click.
   bool verifyAfterWrite = false;
+  // Addressed: the update only reads the package's image back (`verify FILE`): nothing
+  // is erased, written or restarted. Set before the click.
+  bool verifyOnly = false;
   std::atomic<std::uint8_t> hasBleImage{0};
   // 1 ends the framed worker's loop; also asks any worker to stop at a safe point.
   std::atomic<int> stopRequested{0};

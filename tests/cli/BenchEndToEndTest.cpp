@@ -219,5 +219,20 @@ TEST_F(Bench, VerifyFindsAByteThatReadsBackWrong) {
   EXPECT_EQ(unverified.exitCode, 0) << "without --verify nothing is read back";
 }
 
+// `verify FILE` reads back and writes nothing: a fresh emulated controller holds no
+// image, so the first address differs.
+TEST_F(Bench, VerifyAloneReadsBackAndWritesNothing) {
+  const ProcessResult verified = Run("addressed", {"--sim-arrive", "0", "--json", "verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(verified.exitCode, 1) << verified.err;
+  const nlohmann::json document = nlohmann::json::parse(verified.out);
+  EXPECT_EQ(document["reason"], "read-back-mismatch");
+  EXPECT_EQ(document["address"], "0x08004000");
+  EXPECT_EQ(document["bytes"]["stages"].count("erasing-main"), 0u) << document;
+  EXPECT_EQ(document["bytes"]["stages"].count("writing-main"), 0u) << document;
+
+  const ProcessResult framed = Run("framed", {"--sim-arrive", "0", "verify", "--yes", Path("p.dat")});
+  EXPECT_EQ(framed.exitCode, 2) << framed.err;
+}
+
 }  // namespace
 }  // namespace vantor::testkit
