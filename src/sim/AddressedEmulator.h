@@ -2,6 +2,11 @@
 // An emulated addressed bootloader (the controller under 0x2DC8:0x3002), for the tests
 // and the programs' simulated mode.
 //
+// An independent model of the controller: it keeps its own wire constants and byte
+// layouts and includes nothing of the updater's protocol code, on purpose, so that a
+// wrong constant in the updater fails a test instead of being mirrored here. Do not
+// merge the two.
+//
 // Flash model. Main flash starts at 0x08000000; the Bluetooth LE radio's flash is
 // reached with bit 31 set (0x80000000 | a). Both read 0xFF where erased. Image data
 // (command 3) may only be written to erased bytes, as the flash itself demands; a

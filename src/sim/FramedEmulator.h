@@ -2,6 +2,11 @@
 // An emulated framed bootloader (the older controllers under 0x0483:0x5750 and
 // 0x2DC8:0x5750), for the tests and the programs' simulated mode.
 //
+// An independent model of the controller: it keeps its own wire constants and byte
+// layouts and includes nothing of the updater's protocol code, on purpose, so that a
+// wrong constant in the updater fails a test instead of being mirrored here. Do not
+// merge the two.
+//
 // Conversation, as the bootloader drives it:
 // - start message (type 26): answered with device information (type 25) carrying
 //   Settings::firmwareType at message offsets 40..43 (1 or 200 = boot mode);
