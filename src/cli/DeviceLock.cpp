@@ -11,6 +11,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -84,8 +85,17 @@ std::unique_ptr<DeviceLock> DeviceLock::Acquire(const hid::FoundController& cont
   std::unique_ptr<DeviceLock> lock(new DeviceLock());
   lock->name_ = LockName(controller);
   // Readable and writable for everyone: in /tmp another user's run must be able to
-  // open the same file to be told the controller is in use.
-  const int fd = open(lock->name_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  // open the same file to be told the controller is in use. The umask would narrow the
+  // mode, so it is set again on a file this run made. A file another user made may
+  // still not be writable here (or, in a sticky folder, not openable with O_CREAT):
+  // flock needs only a descriptor that reads.
+  int fd = open(lock->name_.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+  if (fd >= 0) {
+    fchmod(fd, 0666);
+  } else if (errno == EEXIST) {
+    fd = open(lock->name_.c_str(), O_RDWR | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0 && errno == EACCES) fd = open(lock->name_.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  }
   if (fd < 0) {
     *error = "cannot open the lock file " + lock->name_ + ": " + std::strerror(errno);
     return nullptr;
