@@ -47,4 +47,11 @@ inline constexpr TextSlot kStageRestarting = 61;
 inline constexpr TextSlot kReasonReadBackMismatch = 62;  // with the first differing address
 inline constexpr TextSlot kStageVerifying = 63;
 inline constexpr TextSlot kVerifiedMatches = 64;  // `verify`: the flash holds the package's firmware
+// Why `inspect` says a package would be refused, one per package::PackageProblem.
+inline constexpr TextSlot kProblemMainTruncated = 65;
+inline constexpr TextSlot kProblemRadioTruncated = 66;
+inline constexpr TextSlot kProblemNothingToWrite = 67;
+inline constexpr TextSlot kProblemBeyondFormatLimit = 68;
+inline constexpr TextSlot kProblemMainOutsideFlash = 69;
+inline constexpr TextSlot kProblemRadioOutsideFlash = 70;
 }  // namespace vantor::cli::text

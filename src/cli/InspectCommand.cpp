@@ -6,6 +6,8 @@
 #include <utility>
 
 #include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
@@ -55,6 +57,26 @@ std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std
   return candidates;
 }
 
+std::string ProblemText(PackageProblem problem) {
+  switch (problem) {
+    case PackageProblem::kMainSectionTruncated:
+      return LocalizedText(text::kProblemMainTruncated);
+    case PackageProblem::kBleSectionTruncated:
+      return LocalizedText(text::kProblemRadioTruncated);
+    case PackageProblem::kNothingToWrite:
+      return LocalizedText(text::kProblemNothingToWrite);
+    case PackageProblem::kBeyondFormatLimit:
+      return LocalizedText(text::kProblemBeyondFormatLimit);
+    case PackageProblem::kMainOutsideFlash:
+      return LocalizedText(text::kProblemMainOutsideFlash);
+    case PackageProblem::kRadioOutsideFlash:
+      return LocalizedText(text::kProblemRadioOutsideFlash);
+    case PackageProblem::kNone:
+      break;
+  }
+  return package::ProblemDescription(problem);
+}
+
 }  // namespace
 
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
@@ -74,20 +96,28 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
                                  candidate.variant == variant.value_or(0));
     if (asked && candidate.section && candidate.problem == PackageProblem::kNone) acceptable = true;
   }
+  // The problems for scripts (English, in the JSON) and for the user (their language
+  // where the command line has the text).
   std::vector<std::string> problems;
-  if (report.sections.empty()) problems.push_back("the file holds no section header");
-  if (report.walkCutShort) problems.push_back("the file ends inside a section header");
+  std::vector<std::string> problemLines;
+  const auto both = [&](const std::string& problem) {
+    problems.push_back(problem);
+    problemLines.push_back(problem);
+  };
+  if (report.sections.empty()) both("the file holds no section header");
+  if (report.walkCutShort) both("the file ends inside a section header");
   if (report.sectionsCapped) {
-    problems.push_back(Format("more than %u sections; the rest were not read", static_cast<unsigned>(package::kMaxInspectedSections)));
+    both(Format("more than %u sections; the rest were not read", static_cast<unsigned>(package::kMaxInspectedSections)));
   }
   for (const Candidate& candidate : candidates) {
     if (candidate.section && candidate.problem != PackageProblem::kNone) {
       problems.push_back(candidate.controller + ": " + package::ProblemDescription(candidate.problem));
+      problemLines.push_back(candidate.controller + ": " + ProblemText(candidate.problem));
     }
   }
   if (type) {
     const std::optional<std::size_t> match = package::MatchingSection(report, *type, variant.value_or(0));
-    if (!match) problems.push_back("no section for the controller asked about");
+    if (!match) both("no section for the controller asked about");
   }
   const int exitCode = acceptable ? kExitSuccess : kExitUsage;
 
@@ -110,7 +140,10 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
                              {"section", candidate.section ? nlohmann::json(*candidate.section) : nlohmann::json()},
                              {"problem", candidate.problem == PackageProblem::kNone
                                              ? nlohmann::json()
-                                             : nlohmann::json(package::ProblemDescription(candidate.problem))}});
+                                             : nlohmann::json(package::ProblemDescription(candidate.problem))},
+                             {"problemCode", candidate.problem == PackageProblem::kNone
+                                                 ? nlohmann::json()
+                                                 : nlohmann::json(package::ProblemName(candidate.problem))}});
     }
     nlohmann::json document = JsonDocument(options);
     document["file"] = file;
@@ -150,7 +183,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   if (problems.empty()) {
     SayResult(options, "problems: none");
   } else {
-    for (const std::string& problem : problems) SayResult(options, "problem: " + problem);
+    for (const std::string& problem : problemLines) SayResult(options, "problem: " + problem);
   }
   return exitCode;
 }

@@ -166,4 +166,24 @@ const char* ProblemDescription(PackageProblem problem) {
   return "unknown";
 }
 
+const char* ProblemName(PackageProblem problem) {
+  switch (problem) {
+    case PackageProblem::kNone:
+      return "none";
+    case PackageProblem::kMainSectionTruncated:
+      return "main-section-truncated";
+    case PackageProblem::kBleSectionTruncated:
+      return "radio-section-truncated";
+    case PackageProblem::kNothingToWrite:
+      return "nothing-to-write";
+    case PackageProblem::kBeyondFormatLimit:
+      return "beyond-format-limit";
+    case PackageProblem::kMainOutsideFlash:
+      return "main-outside-flash";
+    case PackageProblem::kRadioOutsideFlash:
+      return "radio-outside-flash";
+  }
+  return "unknown";
+}
+
 }  // namespace vantor::package

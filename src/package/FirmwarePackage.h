@@ -81,5 +81,7 @@ std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uin
 PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle);
 
 const char* ProblemDescription(PackageProblem problem);
+// A stable name for scripts: "main-section-truncated", "main-outside-flash", ...
+const char* ProblemName(PackageProblem problem);
 
 }  // namespace vantor::package

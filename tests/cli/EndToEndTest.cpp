@@ -106,6 +106,21 @@ TEST_F(EndToEnd, AFailingControllerExitsOneWithTheFailureText) {
   }
 }
 
+// inspect names the refusal in the user's language, and gives scripts a stable code.
+TEST_F(EndToEnd, InspectSaysWhyAPackageWouldBeRefused) {
+  const std::string misplaced = Pack("m.dat", {"version=1.50,address=0x80030000,type=8194,size=100"});
+  const ProcessResult zh = RunProgram({"--lang", "zh", "inspect", misplaced, "--type", "8194"});
+  EXPECT_EQ(zh.exitCode, 2) << zh.err;
+  EXPECT_NE((zh.out + zh.err).find("手柄固件的地址不在其主闪存中"), std::string::npos) << zh.out << zh.err;
+  const ProcessResult json = RunProgram({"--json", "inspect", misplaced, "--type", "8194"});
+  bool coded = false;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  for (const nlohmann::json& controller : document["controllers"]) {
+    if (controller["problemCode"] == "main-outside-flash") coded = true;
+  }
+  EXPECT_TRUE(coded) << json.out;
+}
+
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
   const ProcessResult flashed = Flash("addressed", package, {"--json", "--lang", "en", "--yes"});
