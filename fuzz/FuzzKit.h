@@ -1,6 +1,6 @@
 #pragma once
-// What the fuzz targets share: a view that chooses a fixed package and confirms every
-// question, a controller that answers each output report with replies the fuzzer chose,
+// What the fuzz targets share: the unattended view (a fixed package, every question
+// confirmed), a controller that answers each output report with replies the fuzzer chose,
 // and a package file per process. Header-only: each target is one small program.
 
 #include <unistd.h>
@@ -14,26 +14,12 @@
 #include <vector>
 
 #include "base/Clock.h"
-#include "session/UpdateView.h"
+#include "support/UnattendedView.h"
 #include "sim/SimDevice.h"
 
 namespace vantor::fuzzing {
 
-class FuzzView final : public UpdateView {
- public:
-  explicit FuzzView(std::string package) : package_(std::move(package)) {}
-  void SetTitle(const std::string&) override {}
-  void EnableUpdateButton(bool) override {}
-  void ShowSuccessText(bool) override {}
-  void SetProgressPos(std::uint32_t) override {}
-  int ShowMessage(const std::string&, const std::string&, MessageButtons buttons) override {
-    return buttons == MessageButtons::kYesNo ? kIdYes : kIdOk;
-  }
-  std::optional<std::string> ChoosePackageFile(const std::string&, const std::string&) override { return package_; }
-
- private:
-  std::string package_;
-};
+using FuzzView = testkit::UnattendedView;
 
 // Virtual time that aborts once the waits of one input pass an hour: every wait of the
 // updater is bounded, so an input that gets that far has found an unbounded one.

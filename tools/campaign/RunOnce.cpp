@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "CampaignClock.h"
-#include "CampaignView.h"
 #include "sim/SimHidBackend.h"
+#include "support/UnattendedView.h"
 #include "update/UpdateController.h"
 
 namespace vantor::campaign {
@@ -36,7 +36,7 @@ RunRecord RunOnce(const RunPlan& plan, const std::string& packagePath, std::uint
   } else {
     framed = sim::FramedEmulator::Attach(backend, plan.framed);
   }
-  CampaignView view(packagePath);
+  testkit::UnattendedView view(packagePath);
   UpdateSession session(backend, view, clock);
   {
     UpdateController controller(session);

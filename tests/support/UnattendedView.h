@@ -1,6 +1,7 @@
 #pragma once
-// The user of a campaign run: chooses the run's package and confirms every question.
-// Nothing is shown; the verdict never reads what the updater said.
+// A user who is not there: the file choice answers with one package, every question
+// is confirmed, and nothing is shown. Header-only and without GoogleTest, for the
+// fault campaign and the fuzz targets, whose verdicts never read what was shown.
 
 #include <optional>
 #include <string>
@@ -8,11 +9,11 @@
 
 #include "session/UpdateView.h"
 
-namespace vantor::campaign {
+namespace vantor::testkit {
 
-class CampaignView final : public UpdateView {
+class UnattendedView final : public UpdateView {
  public:
-  explicit CampaignView(std::string package) : package_(std::move(package)) {}
+  explicit UnattendedView(std::string package) : package_(std::move(package)) {}
 
   void SetTitle(const std::string&) override {}
   void EnableUpdateButton(bool) override {}
@@ -27,4 +28,4 @@ class CampaignView final : public UpdateView {
   std::string package_;
 };
 
-}  // namespace vantor::campaign
+}  // namespace vantor::testkit
