@@ -44,42 +44,23 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"
 export WINEPREFIX="${WINEPREFIX:-$BUILD/wineprefix}"
 WINE="${VANTOR_WINE:-$(command -v wine || echo /usr/lib/wine/wine64)}"
-# The programs under test, this helper and the open-file dialog share one virtual
-# desktop, which gives the windows title bars for the screenshots. Set per program, so
-# nothing else run in the prefix changes.
-DESKTOP=vantorgui
-DESKTOP_SIZE=800x600
+INSPECTOR="$BUILD/tests/win32/DialogInspector.exe"
+PROGRAMS="$BUILD"
+TITLE="Vantor Update v2.00"
+# shellcheck source=tests/win32/dialog-driver.sh
+source "$HERE/dialog-driver.sh"
 
 # The check at 144 dpi (150 %) runs in a prefix of its own, so the other checks keep 96.
 DPI_PREFIX="$WINEPREFIX-144dpi"
 
-XVFB_PID=""
 cleanup() {
   wineserver -k >/dev/null 2>&1
   WINEPREFIX="$DPI_PREFIX" wineserver -k >/dev/null 2>&1
-  if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; fi
+  stop_display
 }
 trap cleanup EXIT
 
-display=90
-while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do display=$((display + 1)); done
-Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$ART/xvfb.log" 2>&1 &
-XVFB_PID=$!
-export DISPLAY=":$display"
-
-# Polls `command...` every 0.2 s until it succeeds or `seconds` have passed.
-wait_for() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ "$SECONDS" -ge "$deadline" ] && return 1
-    sleep 0.2
-  done
-}
-
-display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
-wait_for 20 display_up || {
+start_display || {
   echo "run-gui-tests: Xvfb did not start" >&2
   exit 2
 }
@@ -89,17 +70,13 @@ if declare -F vantor_wine_start >/dev/null; then
 elif [ ! -f "$WINEPREFIX/system.reg" ]; then
   timeout 120 "$WINE" wineboot -i </dev/null >/dev/null 2>&1
 fi
-reg_add() { timeout 60 "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
 # The prefix's settings for these tests (WINEPREFIX): fonts, the shared virtual desktop.
 prepare_prefix() {
   # Chinese glyphs: map the fonts the dialog and message boxes ask for.
   for face in SimSun NSimSun 宋体 "Microsoft YaHei" "Microsoft YaHei UI" SimHei; do
     reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
   done
-  for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
-    reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP"
-  done
-  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
+  use_virtual_desktop
   # The caption buttons are drawn with Marlett, which this Wine does not find in its own
   # data folder: without it the close box shows a letter.
   if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
@@ -109,84 +86,12 @@ prepare_prefix() {
 }
 prepare_prefix
 
-INSPECTOR="$ART/DialogInspector.exe"
-if [ ! -f "$INSPECTOR" ] || [ "$HERE/DialogInspector.cpp" -nt "$INSPECTOR" ]; then
-  x86_64-w64-mingw32-g++-posix -std=c++17 -O1 -municode -static -DUNICODE -D_UNICODE \
-    -o "$INSPECTOR" "$HERE/DialogInspector.cpp" -lsetupapi -lhid -lgdi32 || exit 2
-fi
+[ -f "$INSPECTOR" ] || { echo "run-gui-tests: $INSPECTOR is missing: build the windows preset" >&2; exit 2; }
 
-winpath() { echo "Z:${1//\//\\}"; }
-inspect() { timeout 20 "$WINE" "$INSPECTOR" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
-
-TITLE="Vantor Update v2.00"
 PASSED=0
 FAILED=0
 pass() { echo "PASS $1"; PASSED=$((PASSED + 1)); }
 fail() { echo "FAIL $1: $2"; FAILED=$((FAILED + 1)); }
-
-APP_PID=""
-# start_app <program> <locale> [VAR=value...]: starts it and waits for the dialog.
-start_app() {
-  launch_app "$@"
-  wait_for 60 dialog_up
-}
-# launch_app <program> <locale> [VAR=value...]: starts it without waiting for anything.
-launch_app() {
-  local program=$1 locale=$2
-  shift 2
-  env LC_ALL="$locale" LANG="$locale" "$@" timeout 300 "$WINE" "$BUILD/$program" </dev/null >"$ART/app.log" 2>&1 &
-  APP_PID=$!
-}
-dialog_up() { inspect live "$TITLE" >/dev/null; }
-
-# Ends the program the way a person would (Escape, or the keys given) and waits for it.
-close_app() {
-  press "${1:-Escape}"
-  if ! wait_for 30 app_gone; then
-    kill "$APP_PID" 2>/dev/null
-    return 1
-  fi
-  wait "$APP_PID" 2>/dev/null
-  return 0
-}
-app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
-
-desktop_window() { xdotool search --name "^$DESKTOP - Wine desktop\$" 2>/dev/null | head -1; }
-# Keys go to the desktop window, which hands them to Wine's active window.
-press() {
-  local window
-  window="$(desktop_window)"
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool key "$@"
-}
-type_text() {
-  local window
-  window="$(desktop_window)"
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
-  xdotool type --delay 20 "$1"
-}
-click_control() { click_at "$(inspect center "$TITLE" "$1")"; }
-# A button of the message box with the dialog's caption (1: OK).
-click_box_button() { click_at "$(inspect boxbutton "$TITLE" "$1")"; }
-# click_at "<x> <y>": a left click at that Windows screen position.
-click_at() {
-  local position=$1 window
-  [ -n "$position" ] || return 1
-  window="$(desktop_window)"
-  eval "$(xdotool getwindowgeometry --shell "$window")"
-  # shellcheck disable=SC2086
-  set -- $position
-  xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1
-}
-# The virtual desktop's window, whose origin is the Windows screen origin.
-screenshot() { /usr/bin/import -display "$DISPLAY" -window "$(desktop_window)" "$ART/$1.png" 2>/dev/null; }
-# Just the dialog, title bar included.
-screenshot_dialog() {
-  local frame
-  screenshot "$1"
-  frame="$(inspect frame "$TITLE")" || return 1
-  /usr/bin/convert "$ART/$1.png" -crop "$frame" +repage "$ART/$1-dialog.png" 2>/dev/null
-}
 
 # ---- the view's thread rules, with a display (ctest alone has none) -------------------
 if [ -f "$BUILD/tests/win32/dialog_tests.exe" ]; then
@@ -238,20 +143,6 @@ for lang in en zh; do
 done
 
 # ---- a whole update per protocol with the simulated build ------------------------------
-box_text() { inspect boxes "$TITLE"; }
-wait_box_matching() {
-  local pattern=$1 seconds=$2 deadline=$((SECONDS + $2))
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    BOXES="$(box_text)"
-    if grep -q -- "$pattern" <<<"$BOXES"; then return 0; fi
-    if grep -q -- "failure" <<<"$BOXES"; then return 1; fi
-    sleep 0.2
-  done
-  return 1
-}
-button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
-open_dialog_up() { inspect boxes Open | grep -q '^box'; }
-
 # start_sim <protocol> [VAR=value...]: the simulated build, until its button is enabled.
 # FLASH must be set; says why it failed in WHY.
 start_sim() {
@@ -267,18 +158,6 @@ start_sim() {
     close_app
     return 1
   fi
-}
-
-# choose_package <path>: clicks the button and picks the file in the open-file dialog.
-choose_package() {
-  click_control 1007
-  if ! wait_for 30 open_dialog_up; then
-    WHY="no open-file dialog after the click"
-    close_app
-    return 1
-  fi
-  type_text "$(winpath "$1")"
-  press Return
 }
 
 # make_package <protocol> <type> <length>: sets PACKAGE, IMAGE, FLASH.
@@ -350,18 +229,6 @@ STOPPED_NOTICE="The update was stopped. The controller keeps its boot mode"
 FAILURE_BOX='text="Firmware update failure\n"'
 transfer_started() { inspect live "$TITLE" | grep -q 'pos=[1-9]'; }
 progress() { inspect live "$TITLE" | sed -n 's/.* pos=\([0-9]*\).*/\1/p'; }
-# wait_box <fixed text> <seconds>: polls the boxes until one holds the text (BOXES).
-wait_box() {
-  local text=$1 deadline=$((SECONDS + $2))
-  while [ "$SECONDS" -lt "$deadline" ]; do
-    BOXES="$(box_text)"
-    if grep -qF -- "$text" <<<"$BOXES"; then return 0; fi
-    sleep 0.2
-  done
-  return 1
-}
-no_boxes() { [ -z "$(box_text)" ]; }
-focused_on_button() { [ "$(inspect focus "$TITLE")" = 1007 ]; }
 # The close question: No (7) is the default button, and it carries an icon.
 question_is_safe() { grep -qF "text=\"$STOP_QUESTION\" buttons=6,7 default=7 icon=1" <<<"$BOXES"; }
 # ask_to_close <keys>: presses them mid-update and waits for the close question.
@@ -516,7 +383,6 @@ enter_clicks_button() {
   fi
   if close_app Escape; then pass "$name: Escape still ends the program"; else fail "$name" "Escape did not end the program"; fi
 }
-no_open_dialog() { ! open_dialog_up; }
 
 # A controller that refuses the image part-way: the failure box, then the dialog is
 # ready for another try.

@@ -1,0 +1,171 @@
+# Drives the Windows dialog under Wine the way a person would: keys and clicks with
+# xdotool on an Xvfb display, and what the windows show read back with the
+# DialogInspector. Sourced by run-gui-tests.sh and by the VM's dialog scenario.
+#
+# The caller sets:
+#   WINE       the Wine loader
+#   INSPECTOR  DialogInspector.exe (built with the Windows preset)
+#   PROGRAMS   the folder of the programs under test
+#   ART        where logs and screenshots go
+#   TITLE      the dialog's product title
+# and may set INSPECT_SECONDS and APP_SECONDS (time limits of one inspector run and
+# of one program run; 20 and 300 by default).
+
+# The programs under test, the inspector and the open-file dialog share one virtual
+# desktop, which gives the windows title bars for the screenshots.
+DESKTOP=vantorgui
+DESKTOP_SIZE=800x600
+APP_PID=""
+XVFB_PID=""
+
+# Polls `command...` every 0.2 s until it succeeds or `seconds` have passed.
+wait_for() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ "$SECONDS" -ge "$deadline" ] && return 1
+    sleep 0.2
+  done
+}
+
+# Starts a private Xvfb display (DISPLAY, XVFB_PID); stop_display ends it.
+start_display() {
+  local display=90
+  while [ -e "/tmp/.X${display}-lock" ] || [ -e "/tmp/.X11-unix/X${display}" ]; do display=$((display + 1)); done
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$ART/xvfb.log" 2>&1 &
+  XVFB_PID=$!
+  export DISPLAY=":$display"
+  wait_for 20 display_up
+}
+display_up() { xdotool getdisplaygeometry >/dev/null 2>&1; }
+stop_display() {
+  [ -n "$XVFB_PID" ] || return 0
+  kill "$XVFB_PID" 2>/dev/null
+  wait "$XVFB_PID" 2>/dev/null
+  XVFB_PID=""
+}
+
+reg_add() { timeout 60 "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
+# Puts the programs under test and the inspector on the shared virtual desktop
+# (in WINEPREFIX). Set per program, so nothing else run in the prefix changes.
+use_virtual_desktop() {
+  local app
+  for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
+    reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP" || return 1
+  done
+  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
+}
+
+winpath() { echo "Z:${1//\//\\}"; }
+inspect() { timeout "${INSPECT_SECONDS:-20}" "$WINE" "$INSPECTOR" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+# start_app <program> <locale> [VAR=value...]: starts it and waits for the dialog.
+start_app() {
+  launch_app "$@"
+  wait_for "${DIALOG_SECONDS:-60}" dialog_up
+}
+# launch_app <program> <locale> [VAR=value...]: starts it without waiting for anything.
+launch_app() {
+  local program=$1 locale=$2
+  shift 2
+  env LC_ALL="$locale" LANG="$locale" "$@" timeout "${APP_SECONDS:-300}" "$WINE" "$PROGRAMS/$program" \
+    </dev/null >"$ART/app.log" 2>&1 &
+  APP_PID=$!
+}
+dialog_up() { inspect live "$TITLE" >/dev/null; }
+
+# Ends the program the way a person would (Escape, or the keys given) and waits for it.
+close_app() {
+  press "${1:-Escape}"
+  if ! wait_for 30 app_gone; then
+    kill "$APP_PID" 2>/dev/null
+    return 1
+  fi
+  wait "$APP_PID" 2>/dev/null
+  return 0
+}
+app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
+
+desktop_window() { xdotool search --name "^$DESKTOP - Wine desktop\$" 2>/dev/null | head -1; }
+# Keys go to the desktop window, which hands them to Wine's active window.
+press() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool key "$@"
+}
+type_text() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  xdotool type --delay 20 "$1"
+}
+click_control() { click_at "$(inspect center "$TITLE" "$1")"; }
+# A button of the message box with the dialog's caption (1: OK).
+click_box_button() { click_at "$(inspect boxbutton "$TITLE" "$1")"; }
+# click_at "<x> <y>": a left click at that Windows screen position.
+click_at() {
+  local position=$1 window
+  [ -n "$position" ] || return 1
+  window="$(desktop_window)"
+  eval "$(xdotool getwindowgeometry --shell "$window")"
+  # shellcheck disable=SC2086
+  set -- $position
+  xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1
+}
+# The virtual desktop's window, whose origin is the Windows screen origin.
+screenshot() { /usr/bin/import -display "$DISPLAY" -window "$(desktop_window)" "$ART/$1.png" 2>/dev/null; }
+# Just the dialog, title bar included.
+screenshot_dialog() {
+  local frame
+  screenshot "$1"
+  frame="$(inspect frame "$TITLE")" || return 1
+  /usr/bin/convert "$ART/$1.png" -crop "$frame" +repage "$ART/$1-dialog.png" 2>/dev/null
+}
+
+# ---- what the dialog and its boxes show ------------------------------------------------
+box_text() { inspect boxes "$TITLE"; }
+# wait_box_matching <pattern> <seconds>: polls the boxes (BOXES) until one matches;
+# gives up at once on a failure box.
+wait_box_matching() {
+  local pattern=$1 deadline=$((SECONDS + $2))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    BOXES="$(box_text)"
+    if grep -q -- "$pattern" <<<"$BOXES"; then return 0; fi
+    if grep -q -- "failure" <<<"$BOXES"; then return 1; fi
+    sleep 0.2
+  done
+  return 1
+}
+# wait_box <fixed text> <seconds>: polls the boxes until one holds the text (BOXES).
+wait_box() {
+  local text=$1 deadline=$((SECONDS + $2))
+  while [ "$SECONDS" -lt "$deadline" ]; do
+    BOXES="$(box_text)"
+    if grep -qF -- "$text" <<<"$BOXES"; then return 0; fi
+    sleep 0.2
+  done
+  return 1
+}
+no_boxes() { [ -z "$(box_text)" ]; }
+button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
+button_disabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=0'; }
+focused_on_button() { [ "$(inspect focus "$TITLE")" = 1007 ]; }
+open_dialog_up() { inspect boxes Open | grep -q '^box'; }
+no_open_dialog() { ! open_dialog_up; }
+# The dialog's whole title, e.g. with the controller's version after the product's.
+dialog_title() { inspect live "$TITLE" | sed -n 's/^title="\(.*\)"$/\1/p'; }
+
+# choose_package <path>: clicks the button and picks the file in the open-file dialog;
+# says why it failed in WHY.
+choose_package() {
+  click_control 1007
+  if ! wait_for "${OPEN_DIALOG_SECONDS:-30}" open_dialog_up; then
+    WHY="no open-file dialog after the click"
+    close_app
+    return 1
+  fi
+  type_text "$(winpath "$1")"
+  press Return
+}
