@@ -23,6 +23,7 @@ check() {
 
 equal() { [ "$1" = "$2" ] || { echo "        expected '$2', got '$1'" >&2; return 1; }; }
 contains() { grep -qF -- "$2" "$1" || { echo "        '$2' not in $1:" >&2; sed 's/^/        | /' "$1" >&2; return 1; }; }
+not_contains() { ! grep -qF -- "$2" "$1" || { echo "        '$2' in $1" >&2; return 1; }; }
 same_bytes() {
   cmp -s "$1" "$2" && return 0
   echo "        $1 differs from $2 ($(stat -c %s "$1" 2>/dev/null || echo no) vs $(stat -c %s "$2") bytes)" >&2

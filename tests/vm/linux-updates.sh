@@ -37,3 +37,17 @@ check "exit 0" equal "$status" 0
 stop_host
 check "the chosen one holds the image" same_bytes "$VM_WORK/dump/F2.main" "$packages/framed.bin"
 check "the other was not written" empty_file "$VM_WORK/dump/F1.main"
+
+scenario="the older vendor id"
+echo "--- $scenario"
+# 0x0483:0x5750 is an older framed controller; 0x0483:0x3002 is no controller of ours.
+start_host framed,serial=O1,usb=0483:5750 addressed,serial=X1,usb=0483:3002
+updater older-list 60 list
+check "list: exit 0" equal "$status" 0
+check "list: the older framed controller" contains "$VM_WORK/older-list.out" "$(node_of O1)  0483:5750  framed"
+check "list: not the foreign pair" not_contains "$VM_WORK/older-list.out" "0483:3002"
+updater older-flash 240 --lang en --yes flash "$packages/framed.dat"
+check "flash: exit 0" equal "$status" 0
+stop_host
+check "the older controller holds the image" same_bytes "$VM_WORK/dump/O1.main" "$packages/framed.bin"
+check "the foreign one was not written" empty_file "$VM_WORK/dump/X1.main"

@@ -31,6 +31,21 @@ bool ParseFault(const std::string& text, ControllerDescription* description) {
   return ParseNumber(text.substr(at + 1), &description->faultChunk) && description->faultChunk > 0;
 }
 
+// "VVVV:PPPP", both hexadecimal.
+bool ParseUsbIds(const std::string& text, ControllerDescription* description) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string::npos) return false;
+  std::uint32_t vendor = 0;
+  std::uint32_t product = 0;
+  if (!ParseNumber("0x" + text.substr(0, colon), &vendor) || !ParseNumber("0x" + text.substr(colon + 1), &product) ||
+      vendor > 0xFFFF || product > 0xFFFF) {
+    return false;
+  }
+  description->vendorId = static_cast<std::uint16_t>(vendor);
+  description->productId = static_cast<std::uint16_t>(product);
+  return true;
+}
+
 }  // namespace
 
 std::optional<ControllerDescription> ParseControllerDescription(const std::string& text, std::string* error) {
@@ -66,6 +81,8 @@ std::optional<ControllerDescription> ParseControllerDescription(const std::strin
       std::uint32_t word = 0;
       ok = ParseNumber(value, &word);
       description.versionWord = word;
+    } else if (key == "usb") {
+      ok = ParseUsbIds(value, &description);
     } else {
       ok = false;
     }

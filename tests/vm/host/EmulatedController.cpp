@@ -84,6 +84,8 @@ bool EmulatedController::Plug(std::string* error) {
     identity.vendorId = sim::AddressedEmulator::kVendorId;
     identity.productId = sim::AddressedEmulator::kProductId;
   }
+  identity.vendorId = description_.vendorId.value_or(identity.vendorId);
+  identity.productId = description_.productId.value_or(identity.productId);
   return device_.Create(identity, [this](const hid::Report& report) { OnOutput(report); }, error);
 }
 
