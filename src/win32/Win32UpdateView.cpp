@@ -72,7 +72,12 @@ void Win32UpdateView::SetTitle(const std::string& title) {
 }
 
 void Win32UpdateView::EnableUpdateButton(bool enabled) {
-  OnDialogThread([&](const DialogControls& c) { EnableWindow(c.updateButton, enabled ? TRUE : FALSE); });
+  OnDialogThread([&](const DialogControls& c) {
+    // Disabling the window with the focus leaves the focus nowhere, and then no key
+    // reaches the dialog (Escape would not close it): the dialog takes it first.
+    if (!enabled && GetFocus() == c.updateButton) SetFocus(c.dialog);
+    EnableWindow(c.updateButton, enabled ? TRUE : FALSE);
+  });
 }
 
 void Win32UpdateView::ShowSuccessText(bool shown) {

@@ -107,6 +107,28 @@ TEST(Win32UpdateView, WorkerCallsRunOnTheWindowThreadAndTakeEffect) {
   EXPECT_EQ(SendMessageW(window.controls().progressBar, PBM_GETPOS, 0, 0), 42);
 }
 
+// A disabled window takes no keys: were the focus left on the button when the
+// controller goes, Escape and Enter would reach nobody and the dialog would seem dead.
+TEST(Win32UpdateView, DisablingTheFocusedButtonKeepsTheKeyboardWithTheDialog) {
+  DialogWindow window;
+  if (!window.made()) GTEST_SKIP() << "no display to make windows on";
+  const DialogControls& controls = window.controls();
+  ShowWindow(controls.dialog, SW_SHOW);
+  SetForegroundWindow(controls.dialog);
+  SetFocus(controls.updateButton);
+  ASSERT_EQ(GetFocus(), controls.updateButton);
+  Win32UpdateView view;
+  view.Attach(controls);
+
+  view.EnableUpdateButton(false);
+  EXPECT_EQ(GetFocus(), controls.dialog);
+
+  // Enabled again, the button does not take the focus by itself: that is the dialog's
+  // choice (it hands it back when an update ends).
+  view.EnableUpdateButton(true);
+  EXPECT_EQ(GetFocus(), controls.dialog);
+}
+
 TEST(Win32UpdateView, ADetachedViewTouchesNothingAndDeclines) {
   DialogWindow window;
   if (!window.made()) GTEST_SKIP() << "no display to make windows on";
