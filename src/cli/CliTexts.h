@@ -54,4 +54,18 @@ inline constexpr TextSlot kProblemNothingToWrite = 67;
 inline constexpr TextSlot kProblemBeyondFormatLimit = 68;
 inline constexpr TextSlot kProblemMainOutsideFlash = 69;
 inline constexpr TextSlot kProblemRadioOutsideFlash = 70;
+// Why a package named on the command line cannot be read, each with the path.
+inline constexpr TextSlot kFileNotFound = 71;
+inline constexpr TextSlot kFilePermissionDenied = 72;
+inline constexpr TextSlot kFileIsDirectory = 73;
+inline constexpr TextSlot kFileNotRegular = 74;
+inline constexpr TextSlot kFileCannotOpen = 75;  // the system's reason may follow
+inline constexpr TextSlot kPackWrote = 76;       // the package's path and its number of sections
+// What `inspect` finds wrong with the file as a whole, or with the controller asked about.
+inline constexpr TextSlot kInspectNoSection = 77;
+inline constexpr TextSlot kInspectCutInHeader = 78;
+inline constexpr TextSlot kInspectSectionsCapped = 79;
+inline constexpr TextSlot kInspectNothingForAsked = 80;
+inline constexpr TextSlot kUnknownCommand = 81;
+inline constexpr TextSlot kDidYouMean = 82;
 }  // namespace vantor::cli::text

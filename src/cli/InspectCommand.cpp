@@ -100,14 +100,16 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   // where the command line has the text).
   std::vector<std::string> problems;
   std::vector<std::string> problemLines;
-  const auto both = [&](const std::string& problem) {
+  const auto both = [&](const std::string& problem, const std::string& line) {
     problems.push_back(problem);
-    problemLines.push_back(problem);
+    problemLines.push_back(line);
   };
-  if (report.sections.empty()) both("the file holds no section header");
-  if (report.walkCutShort) both("the file ends inside a section header");
+  if (report.sections.empty()) both("the file holds no section header", LocalizedText(text::kInspectNoSection));
+  if (report.walkCutShort) both("the file ends inside a section header", LocalizedText(text::kInspectCutInHeader));
   if (report.sectionsCapped) {
-    both(Format("more than %u sections; the rest were not read", static_cast<unsigned>(package::kMaxInspectedSections)));
+    const auto cap = static_cast<unsigned>(package::kMaxInspectedSections);
+    both(Format("more than %u sections; the rest were not read", cap),
+         Format(LocalizedText(text::kInspectSectionsCapped).c_str(), cap));
   }
   for (const Candidate& candidate : candidates) {
     if (candidate.section && candidate.problem != PackageProblem::kNone) {
@@ -117,7 +119,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   }
   if (type) {
     const std::optional<std::size_t> match = package::MatchingSection(report, *type, variant.value_or(0));
-    if (!match) both("no section for the controller asked about");
+    if (!match) both("no section for the controller asked about", LocalizedText(text::kInspectNothingForAsked));
   }
   const int exitCode = acceptable ? kExitSuccess : kExitUsage;
 

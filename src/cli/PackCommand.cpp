@@ -1,6 +1,8 @@
 // `pack`: a package from section descriptions.
 
 #include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
@@ -46,7 +48,7 @@ int RunPack(const CommonOptions& options, const std::string& output, const std::
     document["exitCode"] = kExitSuccess;
     EmitJson(document);
   }
-  SayResult(options, Format("wrote %s with %u section(s)", output.c_str(), static_cast<unsigned>(plans.size())));
+  SayResult(options, Format(LocalizedText(text::kPackWrote).c_str(), output.c_str(), static_cast<unsigned>(plans.size())));
   return kExitSuccess;
 }
 

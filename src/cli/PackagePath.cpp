@@ -6,9 +6,18 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Format.h"
 #include "base/Platform.h"
+#include "cli/CliTexts.h"
 
 namespace vantor::cli {
+namespace {
+
+FileProblem Problem(const char* code, TextSlot slot, const std::string& path, const std::string& detail = "") {
+  return FileProblem{code, Format(LocalizedText(slot).c_str(), path.c_str()) + detail};
+}
+
+}  // namespace
 
 std::optional<FileProblem> CheckPackageFile(const std::string& path) {
   std::error_code error;
@@ -16,23 +25,23 @@ std::optional<FileProblem> CheckPackageFile(const std::string& path) {
   const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
   if (error) {
     if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
-      return FileProblem{"file-not-found", path + ": no such file"};
+      return Problem("file-not-found", text::kFileNotFound, path);
     }
-    if (error == std::errc::permission_denied) return FileProblem{"permission-denied", path + ": permission denied"};
+    if (error == std::errc::permission_denied) return Problem("permission-denied", text::kFilePermissionDenied, path);
     return FileProblem{"cannot-read-file", path + ": " + error.message()};
   }
   if (std::filesystem::is_directory(status)) {
-    return FileProblem{"is-a-directory", path + ": is a directory, not a firmware package"};
+    return Problem("is-a-directory", text::kFileIsDirectory, path);
   }
   if (!std::filesystem::is_regular_file(status)) {
-    return FileProblem{"not-a-regular-file", path + ": not a regular file (a FIFO, socket or device is not read)"};
+    return Problem("not-a-regular-file", text::kFileNotRegular, path);
   }
   errno = 0;
   std::FILE* file = platform::OpenForReading(path);
   if (file == nullptr) {
     const int cause = errno;
-    if (cause == EACCES || cause == EPERM) return FileProblem{"permission-denied", path + ": permission denied"};
-    return FileProblem{"cannot-read-file", path + ": cannot open" + (cause != 0 ? std::string(": ") + std::strerror(cause) : "")};
+    if (cause == EACCES || cause == EPERM) return Problem("permission-denied", text::kFilePermissionDenied, path);
+    return Problem("cannot-read-file", text::kFileCannotOpen, path, cause != 0 ? std::string(": ") + std::strerror(cause) : "");
   }
   std::fclose(file);
   return std::nullopt;

@@ -8,7 +8,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashSelection.h"
@@ -73,11 +75,14 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
 }
 
 int Unknown(const std::string& word) {
-  std::string text = "unknown command '" + word + "'";
+  using vantor::LocalizedText;
+  namespace text = vantor::cli::text;
+  std::string answer = vantor::Format(LocalizedText(text::kUnknownCommand).c_str(), word.c_str());
   if (const std::optional<std::string> nearest = vantor::cli::NearestWord(word, kCommands)) {
-    text += "; did you mean '" + *nearest + "'?";
+    answer += vantor::Format(LocalizedText(text::kDidYouMean).c_str(), nearest->c_str());
   }
-  std::fprintf(stderr, "vantor-update: %s (see `vantor-update help`)\n", text.c_str());
+  // Said before the options are read: in the locale's language.
+  vantor::cli::WriteText(stderr, "vantor-update: " + answer + " (see `vantor-update help`)\n");
   return vantor::cli::kExitUsage;
 }
 

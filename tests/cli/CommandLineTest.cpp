@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <fstream>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -110,6 +111,34 @@ TEST_F(CommandLine, PathsThatAreNoPackageSayWhy) {
     const ProcessResult result = RunProgram(json, "", 20000);
     EXPECT_EQ(nlohmann::json::parse(result.out)["error"], c.code);
   }
+}
+
+// A Chinese user reads in Chinese why a file is refused, what `pack` wrote, what
+// `inspect` finds wrong with a file, and that a command does not exist.
+TEST_F(CommandLine, RefusalsAndResultsSpeakTheUsersLanguage) {
+  std::filesystem::create_directories(Path("folder"));
+  ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {Path("folder"), "是文件夹"}, {Path("fifo"), "不是普通文件"}, {Path("absent.dat"), "没有这个文件"}};
+  for (const auto& [path, text] : refused) {
+    const ProcessResult result = RunProgram({"--lang", "zh", "inspect", path}, "", 20000);
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_TRUE(Has(result.err, path + "：" + text)) << result.err;
+  }
+
+  const ProcessResult packed = RunProgram(
+      {"--lang", "zh", "pack", "-o", Path("p.dat"), "-s", "version=1.50,address=0x08004000,type=0,size=64"});
+  EXPECT_EQ(packed.exitCode, 0) << packed.err;
+  EXPECT_TRUE(Has(packed.out, "已写入 " + Path("p.dat") + "，共 1 个段")) << packed.out;
+
+  std::ofstream(Path("empty.dat"), std::ios::binary).close();
+  const ProcessResult inspected = RunProgram({"--lang", "zh", "inspect", Path("empty.dat")});
+  EXPECT_TRUE(Has(inspected.out, "文件中没有段头")) << inspected.out;
+
+  const ProcessResult unknown =
+      RunProgram({"flsh", "x.dat"}, "", 20000, {"LC_ALL=zh_CN.UTF-8", "LANG=zh_CN.UTF-8", "LANGUAGE="});
+  EXPECT_EQ(unknown.exitCode, 2);
+  EXPECT_TRUE(Has(unknown.err, "未知命令“flsh”；是否要用“flash”？")) << unknown.err;
 }
 
 // Issue 13, defect 11: ten seconds of silence froze the line.
