@@ -31,6 +31,16 @@ int AnswerWhenDetached(MessageButtons buttons) {
   return buttons == MessageButtons::kYesNo ? kIdNo : kIdCancel;
 }
 
+// Where the keyboard goes while the button is disabled: the dialog's first other
+// visible, enabled control, the one the dialog manager gives the focus to when the
+// dialog opens with the button disabled.
+HWND FocusWithoutButton(const DialogControls& c) {
+  for (HWND child = GetWindow(c.dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (child != c.updateButton && IsWindowVisible(child) && IsWindowEnabled(child)) return child;
+  }
+  return c.dialog;
+}
+
 }  // namespace
 
 std::wstring ProgramName() {
@@ -73,9 +83,9 @@ void Win32UpdateView::SetTitle(const std::string& title) {
 
 void Win32UpdateView::EnableUpdateButton(bool enabled) {
   OnDialogThread([&](const DialogControls& c) {
-    // Disabling the window with the focus leaves the focus nowhere, and then no key
-    // reaches the dialog (Escape would not close it): the dialog takes it first.
-    if (!enabled && GetFocus() == c.updateButton) SetFocus(c.dialog);
+    // A disabled button keeps or loses the focus, and either way no key reaches the
+    // dialog any more (Escape would not close it): the focus moves on first.
+    if (!enabled && GetFocus() == c.updateButton) SetFocus(FocusWithoutButton(c));
     EnableWindow(c.updateButton, enabled ? TRUE : FALSE);
   });
 }

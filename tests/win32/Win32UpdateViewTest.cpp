@@ -107,26 +107,79 @@ TEST(Win32UpdateView, WorkerCallsRunOnTheWindowThreadAndTakeEffect) {
   EXPECT_EQ(SendMessageW(window.controls().progressBar, PBM_GETPOS, 0, 0), 42);
 }
 
+// The dialog's controls in a real dialog (the dialog manager's focus rules apply): a
+// progress bar, then the button, made from a template in memory.
+class RealDialog {
+ public:
+  RealDialog() {
+    std::vector<WORD> t;
+    const auto dword = [&t](DWORD value) {
+      t.push_back(LOWORD(value));
+      t.push_back(HIWORD(value));
+    };
+    const auto text = [&t](const wchar_t* value) {
+      for (; *value != L'\0'; ++value) t.push_back(static_cast<WORD>(*value));
+      t.push_back(0);
+    };
+    const auto align = [&t] {
+      if (t.size() % 2 != 0) t.push_back(0);
+    };
+    dword(WS_POPUP | WS_VISIBLE | WS_CAPTION | DS_SETFONT);
+    dword(0);
+    t.insert(t.end(), {2, 0, 0, 235, 138, 0, 0});  // two controls; no menu, default class
+    text(L"t");
+    t.push_back(9);
+    text(L"MS Shell Dlg");
+    align();
+    dword(WS_CHILD | WS_VISIBLE | WS_BORDER);
+    dword(0);
+    t.insert(t.end(), {7, 7, 221, 14, 1003});
+    text(L"msctls_progress32");
+    t.insert(t.end(), {0, 0});  // no text, no creation data
+    align();
+    dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON);
+    dword(0);
+    t.insert(t.end(), {7, 109, 221, 22, 1007, 0xFFFF, 0x0080});
+    text(L"USB Update");
+    t.push_back(0);
+    controls_.dialog = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
+                                                  nullptr, &Procedure, 0);
+    controls_.progressBar = GetDlgItem(controls_.dialog, 1003);
+    controls_.updateButton = GetDlgItem(controls_.dialog, 1007);
+  }
+  ~RealDialog() {
+    if (controls_.dialog != nullptr) DestroyWindow(controls_.dialog);
+  }
+  bool made() const { return controls_.updateButton != nullptr; }
+  const DialogControls& controls() const { return controls_; }
+
+ private:
+  static INT_PTR CALLBACK Procedure(HWND, UINT message, WPARAM, LPARAM lParam) {
+    if (message != kWmRunOnDialogThread) return FALSE;
+    Win32UpdateView::RunSentCall(lParam);
+    return TRUE;
+  }
+  DialogControls controls_;
+};
+
 // A disabled window takes no keys: were the focus left on the button when the
 // controller goes, Escape and Enter would reach nobody and the dialog would seem dead.
-TEST(Win32UpdateView, DisablingTheFocusedButtonKeepsTheKeyboardWithTheDialog) {
-  DialogWindow window;
-  if (!window.made()) GTEST_SKIP() << "no display to make windows on";
-  const DialogControls& controls = window.controls();
-  ShowWindow(controls.dialog, SW_SHOW);
+TEST(Win32UpdateView, DisablingTheFocusedButtonKeepsTheKeyboardInTheDialog) {
+  RealDialog dialog;
+  if (!dialog.made()) GTEST_SKIP() << "no display to make windows on";
+  const DialogControls& controls = dialog.controls();
   SetForegroundWindow(controls.dialog);
-  SetFocus(controls.updateButton);
+  SendMessageW(controls.dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(controls.updateButton), TRUE);
   ASSERT_EQ(GetFocus(), controls.updateButton);
   Win32UpdateView view;
   view.Attach(controls);
 
   view.EnableUpdateButton(false);
-  EXPECT_EQ(GetFocus(), controls.dialog);
-
-  // Enabled again, the button does not take the focus by itself: that is the dialog's
-  // choice (it hands it back when an update ends).
-  view.EnableUpdateButton(true);
-  EXPECT_EQ(GetFocus(), controls.dialog);
+  ASSERT_FALSE(IsWindowEnabled(controls.updateButton));
+  const HWND focus = GetFocus();
+  EXPECT_NE(focus, nullptr);
+  EXPECT_NE(focus, controls.updateButton);
+  EXPECT_TRUE(focus == controls.dialog || IsChild(controls.dialog, focus));
 }
 
 TEST(Win32UpdateView, ADetachedViewTouchesNothingAndDeclines) {

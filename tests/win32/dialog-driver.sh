@@ -8,8 +8,10 @@
 #   PROGRAMS   the folder of the programs under test
 #   ART        where logs and screenshots go
 #   TITLE      the dialog's product title
-# and may set INSPECT_SECONDS and APP_SECONDS (time limits of one inspector run and
-# of one program run; 20 and 300 by default).
+# and may set the time limits INSPECT_SECONDS (one inspector run, 20 by default),
+# APP_SECONDS (one program run, 300), DIALOG_SECONDS (for the dialog to come up, 60),
+# OPEN_DIALOG_SECONDS (for the open-file dialog, 30) and CLOSE_SECONDS (for the
+# program to end once asked, 30).
 
 # The programs under test, the inspector and the open-file dialog share one virtual
 # desktop, which gives the windows title bars for the screenshots.
@@ -47,14 +49,21 @@ stop_display() {
 }
 
 reg_add() { timeout 60 "$WINE" reg add "$@" /f </dev/null >/dev/null 2>&1; }
-# Puts the programs under test and the inspector on the shared virtual desktop
-# (in WINEPREFIX). Set per program, so nothing else run in the prefix changes.
-use_virtual_desktop() {
+# Puts the programs under test and the inspector on the shared virtual desktop (in
+# WINEPREFIX), set per program so nothing else run in the prefix changes, and gives
+# the title bars their caption buttons.
+prepare_desktop() {
   local app
   for app in VantorUpdate.exe VantorUpdateSim.exe DialogInspector.exe; do
     reg_add "HKCU\\Software\\Wine\\AppDefaults\\$app\\Explorer" /v Desktop /t REG_SZ /d "$DESKTOP" || return 1
   done
-  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE"
+  reg_add 'HKCU\Software\Wine\Explorer\Desktops' /v "$DESKTOP" /t REG_SZ /d "$DESKTOP_SIZE" || return 1
+  # The caption buttons are drawn with Marlett, which this Wine does not find in its own
+  # data folder: without it the close box shows a letter.
+  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
+    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+  fi
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
@@ -78,7 +87,7 @@ dialog_up() { inspect live "$TITLE" >/dev/null; }
 # Ends the program the way a person would (Escape, or the keys given) and waits for it.
 close_app() {
   press "${1:-Escape}"
-  if ! wait_for 30 app_gone; then
+  if ! wait_for "${CLOSE_SECONDS:-30}" app_gone; then
     kill "$APP_PID" 2>/dev/null
     return 1
   fi
@@ -88,17 +97,24 @@ close_app() {
 app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
 desktop_window() { xdotool search --name "^$DESKTOP - Wine desktop\$" 2>/dev/null | head -1; }
-# Keys go to the desktop window, which hands them to Wine's active window.
-press() {
-  local window
+# Keys go to the X window with the focus, and Wine hands them to its active window.
+# When a window of the desktop already has the X focus it stays there: moving it to
+# the desktop window makes Wine deactivate the window that has the keyboard, and on a
+# slow machine the key arrives before Wine has activated it again.
+focus_desktop() {
+  local window focused
   window="$(desktop_window)"
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  [ -n "$window" ] || return 0
+  focused="$(xdotool getwindowfocus getwindowname 2>/dev/null)"
+  [ -n "$focused" ] && return 0
+  xdotool windowfocus --sync "$window" 2>/dev/null
+}
+press() {
+  focus_desktop
   xdotool key "$@"
 }
 type_text() {
-  local window
-  window="$(desktop_window)"
-  [ -n "$window" ] && xdotool windowfocus --sync "$window" 2>/dev/null
+  focus_desktop
   xdotool type --delay 20 "$1"
 }
 click_control() { click_at "$(inspect center "$TITLE" "$1")"; }

@@ -76,13 +76,7 @@ prepare_prefix() {
   for face in SimSun NSimSun 宋体 "Microsoft YaHei" "Microsoft YaHei UI" SimHei; do
     reg_add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei"
   done
-  use_virtual_desktop
-  # The caption buttons are drawn with Marlett, which this Wine does not find in its own
-  # data folder: without it the close box shows a letter.
-  if [ -f /usr/share/wine/fonts/marlett.ttf ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ]; then
-    mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
-  fi
+  prepare_desktop
 }
 prepare_prefix
 
