@@ -32,7 +32,7 @@ done
 
 [ -z "$host_pid" ] || stop_host
 # What each program said, for a look after the VM is gone.
-cp "$VM_WORK"/*.out "$VM_WORK/host.log" /vm-out/ 2>/dev/null
+cp "$VM_WORK"/*.out "$VM_WORK"/*.log "$VM_WORK"/*.png /vm-out/ 2>/dev/null
 echo "=== $passed checks passed, ${#failed_names[@]} failed"
 for name in "${failed_names[@]}"; do echo "    failed: $name"; done
 [ ${#failed_names[@]} -eq 0 ]

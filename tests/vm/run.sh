@@ -7,11 +7,12 @@
 #   tests/vm/run.sh linux-faults.sh      only these scenario files (in tests/vm)
 #
 # Needs the Linux build (cmake --preset linux && cmake --build --preset linux) and
-# the packages of scripts/setup.sh. When the Windows build's vantor-update.exe is
-# there, the Windows program runs too, under Wine in the same VM (wine-programs.sh).
+# the packages of scripts/setup.sh. When the Windows build is there, the Windows
+# programs run too, under Wine in the same VM: vantor-update.exe (wine-programs.sh)
+# and the dialog, driven as a person would (wine-dialog.sh).
 # Environment: VANTOR_VM_BUILD (default build/linux), VANTOR_VM_WINDOWS_BUILD
-# (default build/windows), VANTOR_VM_WINE (1 requires the Windows program, 0 skips
-# it; by default it runs when built), VANTOR_VM_TIMEOUT (seconds for the whole VM,
+# (default build/windows), VANTOR_VM_WINE (1 requires the Windows programs, 0 skips
+# them; by default it runs when built), VANTOR_VM_TIMEOUT (seconds for the whole VM,
 # default 900).
 set -euo pipefail
 
@@ -33,12 +34,14 @@ if [ "$wine" = auto ]; then
   [ -f "$windows_build/vantor-update.exe" ] && wine=1
 fi
 if [ "$wine" = 1 ]; then
-  [ -f "$windows_build/vantor-update.exe" ] || {
-    echo "vm: $windows_build/vantor-update.exe missing: build the windows preset first" >&2; exit 2; }
+  for program in vantor-update.exe VantorUpdate.exe tests/win32/DialogInspector.exe; do
+    [ -f "$windows_build/$program" ] || {
+      echo "vm: $windows_build/$program missing: build the windows preset first" >&2; exit 2; }
+  done
   prefix=$build/vm-wine-prefix
   "$here/wine-prefix.sh" "$prefix" || { echo "vm: could not make the Wine prefix" >&2; exit 2; }
   settings=("VM_WINDOWS_BUILD=$(cd "$windows_build" && pwd)" "VM_WINE_PREFIX=$prefix")
-  [ $# -gt 0 ] || scenarios+=(wine-programs.sh)
+  [ $# -gt 0 ] || scenarios+=(wine-programs.sh wine-dialog.sh)
 fi
 
 begin=$(date +%s)
