@@ -98,9 +98,9 @@ app_gone() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
 desktop_window() { xdotool search --name "^$DESKTOP - Wine desktop\$" 2>/dev/null | head -1; }
 # Keys go to the X window with the focus, and Wine hands them to its active window.
-# When a window of the desktop already has the X focus it stays there: moving it to
-# the desktop window makes Wine deactivate the window that has the keyboard, and on a
-# slow machine the key arrives before Wine has activated it again.
+# When one of Wine's windows already has the X focus it stays there: moving it takes
+# Wine through a deactivation and an activation, and under the VM's slow emulation a
+# key sent meanwhile was seen to be lost.
 focus_desktop() {
   local window focused
   window="$(desktop_window)"
