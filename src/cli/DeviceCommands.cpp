@@ -7,6 +7,7 @@
 #include "update/UpdateController.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
+#include "cli/DeviceSelection.h"
 #include "cli/Environment.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
@@ -50,12 +51,21 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
   if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
 
+  // --device names the controller as `flash` takes it (path, serial number or
+  // location); without it the first one detected is shown.
+  std::string path;
+  if (!options.device.empty()) {
+    const Selection selection = SelectControllers(options, AttachedControllers(environment->backend()), false);
+    if (selection.exitCode) return *selection.exitCode;
+    path = selection.controllers.front().path;
+  }
+
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
   viewOptions.quiet = true;  // the probe draws nothing
   TerminalView view(viewOptions);
   UpdateSession session(environment->backend(), view, environment->clock());
-  session.hid.RestrictToPath(options.device);
+  session.hid.RestrictToPath(path);
   // The dialog's probe reads the radio's version only after a package with a radio
   // image was chosen; `info` wants it whenever the controller has one.
   session.probeReadsRadioVersion = true;

@@ -102,6 +102,18 @@ TEST_F(Bench, DeviceBySerialOrLocationUpdatesThatOneOnly) {
   EXPECT_NE(nothing.err.find("serial VTSIM0001"), std::string::npos) << nothing.err;
 }
 
+// `info` names a controller the way `flash` does, with what `list` shows.
+TEST_F(Bench, InfoTakesTheDeviceBySerialOrLocationToo) {
+  for (const char* device : {"VTSIM0002", "9-2", "sim-2"}) {
+    const ProcessResult info = Run("addressed,framed", {"--device", device, "--json", "info"});
+    ASSERT_EQ(info.exitCode, 0) << device << ": " << info.out << info.err;
+    EXPECT_EQ(nlohmann::json::parse(info.out)["controller"]["protocol"], "framed") << device;
+  }
+  const ProcessResult nothing = Run("addressed,framed", {"--device", "VTSIM0009", "info"});
+  EXPECT_EQ(nothing.exitCode, 3) << nothing.err;
+  EXPECT_NE(nothing.err.find("no controller matches --device VTSIM0009"), std::string::npos) << nothing.err;
+}
+
 TEST_F(Bench, AllUpdatesMixedProtocolsAtOnce) {
   const ProcessResult all = Run("addressed,framed,addressed", {"--json", "flash", "--all", "--yes", Path("p.dat")});
   ASSERT_EQ(all.exitCode, 0) << all.out << all.err;
