@@ -74,6 +74,21 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
   app.add_flag("--sim-leave-after-update", options.simLeaveAfterUpdate, "")->group("");
 }
 
+void UseLanguage(const std::string& language) {
+  if (language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
+  if (language == "en") vantor::SetUiLanguageOverride(vantor::kLanguageEnglishUs);
+}
+
+// The --lang given, read before the options are parsed: an answer given then speaks it.
+std::string LanguageAmong(const std::vector<std::string>& arguments) {
+  std::string language;
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == "--lang" && i + 1 < arguments.size()) language = arguments[i + 1];
+    if (arguments[i].rfind("--lang=", 0) == 0) language = arguments[i].substr(7);
+  }
+  return language;
+}
+
 int Unknown(const std::string& word) {
   using vantor::LocalizedText;
   namespace text = vantor::cli::text;
@@ -81,7 +96,6 @@ int Unknown(const std::string& word) {
   if (const std::optional<std::string> nearest = vantor::cli::NearestWord(word, kCommands)) {
     answer += vantor::Format(LocalizedText(text::kDidYouMean).c_str(), nearest->c_str());
   }
-  // Said before the options are read: in the locale's language.
   vantor::cli::WriteText(stderr, "vantor-update: " + answer + " (see `vantor-update help`)\n");
   return vantor::cli::kExitUsage;
 }
@@ -176,6 +190,7 @@ int main(int argc, char** argv) {
 
   const std::vector<std::string> arguments(argv + 1, argv + argc);
   if (const std::optional<std::string> unknown = UnknownSubcommand(arguments, kCommands, kValueOptions)) {
+    UseLanguage(LanguageAmong(arguments));
     return Unknown(*unknown);
   }
   try {
@@ -204,8 +219,7 @@ int main(int argc, char** argv) {
   for (CLI::App* command : {list, info, inspect, flash, verify, watch, pack}) {
     if (*command) options.command = command->get_name();
   }
-  if (options.language == "zh") vantor::SetUiLanguageOverride(vantor::kLanguageChinesePrc);
-  if (options.language == "en") vantor::SetUiLanguageOverride(vantor::kLanguageEnglishUs);
+  UseLanguage(options.language);
   std::string traceError;
   if (!StartTrace(options.verbosity, options.logFile, &traceError)) {
     return Fail(options, kExitUsage, "usage", traceError);

@@ -139,6 +139,11 @@ TEST_F(CommandLine, RefusalsAndResultsSpeakTheUsersLanguage) {
       RunProgram({"flsh", "x.dat"}, "", 20000, {"LC_ALL=zh_CN.UTF-8", "LANG=zh_CN.UTF-8", "LANGUAGE="});
   EXPECT_EQ(unknown.exitCode, 2);
   EXPECT_TRUE(Has(unknown.err, "未知命令“flsh”；是否要用“flash”？")) << unknown.err;
+  const ProcessResult english =
+      RunProgram({"--lang", "en", "flsh"}, "", 20000, {"LC_ALL=zh_CN.UTF-8", "LANG=zh_CN.UTF-8", "LANGUAGE="});
+  EXPECT_TRUE(Has(english.err, "unknown command 'flsh'; did you mean 'flash'?")) << english.err;
+  const ProcessResult chinese = RunProgram({"--lang=zh", "flsh"});
+  EXPECT_TRUE(Has(chinese.err, "未知命令“flsh”")) << chinese.err;
 }
 
 // Issue 13, defect 11: ten seconds of silence froze the line.
