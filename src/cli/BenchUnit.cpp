@@ -69,7 +69,7 @@ std::optional<std::string> BenchUnit::Unfit(const package::PackageReport& packag
   return std::nullopt;
 }
 
-int BenchUnit::ExitCode(bool interrupted) const { return ExitCodeFor(session.result().outcome, interrupted); }
+int BenchUnit::ExitCode(int signalExit) const { return ExitCodeFor(session.result().outcome, signalExit); }
 
 std::string BenchUnit::ResultLine(bool interrupted) const {
   const UpdateResult result = session.result();
@@ -86,7 +86,7 @@ std::string BenchUnit::ResultLine(bool interrupted) const {
   return line;
 }
 
-nlohmann::json BenchUnit::Json(const std::string& packagePath, bool interrupted) const {
+nlohmann::json BenchUnit::Json(const std::string& packagePath, int signalExit) const {
   const UpdateResult result = session.result();
   // The identity both at the top (one result per controller) and under "controller",
   // as in flash's own document.
@@ -94,13 +94,13 @@ nlohmann::json BenchUnit::Json(const std::string& packagePath, bool interrupted)
   AddProbeJson(document, probe);
   document["controller"].update(IdentityJson(controller));
   document["package"] = packagePath;
-  const bool stopped = interrupted && result.outcome != UpdateOutcome::kSucceeded;
+  const bool stopped = signalExit != 0 && result.outcome != UpdateOutcome::kSucceeded;
   document["outcome"] = stopped ? OutcomeName(UpdateOutcome::kInterrupted) : OutcomeName(result.outcome);
   document["reason"] = result.outcome == UpdateOutcome::kFailed ? nlohmann::json(ReasonName(result.reason))
                                                                 : nlohmann::json();
   document["stage"] = StageName(result.stage);
   if (result.reason == FailureReason::kReadBackMismatch) document["address"] = Hex32(result.code);
-  document["exitCode"] = ExitCode(interrupted);
+  document["exitCode"] = ExitCode(signalExit);
   const std::optional<ByteProgress> progress = view.lastProgress();
   document["bytesSent"] = progress ? nlohmann::json(progress->sent) : nlohmann::json();
   document["bytesTotal"] = progress ? nlohmann::json(progress->total) : nlohmann::json();

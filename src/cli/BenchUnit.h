@@ -60,9 +60,11 @@ struct BenchUnit {
   std::optional<std::string> Unfit(const package::PackageReport& package) const;
 
   // After the worker has ended: the exit code, the result line and the JSON.
-  int ExitCode(bool interrupted) const;
+  // `signalExit`: the exit code of the signal that stopped the updates (130 for
+  // Ctrl-C), 0 when none did.
+  int ExitCode(int signalExit) const;
   std::string ResultLine(bool interrupted) const;
-  nlohmann::json Json(const std::string& packagePath, bool interrupted) const;
+  nlohmann::json Json(const std::string& packagePath, int signalExit) const;
 
   hid::FoundController controller;
   std::size_t row;

@@ -107,12 +107,12 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   }
   interrupts.OnInterrupt(nullptr);
 
-  const bool interrupted = interrupts.fired();
+  const int signalExit = interrupts.fired() ? interrupts.exitCode() : 0;
   nlohmann::json results = nlohmann::json::array();
   for (BenchUnit& unit : units) {
     const bool started = unit.session.result().outcome != UpdateOutcome::kNone;
-    exitCode = MostSevere(exitCode, started ? unit.ExitCode(interrupted) : kExitUpdateFailed);
-    results.push_back(unit.Json(file, interrupted));
+    exitCode = MostSevere(exitCode, started ? unit.ExitCode(signalExit) : kExitUpdateFailed);
+    results.push_back(unit.Json(file, signalExit));
   }
   if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) EmitJson(results);

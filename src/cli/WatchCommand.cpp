@@ -50,17 +50,18 @@ class Watch {
       handled_.insert(key);
       Begin(controller);
     }
-    ReportEnded(false);
+    ReportEnded(0);
   }
 
   void StopAll() {
     for (BenchUnit& unit : running_) unit.updater.RequestStop();
   }
 
-  // Waits (bounded by each update's own time-outs) for every running update.
-  void Drain(bool interrupted) {
+  // Waits (bounded by each update's own time-outs) for every running update, which
+  // `signalExit` (see BenchUnit::ExitCode) stopped.
+  void Drain(int signalExit) {
     for (BenchUnit& unit : running_) unit.updater.WaitForWorker();
-    ReportEnded(interrupted);
+    ReportEnded(signalExit);
   }
 
   int exitCode() const { return exitCode_; }
@@ -89,7 +90,7 @@ class Watch {
     }
   }
 
-  void ReportEnded(bool interrupted) {
+  void ReportEnded(int signalExit) {
     for (auto unit = running_.begin(); unit != running_.end();) {
       if (unit->session.workerActive()) {
         ++unit;
@@ -97,11 +98,11 @@ class Watch {
       }
       unit->updater.WaitForWorker();
       unit->updater.OnWorkerFinished();
-      const int code = unit->ExitCode(interrupted);
+      const int code = unit->ExitCode(signalExit);
       if (options_.json) {
-        EmitJsonLine(unit->Json(file_, interrupted));
+        EmitJsonLine(unit->Json(file_, signalExit));
       }
-      Finish(*unit, unit->ResultLine(interrupted), code);
+      Finish(*unit, unit->ResultLine(signalExit != 0), code);
       unit = running_.erase(unit);
     }
   }
@@ -157,10 +158,10 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
     environment->clock().Pause(kPollIntervalMs);
   }
   watch.StopAll();
-  watch.Drain(true);
+  watch.Drain(interrupts.exitCode());
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
-  std::fprintf(stderr, "vantor-update: %s\n", LocalizedText(text::kInterrupted).c_str());
-  return kExitInterrupted;
+  WriteText(stderr, "vantor-update: " + LocalizedText(text::kInterrupted) + "\n");
+  return interrupts.exitCode();
 }
 
 }  // namespace vantor::cli

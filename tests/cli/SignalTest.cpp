@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <tuple>
+
 #include <nlohmann/json.hpp>
 
 #include "CliFixture.h"
@@ -34,6 +36,40 @@ TEST_F(Signals, HangUpAndTerminateStopAtASafePoint) {
     EXPECT_NE(result.terminal.find(std::string("Stopped (") + name + ")"), std::string::npos) << result.terminal;
     EXPECT_EQ(result.out.find("Firmware upgraded!"), std::string::npos);
   }
+}
+
+// A signal during `flash --all` stops every update at a safe point and ends with the
+// signal's own code, as a single update does (it used to end with 1, "failed").
+TEST_F(Signals, ABenchStoppedBySignalEndsWithItsCode) {
+  const std::string package = Pack("b.dat", {"version=1.50,address=0x08004000,type=0,size=49152",
+                                             "version=1.51,address=0x08004000,type=8194,size=49152"});
+  for (const auto& [signal, code, name] : {std::tuple{SIGINT, 130, "SIGINT"}, {SIGTERM, 143, "SIGTERM"}}) {
+    SCOPED_TRACE(name);
+    PtyOptions options;
+    options.arguments = {"--lang", "en", "--simulate", "addressed,framed", "--yes", "flash", "--all", package};
+    options.stdoutToPipe = true;
+    PtyProgram program(options);
+    ASSERT_TRUE(program.WaitForOut("writing-main   10%", 60000));
+    program.Signal(signal);
+    const PtyResult result = program.Finish(60000);
+    EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
+    EXPECT_EQ(result.exitCode, code) << result.out << result.terminal;
+    EXPECT_NE(result.out.find("[9-1] interrupted in"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("[9-2] interrupted in"), std::string::npos) << result.out;
+  }
+
+  // `watch` ends only by a signal: with its code, and so does an update it stopped.
+  PtyOptions options;
+  options.arguments = {"--lang", "en", "--simulate", "addressed", "--json", "watch", "--yes", package};
+  options.stdoutToPipe = true;
+  PtyProgram program(options);
+  ASSERT_TRUE(program.WaitForTerminal("writing-main   10%", 60000));
+  program.Signal(SIGTERM);
+  const PtyResult result = program.Finish(60000);
+  EXPECT_EQ(result.exitCode, 143) << result.terminal;
+  const nlohmann::json stopped = nlohmann::json::parse(result.out);
+  EXPECT_EQ(stopped["outcome"], "interrupted") << result.out;
+  EXPECT_EQ(stopped["exitCode"], 143) << result.out;
 }
 
 // Issue 13, defect 3: `| head` ended the process by SIGPIPE.
