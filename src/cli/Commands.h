@@ -13,7 +13,7 @@ namespace vantor::cli {
 
 class InterruptWatcher;
 
-int RunList(const CommonOptions& options);
+int RunList(const CommonOptions& options, const InterruptWatcher& interrupts);
 int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts);
 // `type`/`variant`: also judge the package for an addressed controller of that kind.
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,

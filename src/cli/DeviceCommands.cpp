@@ -10,6 +10,7 @@
 #include "cli/DeviceSelection.h"
 #include "cli/Environment.h"
 #include "cli/ExitCodes.h"
+#include "cli/FlashSelection.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/ProbeReport.h"
@@ -19,13 +20,16 @@
 
 namespace vantor::cli {
 
-int RunList(const CommonOptions& options) {
+int RunList(const CommonOptions& options, const InterruptWatcher& interrupts) {
   std::string error;
   bool usage = false;
   std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
   if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
-  hid::CHid hid(environment->backend());
-  const std::vector<hid::FoundController> found = hid.ListControllers();
+  int waitExit = kExitSuccess;
+  const std::optional<std::vector<hid::FoundController>> attached =
+      AttachedAfterWait(options, *environment, interrupts, &waitExit);
+  if (!attached) return waitExit;
+  const std::vector<hid::FoundController>& found = *attached;
 
   std::vector<ListedController> listed;
   for (const hid::FoundController& controller : found) listed.push_back(ProbeForList(*environment, controller));
@@ -51,11 +55,15 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
   if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
 
+  int waitExit = kExitSuccess;
+  const std::optional<std::vector<hid::FoundController>> attached =
+      AttachedAfterWait(options, *environment, interrupts, &waitExit);
+  if (!attached) return waitExit;
   // --device names the controller as `flash` takes it (path, serial number or
   // location); without it the first one detected is shown.
   std::string path;
   if (!options.device.empty()) {
-    const Selection selection = SelectControllers(options, AttachedControllers(environment->backend()), false);
+    const Selection selection = SelectControllers(options, *attached, false);
     if (selection.exitCode) return *selection.exitCode;
     path = selection.controllers.front().path;
   }

@@ -241,7 +241,7 @@ int main(int argc, char** argv) {
     return interrupts.exitCode();
   }
 
-  if (*list) return RunList(options);
+  if (*list) return RunList(options, interrupts);
   if (*inspect) return RunInspect(options, inspectFile, inspectType, inspectVariant);
   if (*pack) return RunPack(options, packOutput, packSections, interrupts);
   if (*info) return RunInfo(options, interrupts);

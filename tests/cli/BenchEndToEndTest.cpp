@@ -145,6 +145,14 @@ TEST_F(Bench, WaitTakesAControllerPluggedInLater) {
   const ProcessResult timedOut = Run("addressed", {"--sim-arrive", "60000", "--wait=2", "flash", "--yes", Path("p.dat")});
   EXPECT_EQ(timedOut.exitCode, 3) << timedOut.err;
   EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+
+  // --wait is the program's option: `info` and `list` wait too, instead of answering
+  // "no controller" at once.
+  for (const char* command : {"info", "list"}) {
+    const ProcessResult shown = Run("framed", {"--sim-arrive", "1500", "--wait=30", "--json", command});
+    EXPECT_EQ(shown.exitCode, 0) << command << ": " << shown.out << shown.err;
+    EXPECT_NE(shown.out.find("\"framed\""), std::string::npos) << command << ": " << shown.out;
+  }
 }
 
 // The bench loop on the real clock: two controllers, the second plugged in later;
