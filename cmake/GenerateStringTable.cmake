@@ -9,7 +9,8 @@ foreach(line IN LISTS lines)
     set(text "${CMAKE_MATCH_2}")
     # Resource scripts double a quotation mark instead of escaping it.
     string(REPLACE "\\\"" "\"\"" text "${text}")
-    if(id LESS 238)
+    # Chinese: 129 to 237 and 1000 to 1999; English: 238 to 999 and from 2000.
+    if(id LESS 238 OR (id GREATER_EQUAL 1000 AND id LESS 2000))
       string(APPEND chinese "    ${id}, \"${text}\"\n")
     else()
       string(APPEND english "    ${id}, \"${text}\"\n")

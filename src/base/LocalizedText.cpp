@@ -12,8 +12,9 @@ std::atomic<std::uint16_t> g_languageOverride{0};
 
 unsigned TextIdFor(TextSlot slot, std::uint16_t language) {
   // Only the full identifier counts: other Chinese variants get the English table.
-  const unsigned first = language == kLanguageChinesePrc ? kChineseFirstId : kEnglishFirstId;
-  return first + static_cast<unsigned>(slot);
+  const bool chinese = language == kLanguageChinesePrc;
+  if (slot < kFirstRangeSlots) return (chinese ? kChineseFirstId : kEnglishFirstId) + static_cast<unsigned>(slot);
+  return (chinese ? kChineseLaterBase : kEnglishLaterBase) + static_cast<unsigned>(slot);
 }
 
 std::string LocalizedText(TextSlot slot) { return TextById(TextIdFor(slot, UserUiLanguage())); }

@@ -7,8 +7,10 @@
 
 namespace vantor {
 
-// Index of a user-visible text; slot k is string id 129 + k in Chinese and 238 + k in
-// English.
+// Index of a user-visible text. Slots 0 to 94 are string ids 129 + k in Chinese and
+// 238 + k in English; later slots are 1000 + k and 2000 + k. A Windows string table
+// stores ids in blocks of sixteen, each block in one language, so Chinese ids stop
+// before the block that holds the first English one (224 to 239).
 using TextSlot = int;
 
 namespace text {
@@ -40,6 +42,9 @@ inline constexpr TextSlot kStoppedKeepsBootMode = 26;
 
 inline constexpr unsigned kChineseFirstId = 129;
 inline constexpr unsigned kEnglishFirstId = 238;
+inline constexpr TextSlot kFirstRangeSlots = static_cast<TextSlot>(kEnglishFirstId / 16 * 16 - kChineseFirstId);
+inline constexpr unsigned kChineseLaterBase = 1000;
+inline constexpr unsigned kEnglishLaterBase = 2000;
 inline constexpr std::uint16_t kLanguageChinesePrc = 2052;  // 0x0804
 inline constexpr std::uint16_t kLanguageEnglishUs = 1033;   // 0x0409
 

@@ -1,6 +1,8 @@
 #include "cli/BenchUnit.h"
 
 #include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
 #include "cli/DeviceSelection.h"
 #include "cli/Environment.h"
 #include "cli/ExitCodes.h"
@@ -52,19 +54,20 @@ void BenchUnit::Probe() {
 }
 
 std::optional<std::string> BenchUnit::Unfit(const package::PackageReport& package) const {
-  if (!probe.present) return std::string("it is no longer attached");
-  if (probe.openError != hid::OpenError::kNone) return std::string("it could not be opened");
-  if (!probe.versionReported) return std::string("it did not answer; replug it in boot mode");
+  if (!probe.present) return LocalizedText(text::kBenchGone);
+  if (probe.openError != hid::OpenError::kNone) return LocalizedText(text::kBenchCannotOpen);
+  if (!probe.versionReported) return LocalizedText(text::kBenchNoAnswer);
   const bool addressed = controller.protocol == hid::Protocol::kAddressed;
   const std::uint16_t type = addressed ? probe.deviceType.value_or(0) : 0;
   const std::uint8_t variant = addressed ? probe.deviceVariant.value_or(0) : 0;
   if (!package::MatchingSection(package, type, variant)) {
-    return Format("the package holds no firmware for it (type %u, variant %u)", type, variant);
+    return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(type),
+                  static_cast<unsigned>(variant));
   }
   const package::PackageProblem problem =
       package::ProblemFor(package, type, variant, addressed && package.carriesBleImage);
   if (problem != package::PackageProblem::kNone) {
-    return std::string("the package is refused for it: ") + package::ProblemDescription(problem);
+    return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(problem).c_str());
   }
   return std::nullopt;
 }
@@ -75,13 +78,13 @@ std::string BenchUnit::ResultLine(bool interrupted) const {
   const UpdateResult result = session.result();
   if (result.outcome == UpdateOutcome::kSucceeded) return "succeeded";
   if (interrupted || result.outcome == UpdateOutcome::kInterrupted) {
-    return "interrupted in " + std::string(StageName(result.stage)) + "; it can be updated again from its boot mode";
+    return Format(LocalizedText(text::kBenchInterrupted).c_str(), StageName(result.stage));
   }
   std::string line = OutcomeName(result.outcome);
   if (result.outcome == UpdateOutcome::kFailed) {
     line += std::string(": ") + ReasonName(result.reason) + " in " + StageName(result.stage);
     if (result.reason == FailureReason::kReadBackMismatch) line += " at " + Hex32(result.code);
-    line += "; replug it in boot mode and run again";
+    line += LocalizedText(text::kBenchRunAgain);
   }
   return line;
 }

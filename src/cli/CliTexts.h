@@ -1,7 +1,10 @@
 #pragma once
 // Texts only the command line shows, in the same two string tables as the dialog's.
 
+#include <string>
+
 #include "base/LocalizedText.h"
+#include "package/FirmwarePackage.h"
 
 namespace vantor::cli::text {
 inline constexpr TextSlot kInterrupted = 19;         // Ctrl-C: stopped, boot mode still works
@@ -68,4 +71,45 @@ inline constexpr TextSlot kInspectSectionsCapped = 79;
 inline constexpr TextSlot kInspectNothingForAsked = 80;
 inline constexpr TextSlot kUnknownCommand = 81;
 inline constexpr TextSlot kDidYouMean = 82;
+// Choosing the controller, and the bench (--all, watch) and its lines.
+inline constexpr TextSlot kSelectNoneAttached = 83;
+inline constexpr TextSlot kSelectAttached = 84;
+inline constexpr TextSlot kSelectNoMatch = 85;
+inline constexpr TextSlot kSelectNameOne = 86;
+inline constexpr TextSlot kSelectSeveral = 87;
+inline constexpr TextSlot kSelectChooseOne = 88;
+inline constexpr TextSlot kWaitTimedOut = 89;
+inline constexpr TextSlot kVerifyUnavailable = 90;
+inline constexpr TextSlot kInUseChooseAnother = 91;
+inline constexpr TextSlot kInUseLeaveOut = 92;
+inline constexpr TextSlot kBenchPackageUnusable = 93;
+inline constexpr TextSlot kBenchPackageEmpty = 94;
+inline constexpr TextSlot kBenchNothingUpdated = 95;
+inline constexpr TextSlot kBenchConfirmAll = 96;
+inline constexpr TextSlot kBenchCouldNotOpen = 97;
+inline constexpr TextSlot kBenchGone = 98;
+inline constexpr TextSlot kBenchCannotOpen = 99;
+inline constexpr TextSlot kBenchNoAnswer = 100;
+inline constexpr TextSlot kBenchNoFirmwareFor = 101;
+inline constexpr TextSlot kBenchRefusedFor = 102;
+inline constexpr TextSlot kBenchInterrupted = 103;
+inline constexpr TextSlot kBenchRunAgain = 104;
+inline constexpr TextSlot kListInUse = 105;
+inline constexpr TextSlot kListNoAnswer = 106;
+inline constexpr TextSlot kListNoFirmware = 107;
+inline constexpr TextSlot kListFirmware = 109;
+inline constexpr TextSlot kWatchInUse = 110;
+inline constexpr TextSlot kWatchNotUpdated = 111;
+inline constexpr TextSlot kWatchCouldNotOpen = 112;
+inline constexpr TextSlot kWatchConfirm = 113;
+inline constexpr TextSlot kWatchWatching = 114;
+inline constexpr TextSlot kPackStopped = 115;
+inline constexpr TextSlot kControllerUnopenable = 116;
 }  // namespace vantor::cli::text
+
+namespace vantor::cli {
+
+// Why a package is refused, in the user's language.
+std::string PackageProblemText(package::PackageProblem problem);
+
+}  // namespace vantor::cli

@@ -1,5 +1,6 @@
 #include "cli/DeviceSelection.h"
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
@@ -9,8 +10,8 @@ namespace vantor::cli {
 namespace {
 
 std::string AttachedList(const std::vector<hid::FoundController>& attached) {
-  if (attached.empty()) return "no supported controller is attached";
-  std::string text = "attached:";
+  if (attached.empty()) return LocalizedText(text::kSelectNoneAttached);
+  std::string text = LocalizedText(text::kSelectAttached);
   for (const hid::FoundController& controller : attached) text += "\n  " + DescribeController(controller);
   return text;
 }
@@ -60,16 +61,16 @@ Selection SelectControllers(const CommonOptions& options, const std::vector<hid:
   selection.controllers = Named(options, attached);
   if (selection.controllers.empty()) {
     selection.exitCode = Fail(options, kExitNoController, "no-controller",
-                              LocalizedText(text::kNoController) + " (no controller matches --device " + options.device + "); " + AttachedList(attached) +
-                                  "\nname one by its path, serial number or location (see `vantor-update list`)");
+                              LocalizedText(text::kNoController) + " " +
+                                  Format(LocalizedText(text::kSelectNoMatch).c_str(), options.device.c_str()) + "; " +
+                                  AttachedList(attached) + "\n" + LocalizedText(text::kSelectNameOne));
     return selection;
   }
   if (selection.controllers.size() > 1 && !several) {
     selection.exitCode =
         Fail(options, kExitUsage, "several-controllers",
-             std::to_string(selection.controllers.size()) + " controllers are attached and none was chosen; " +
-                 AttachedList(selection.controllers) +
-                 "\nchoose one with --device PATH|SERIAL|LOCATION, or update them all with --all");
+             Format(LocalizedText(text::kSelectSeveral).c_str(), static_cast<unsigned>(selection.controllers.size())) +
+                 "; " + AttachedList(selection.controllers) + "\n" + LocalizedText(text::kSelectChooseOne));
     selection.controllers.clear();
   }
   return selection;

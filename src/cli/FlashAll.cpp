@@ -3,6 +3,7 @@
 #include <list>
 #include <memory>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/BenchUnit.h"
 #include "cli/CliTexts.h"
@@ -29,12 +30,13 @@ bool InspectBenchPackage(const CommonOptions& options, const std::string& file, 
   }
   std::string error;
   if (!package::InspectPackage(file, report, &error)) {
-    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " cannot be used: " + error +
-                                              "; check the file (`vantor-update inspect FILE`)");
+    *exitCode = Fail(options, kExitUsage, "package-refused",
+                     Format(LocalizedText(text::kBenchPackageUnusable).c_str(), file.c_str(), error.c_str()));
     return false;
   }
   if (report->sections.empty()) {
-    *exitCode = Fail(options, kExitUsage, "package-refused", "the package " + file + " holds no firmware; pick another file");
+    *exitCode =
+        Fail(options, kExitUsage, "package-refused", Format(LocalizedText(text::kBenchPackageEmpty).c_str(), file.c_str()));
     return false;
   }
   return true;
@@ -70,8 +72,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
     unit.lock = DeviceLock::Acquire(controllers[n], &busy, &error);
     if (!unit.lock) {
       return Fail(options, kExitUpdateFailed, "controller-busy",
-                  busy ? DescribeController(controllers[n]) +
-                             " is in use by another update; wait until it has ended, or leave it out with --device"
+                  busy ? Format(LocalizedText(text::kInUseLeaveOut).c_str(), DescribeController(controllers[n]).c_str())
                        : error);
     }
   }
@@ -86,10 +87,11 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   if (interrupts.fired()) return Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
   if (!refusals.empty()) {
     return Fail(options, kExitUsage, "package-refused",
-                "nothing was updated:" + refusals + "\nleave these out with --device, or use a package for them");
+                Format(LocalizedText(text::kBenchNothingUpdated).c_str(), refusals.c_str()));
   }
   if (!ConfirmBench(options, interrupts,
-                    "Update " + std::to_string(units.size()) + " controllers with " + file + "?")) {
+                    Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(units.size()),
+                           file.c_str()))) {
     return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
                 LocalizedText(text::kCancelled));
   }
@@ -98,7 +100,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
     for (BenchUnit& unit : units) unit.updater.RequestStop();
   });
   for (BenchUnit& unit : units) {
-    if (!unit.updater.OnUpdateButton()) board.Finish(unit.row, "could not be opened; replug it and run again");
+    if (!unit.updater.OnUpdateButton()) board.Finish(unit.row, LocalizedText(text::kBenchCouldNotOpen));
   }
   for (BenchUnit& unit : units) {
     unit.updater.WaitForWorker();

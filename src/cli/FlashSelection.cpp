@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
@@ -33,8 +34,7 @@ std::optional<std::vector<hid::FoundController>> AttachedAfterWait(const CommonO
   }
   if (end == WaitEnd::kTimedOut) {
     *exitCode = Fail(options, kExitNoController, "no-controller",
-                     "no controller appeared within " + std::to_string(options.waitSeconds) +
-                         " s; plug one in its boot mode (hold LB+RB while plugging in) and run again");
+                     Format(LocalizedText(text::kWaitTimedOut).c_str(), options.waitSeconds));
     return std::nullopt;
   }
   return AttachedControllers(environment.backend());
@@ -64,9 +64,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
     for (const hid::FoundController& controller : selection.controllers) {
       if (controller.protocol == hid::Protocol::kFramed) {
         return Fail(options, kExitUsage, "verify-unavailable",
-                    DescribeController(controller) +
-                        ": --verify needs a controller that can read its flash back, and the framed protocol has "
-                        "no read command; run without --verify, or leave this controller out with --device");
+                    Format(LocalizedText(text::kVerifyUnavailable).c_str(), DescribeController(controller).c_str()));
       }
     }
   }
@@ -81,8 +79,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
     lock = DeviceLock::Acquire(chosen, &busy, &error);
     if (!lock) {
       return Fail(options, kExitUpdateFailed, "controller-busy",
-                  busy ? DescribeController(chosen) +
-                             " is in use by another update; wait until it has ended, or choose another with --device"
+                  busy ? Format(LocalizedText(text::kInUseChooseAnother).c_str(), DescribeController(chosen).c_str())
                        : error);
     }
   }

@@ -57,26 +57,6 @@ std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std
   return candidates;
 }
 
-std::string ProblemText(PackageProblem problem) {
-  switch (problem) {
-    case PackageProblem::kMainSectionTruncated:
-      return LocalizedText(text::kProblemMainTruncated);
-    case PackageProblem::kBleSectionTruncated:
-      return LocalizedText(text::kProblemRadioTruncated);
-    case PackageProblem::kNothingToWrite:
-      return LocalizedText(text::kProblemNothingToWrite);
-    case PackageProblem::kBeyondFormatLimit:
-      return LocalizedText(text::kProblemBeyondFormatLimit);
-    case PackageProblem::kMainOutsideFlash:
-      return LocalizedText(text::kProblemMainOutsideFlash);
-    case PackageProblem::kRadioOutsideFlash:
-      return LocalizedText(text::kProblemRadioOutsideFlash);
-    case PackageProblem::kNone:
-      break;
-  }
-  return package::ProblemDescription(problem);
-}
-
 }  // namespace
 
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
@@ -114,7 +94,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   for (const Candidate& candidate : candidates) {
     if (candidate.section && candidate.problem != PackageProblem::kNone) {
       problems.push_back(candidate.controller + ": " + package::ProblemDescription(candidate.problem));
-      problemLines.push_back(candidate.controller + ": " + ProblemText(candidate.problem));
+      problemLines.push_back(candidate.controller + ": " + PackageProblemText(candidate.problem));
     }
   }
   if (type) {

@@ -1,6 +1,9 @@
 #include "cli/ListProbe.h"
 
+#include "base/Format.h"
+#include "base/LocalizedText.h"
 #include "cli/BenchUnit.h"
+#include "cli/CliTexts.h"
 #include "cli/DeviceLock.h"
 #include "cli/DeviceSelection.h"
 #include "cli/Environment.h"
@@ -46,10 +49,10 @@ nlohmann::json ListedJson(const ListedController& listed) {
 
 std::string ListedLine(const ListedController& listed) {
   std::string line = DescribeController(listed.controller);
-  if (listed.inUse) return line + "  (in use by another update)";
-  if (!listed.probe || !listed.probe->versionReported) return line + "  (did not answer: not in boot mode?)";
-  if (listed.probe->noFirmware) return line + "  boot mode, no firmware";
-  return line + "  boot mode, firmware " + VersionDisplay(listed.probe->versionWord);
+  if (listed.inUse) return line + "  " + LocalizedText(text::kListInUse);
+  if (!listed.probe || !listed.probe->versionReported) return line + "  " + LocalizedText(text::kListNoAnswer);
+  if (listed.probe->noFirmware) return line + "  " + LocalizedText(text::kListNoFirmware);
+  return line + "  " + Format(LocalizedText(text::kListFirmware).c_str(), VersionDisplay(listed.probe->versionWord).c_str());
 }
 
 }  // namespace vantor::cli

@@ -30,7 +30,10 @@ int RunPack(const CommonOptions& options, const std::string& output, const std::
   bool stopped = false;
   // Ctrl-C (or a closed terminal) stops between pieces and removes the unfinished file.
   if (!WritePackage(output, plans, &error, [&interrupts] { return interrupts.fired(); }, &stopped)) {
-    if (stopped) return Fail(options, interrupts.exitCode(), "interrupted", "stopped; " + output + " was not written");
+    if (stopped) {
+      return Fail(options, interrupts.exitCode(), "interrupted",
+                  Format(LocalizedText(text::kPackStopped).c_str(), output.c_str()));
+    }
     return Fail(options, kExitUsage, "cannot-write-package", error);
   }
   if (options.json) {

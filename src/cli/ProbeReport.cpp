@@ -58,7 +58,7 @@ std::optional<int> DeviceProblem(const CommonOptions& options, const ProbeReport
       break;
   }
   return Fail(options, kExitUpdateFailed, "controller-unopenable",
-              "the controller at " + report.path + " could not be opened");
+              Format(LocalizedText(text::kControllerUnopenable).c_str(), report.path.c_str()));
 }
 
 void AddProbeJson(nlohmann::json& document, const ProbeReport& report) {

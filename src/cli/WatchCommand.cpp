@@ -4,6 +4,7 @@
 #include <memory>
 #include <set>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/BenchUnit.h"
 #include "cli/CliTexts.h"
@@ -74,18 +75,18 @@ class Watch {
     std::string error;
     unit.lock = DeviceLock::Acquire(controller, &busy, &error);
     if (!unit.lock) {
-      Finish(unit, busy ? "in use by another update; skipped until it is replugged" : error, kExitUpdateFailed);
+      Finish(unit, busy ? LocalizedText(text::kWatchInUse) : error, kExitUpdateFailed);
       running_.pop_back();
       return;
     }
     unit.Probe();
     if (const std::optional<std::string> why = unit.Unfit(package_)) {
-      Finish(unit, "not updated: " + *why, kExitUsage);
+      Finish(unit, Format(LocalizedText(text::kWatchNotUpdated).c_str(), why->c_str()), kExitUsage);
       running_.pop_back();
       return;
     }
     if (!unit.updater.OnUpdateButton()) {
-      Finish(unit, "could not be opened; replug it", kExitUpdateFailed);
+      Finish(unit, LocalizedText(text::kWatchCouldNotOpen), kExitUpdateFailed);
       running_.pop_back();
     }
   }
@@ -145,11 +146,11 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   std::string error;
   std::unique_ptr<Environment> environment = Environment::Create(options, &error);
   if (!environment) return Fail(options, kExitUpdateFailed, "hid-unavailable", error);
-  if (!ConfirmBench(options, interrupts, "Update every controller that appears with " + file + "?")) {
+  if (!ConfirmBench(options, interrupts, Format(LocalizedText(text::kWatchConfirm).c_str(), file.c_str()))) {
     return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
                 LocalizedText(text::kCancelled));
   }
-  std::fprintf(stderr, "vantor-update: watching for controllers in boot mode; Ctrl-C ends\n");
+  WriteText(stderr, "vantor-update: " + LocalizedText(text::kWatchWatching) + "\n");
 
   Watch watch(options, file, *environment, package);
   // Ctrl-C: the loop sees it within one poll and stops the running updates there.

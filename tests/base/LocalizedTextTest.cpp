@@ -48,6 +48,30 @@ TEST(LocalizedText, EveryIdExistsInBothTablesAndMissingIdsAreEmpty) {
   EXPECT_EQ(TextById(1000), "");
 }
 
+// Every slot has both languages or neither, and no block of sixteen ids (a Windows
+// string table's unit, in one language) holds ids of both: the Windows program would
+// find only one language's block.
+TEST(LocalizedText, EverySlotHasBothLanguagesInBlocksOfTheirOwn) {
+  EXPECT_EQ(TextIdFor(94, kLanguageChinesePrc), 223u);
+  EXPECT_EQ(TextIdFor(95, kLanguageChinesePrc), 1095u);
+  EXPECT_EQ(TextIdFor(95, kLanguageEnglishUs), 2095u);
+  std::set<unsigned> chineseBlocks;
+  std::set<unsigned> englishBlocks;
+  int later = 0;
+  for (TextSlot slot = 0; slot < 1000; ++slot) {
+    const unsigned chineseId = TextIdFor(slot, kLanguageChinesePrc);
+    const unsigned englishId = TextIdFor(slot, kLanguageEnglishUs);
+    const bool chinese = !TextById(chineseId).empty();
+    const bool english = !TextById(englishId).empty();
+    EXPECT_EQ(chinese, english) << "slot " << slot;
+    if (chinese) chineseBlocks.insert(chineseId / 16);
+    if (english) englishBlocks.insert(englishId / 16);
+    if (slot >= kFirstRangeSlots && chinese) ++later;
+  }
+  for (const unsigned block : chineseBlocks) EXPECT_EQ(englishBlocks.count(block), 0u) << "block " << block;
+  EXPECT_GT(later, 0) << "the later range is in use";
+}
+
 TEST(LocalizedText, LocaleNamesMapToLanguageIdentifiers) {
   EXPECT_EQ(LanguageFromLocaleName("zh_CN.UTF-8"), 2052);
   EXPECT_EQ(LanguageFromLocaleName("zh_TW.UTF-8"), 1028);

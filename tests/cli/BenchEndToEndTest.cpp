@@ -102,6 +102,25 @@ TEST_F(Bench, DeviceBySerialOrLocationUpdatesThatOneOnly) {
   EXPECT_NE(nothing.err.find("serial VTSIM0001"), std::string::npos) << nothing.err;
 }
 
+// The bench speaks the user's language too: the list, the refusal to guess, the wait.
+TEST_F(Bench, ItsLinesComeInChinese) {
+  const auto run = [this](const Arguments& extra) {
+    Arguments arguments = {"--lang", "zh", "--simulate", "addressed,framed", "--sim-virtual-time"};
+    arguments.insert(arguments.end(), extra.begin(), extra.end());
+    return RunProgram(arguments, "", 60000, Environment());
+  };
+  const ProcessResult listed = run({"list"});
+  EXPECT_NE(listed.out.find("BOOT 模式，固件 1.50"), std::string::npos) << listed.out;
+  const ProcessResult refused = run({"flash", "--yes", Path("p.dat")});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.err.find("连接了 2 个手柄，但未选择其中任何一个"), std::string::npos) << refused.err;
+  const ProcessResult unmatched = run({"--device", "VTSIM0009", "info"});
+  EXPECT_NE(unmatched.err.find("没有与 --device VTSIM0009 相符的手柄"), std::string::npos) << unmatched.err;
+  const ProcessResult waited = run({"--sim-arrive", "60000,60000", "--wait=1", "list"});
+  EXPECT_EQ(waited.exitCode, 3);
+  EXPECT_NE(waited.err.find("1 秒内没有手柄出现"), std::string::npos) << waited.err;
+}
+
 // `info` names a controller the way `flash` does, with what `list` shows.
 TEST_F(Bench, InfoTakesTheDeviceBySerialOrLocationToo) {
   for (const char* device : {"VTSIM0002", "9-2", "sim-2"}) {
