@@ -105,6 +105,16 @@ inline constexpr TextSlot kWatchConfirm = 113;
 inline constexpr TextSlot kWatchWatching = 114;
 inline constexpr TextSlot kPackStopped = 115;
 inline constexpr TextSlot kControllerUnopenable = 116;
+// The lines of `inspect`.
+inline constexpr TextSlot kInspectFileSummary = 117;
+inline constexpr TextSlot kInspectRunsPastEnd = 118;
+inline constexpr TextSlot kInspectRadioSection = 119;
+inline constexpr TextSlot kInspectRadioMissing = 120;
+inline constexpr TextSlot kInspectRadioNone = 121;
+inline constexpr TextSlot kInspectControllerSection = 122;
+inline constexpr TextSlot kInspectControllerNoSection = 123;
+inline constexpr TextSlot kInspectNoProblems = 124;
+inline constexpr TextSlot kInspectProblem = 125;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

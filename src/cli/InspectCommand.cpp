@@ -141,31 +141,37 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     EmitJson(document);
   }
 
-  SayResult(options, Format("%s: %llu bytes, %u section(s)", file.c_str(),
+  SayResult(options, Format(LocalizedText(text::kInspectFileSummary).c_str(), file.c_str(),
                       static_cast<unsigned long long>(report.fileLength), static_cast<unsigned>(report.sections.size())));
   SayResult(options, "  #  version       address     length  type variant  data at");
+  const std::string pastTheEnd = "  " + LocalizedText(text::kInspectRunsPastEnd);
   for (std::size_t i = 0; i < report.sections.size(); ++i) {
     const package::SectionHeader& header = report.sections[i].header;
     SayResult(options, Format("%3u  %-12s  %s  %7u  %4u  %6u  %7llu%s", static_cast<unsigned>(i), SectionVersion(header).c_str(),
                         Hex32(header.address()).c_str(), header.length(), static_cast<unsigned>(header.type()),
                         static_cast<unsigned>(header.variant()),
                         static_cast<unsigned long long>(report.sections[i].dataOffset),
-                        package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : "  (runs past the end)"));
+                        package::SectionFitsFile(report.sections[i], report.fileLength) ? "" : pastTheEnd.c_str()));
   }
   if (report.carriesBleImage) {
-    SayResult(options, report.bleSection ? Format("Bluetooth LE image: section %u", static_cast<unsigned>(*report.bleSection))
-                                   : std::string("Bluetooth LE image: expected (file of 64 KiB or more), none found"));
+    SayResult(options, report.bleSection ? Format(LocalizedText(text::kInspectRadioSection).c_str(),
+                                                  static_cast<unsigned>(*report.bleSection))
+                                           : LocalizedText(text::kInspectRadioMissing));
   } else {
-    SayResult(options, "Bluetooth LE image: none (file under 64 KiB)");
+    SayResult(options, LocalizedText(text::kInspectRadioNone));
   }
   for (const Candidate& candidate : candidates) {
-    SayResult(options, candidate.controller + " controller: " +
-                     (candidate.section ? Format("section %u", static_cast<unsigned>(*candidate.section)) : std::string("no section")));
+    SayResult(options, candidate.section ? Format(LocalizedText(text::kInspectControllerSection).c_str(),
+                                                  candidate.controller.c_str(), static_cast<unsigned>(*candidate.section))
+                                         : Format(LocalizedText(text::kInspectControllerNoSection).c_str(),
+                                                  candidate.controller.c_str()));
   }
   if (problems.empty()) {
-    SayResult(options, "problems: none");
+    SayResult(options, LocalizedText(text::kInspectNoProblems));
   } else {
-    for (const std::string& problem : problemLines) SayResult(options, "problem: " + problem);
+    for (const std::string& problem : problemLines) {
+      SayResult(options, Format(LocalizedText(text::kInspectProblem).c_str(), problem.c_str()));
+    }
   }
   return exitCode;
 }

@@ -133,7 +133,12 @@ TEST_F(CommandLine, RefusalsAndResultsSpeakTheUsersLanguage) {
 
   std::ofstream(Path("empty.dat"), std::ios::binary).close();
   const ProcessResult inspected = RunProgram({"--lang", "zh", "inspect", Path("empty.dat")});
-  EXPECT_TRUE(Has(inspected.out, "文件中没有段头")) << inspected.out;
+  EXPECT_TRUE(Has(inspected.out, "问题：文件中没有段头")) << inspected.out;
+  const ProcessResult listed = RunProgram({"--lang", "zh", "inspect", Path("p.dat")});
+  EXPECT_TRUE(Has(listed.out, "字节，1 个段")) << listed.out;
+  EXPECT_TRUE(Has(listed.out, "蓝牙 LE 固件：无（文件小于 64 KiB）")) << listed.out;
+  EXPECT_TRUE(Has(listed.out, "framed 手柄：第 0 段")) << listed.out;
+  EXPECT_TRUE(Has(listed.out, "问题：无")) << listed.out;
 
   const ProcessResult unknown =
       RunProgram({"flsh", "x.dat"}, "", 20000, {"LC_ALL=zh_CN.UTF-8", "LANG=zh_CN.UTF-8", "LANGUAGE="});
