@@ -28,6 +28,7 @@ INSPECT_SECONDS=60 APP_SECONDS=900 DIALOG_SECONDS=240 OPEN_DIALOG_SECONDS=120 CL
 timeout 60 wineserver -k </dev/null >/dev/null 2>&1
 timeout 60 wineserver -w </dev/null >/dev/null 2>&1
 sed -i 's/^"DisableUdevd"=dword:00000001$/"DisableUdevd"=dword:00000000/' "$WINEPREFIX/system.reg"
+check "Wine's HID bus set to follow udev" grep -q '^"DisableUdevd"=dword:00000000$' "$WINEPREFIX/system.reg"
 /lib/systemd/systemd-udevd --daemon
 udevadm trigger --action=add
 timeout 60 udevadm settle --timeout=30
