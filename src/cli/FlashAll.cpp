@@ -45,8 +45,7 @@ bool InspectBenchPackage(const CommonOptions& options, const std::string& file, 
 bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, const std::string& question) {
   if (options.assumeYes) return true;
   std::FILE* out = HumanStream(options);
-  std::fprintf(out, "%s %s", question.c_str(), LocalizedText(text::kContinuePrompt).c_str());
-  std::fflush(out);
+  WriteText(out, question + " " + LocalizedText(text::kContinuePrompt));
   const std::optional<bool> answer = ReadYesNoAnswer(interrupts.cancelFd(), kAnswerTimeoutMs);
   std::fputc('\n', out);
   return answer.value_or(false);

@@ -1,6 +1,7 @@
 #include "cli/ProgressBoard.h"
 
 #include "base/Format.h"
+#include "cli/Output.h"
 
 namespace vantor::cli {
 namespace {
@@ -38,8 +39,7 @@ void ProgressBoard::Update(std::size_t index, const ByteProgress& progress) {
     if (changed) Redraw();
     return;
   }
-  std::fprintf(out_, "[%s] %s\n", row.name.c_str(), row.text.c_str());
-  std::fflush(out_);
+  WriteText(out_, "[" + row.name + "] " + row.text + "\n");
 }
 
 void ProgressBoard::Finish(std::size_t index, const std::string& line) {
@@ -51,27 +51,27 @@ void ProgressBoard::Finish(std::size_t index, const std::string& line) {
     Redraw();
     return;
   }
-  std::fprintf(out_, "[%s] %s\n", row.name.c_str(), line.c_str());
-  std::fflush(out_);
+  WriteText(out_, "[" + row.name + "] " + line + "\n");
 }
 
 void ProgressBoard::Say(const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
+  std::string text;
   if (terminal_ && linesOnScreen_ > 0) {
     // Up over the board, the line, then the board again below it.
-    std::fprintf(out_, "\x1b[%zuA\r\x1b[J", linesOnScreen_);
+    text = Format("\x1b[%zuA\r\x1b[J", linesOnScreen_);
     linesOnScreen_ = 0;
   }
-  std::fprintf(out_, "%s\n", line.c_str());
+  WriteText(out_, text + line + "\n");
   if (terminal_) Redraw();
-  std::fflush(out_);
 }
 
+// In one write, so the board never shows half drawn.
 void ProgressBoard::Redraw() {
-  if (linesOnScreen_ > 0) std::fprintf(out_, "\x1b[%zuA", linesOnScreen_);
-  for (const Row& row : rows_) std::fprintf(out_, "\r\x1b[K[%s] %s\n", row.name.c_str(), row.text.c_str());
+  std::string text = linesOnScreen_ > 0 ? Format("\x1b[%zuA", linesOnScreen_) : std::string();
+  for (const Row& row : rows_) text += "\r\x1b[K[" + row.name + "] " + row.text + "\n";
+  WriteText(out_, text);
   linesOnScreen_ = rows_.size();
-  std::fflush(out_);
 }
 
 }  // namespace vantor::cli

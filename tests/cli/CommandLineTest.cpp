@@ -196,6 +196,19 @@ TEST_F(CommandLine, AChineseTerminalGetsItsOwnCodeset) {
   EXPECT_EQ(result.exitCode, 3);
   EXPECT_TRUE(Has(result.terminal, Convert("未找到手柄", "GB18030"))) << result.terminal;
   EXPECT_FALSE(Has(result.terminal, "未找到手柄")) << "no UTF-8 bytes";
+
+  // The bench's board and its question too.
+  const std::string package = Pack("b.dat", {"version=1.50,address=0x08004000,type=0,size=3000",
+                                             "version=1.51,address=0x08004000,type=8194,size=3000"});
+  options.arguments = {"--simulate", "addressed,framed", "--sim-virtual-time", "--sim-fault", "2:fail",
+                       "flash", "--all", package};
+  PtyProgram bench(options);
+  ASSERT_TRUE(bench.WaitForTerminal(Convert("个手柄", "GB18030"), 30000)) << "the question";
+  bench.Type("y\n");
+  const PtyResult benchResult = bench.Finish(60000);
+  EXPECT_EQ(benchResult.exitCode, 1);
+  EXPECT_TRUE(Has(benchResult.terminal, Convert("请在 BOOT 模式下重新插入后再运行", "GB18030"))) << benchResult.terminal;
+  EXPECT_FALSE(Has(benchResult.terminal, "请在 BOOT 模式下重新插入后再运行")) << "no UTF-8 bytes";
 }
 
 }  // namespace
