@@ -71,6 +71,10 @@ void EmitJson(const nlohmann::json& document) {
   WriteBytes(stdout, document.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
+void EmitJsonLine(const nlohmann::json& document) {
+  WriteBytes(stdout, document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+}
+
 nlohmann::json VersionJson(std::uint16_t version, std::uint16_t beta) {
   return {{"version", version}, {"beta", beta}, {"display", VersionText(version, beta)}};
 }

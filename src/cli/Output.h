@@ -37,6 +37,8 @@ int Fail(const CommonOptions& options, int exitCode, const std::string& code, co
 // Every document starts with these: {"schemaVersion": 1, "command": "..."}.
 nlohmann::json JsonDocument(const CommonOptions& options);
 void EmitJson(const nlohmann::json& document);
+// One document on one line (`watch`: a line per controller as it ends).
+void EmitJsonLine(const nlohmann::json& document);
 // The one form of a version in JSON: {"version": 156, "beta": 0, "display": "1.56"}
 // (`version` is the number times 100).
 nlohmann::json VersionJson(std::uint16_t version, std::uint16_t beta);

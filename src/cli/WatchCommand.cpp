@@ -120,13 +120,6 @@ class Watch {
     board_.Finish(unit.row, line);
   }
 
-  static void EmitJsonLine(const nlohmann::json& document) {
-    const std::string text = document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    std::fputs(text.c_str(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-  }
-
   const CommonOptions& options_;
   const std::string& file_;
   Environment& environment_;

@@ -87,6 +87,22 @@ TEST_F(Signals, AClosedPipeStopsQuietly) {
   EXPECT_NE(result.terminal.find("Stopped (SIGPIPE)"), std::string::npos) << result.terminal;
 }
 
+// `watch --json | head -1`: the line after the reader has gone ends the watch, which
+// otherwise would wait for controllers for ever.
+TEST_F(Signals, AClosedPipeEndsAWatch) {
+  const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=3000"});
+  PtyOptions options;
+  options.arguments = {"--lang", "en", "--simulate", "framed,framed", "--sim-arrive", "0,3000",
+                       "--json", "watch", "--yes", package};
+  options.stdoutToPipe = true;
+  PtyProgram program(options);
+  ASSERT_TRUE(program.WaitForOut("\"outcome\"", 60000));
+  program.CloseOut();
+  const PtyResult result = program.Finish(60000);
+  EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
+  EXPECT_EQ(result.exitCode, 141) << result.terminal;
+}
+
 // Issue 11: a Ctrl-C early in a command killed it by the signal, with no JSON written.
 TEST_F(Signals, AnEarlyInterruptEndsEveryCommandWithItsDocument) {
   const std::string package = Pack("f.dat", {"version=1.50,address=0x08004000,type=0,size=64"});
