@@ -115,6 +115,9 @@ inline constexpr TextSlot kInspectControllerSection = 122;
 inline constexpr TextSlot kInspectControllerNoSection = 123;
 inline constexpr TextSlot kInspectNoProblems = 124;
 inline constexpr TextSlot kInspectProblem = 125;
+// A controller's identity in a line: its serial number, its USB location.
+inline constexpr TextSlot kSerialNumber = 126;
+inline constexpr TextSlot kLocation = 127;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

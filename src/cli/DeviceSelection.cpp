@@ -44,11 +44,13 @@ std::string ShortName(const hid::FoundController& controller) {
 }
 
 std::string DescribeController(const hid::FoundController& controller) {
-  std::string text = controller.path + "  " + Hex16(controller.vendorId).substr(2) + ":" +
+  std::string line = controller.path + "  " + Hex16(controller.vendorId).substr(2) + ":" +
                      Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol);
-  if (controller.serialNumber) text += "  serial " + *controller.serialNumber;
-  if (controller.location) text += "  at " + *controller.location;
-  return text;
+  if (controller.serialNumber) {
+    line += "  " + Format(LocalizedText(text::kSerialNumber).c_str(), controller.serialNumber->c_str());
+  }
+  if (controller.location) line += "  " + Format(LocalizedText(text::kLocation).c_str(), controller.location->c_str());
+  return line;
 }
 
 Selection SelectControllers(const CommonOptions& options, const std::vector<hid::FoundController>& attached,

@@ -110,7 +110,7 @@ TEST_F(Bench, ItsLinesComeInChinese) {
     return RunProgram(arguments, "", 60000, Environment());
   };
   const ProcessResult listed = run({"list"});
-  EXPECT_NE(listed.out.find("BOOT 模式，固件 1.50"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("序列号 VTSIM0001  位置 9-1  BOOT 模式，固件 1.50"), std::string::npos) << listed.out;
   const ProcessResult refused = run({"flash", "--yes", Path("p.dat")});
   EXPECT_EQ(refused.exitCode, 2);
   EXPECT_NE(refused.err.find("连接了 2 个手柄，但未选择其中任何一个"), std::string::npos) << refused.err;
