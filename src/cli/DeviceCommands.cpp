@@ -21,15 +21,11 @@
 namespace vantor::cli {
 
 int RunList(const CommonOptions& options, const InterruptWatcher& interrupts) {
-  std::string error;
-  bool usage = false;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
-  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
   int waitExit = kExitSuccess;
-  const std::optional<std::vector<hid::FoundController>> attached =
-      AttachedAfterWait(options, *environment, interrupts, &waitExit);
-  if (!attached) return waitExit;
-  const std::vector<hid::FoundController>& found = *attached;
+  const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &waitExit);
+  if (!hand) return waitExit;
+  Environment* const environment = hand->environment.get();
+  const std::vector<hid::FoundController>& found = hand->attached;
 
   std::vector<ListedController> listed;
   for (const hid::FoundController& controller : found) listed.push_back(ProbeForList(*environment, controller));
@@ -50,20 +46,15 @@ int RunList(const CommonOptions& options, const InterruptWatcher& interrupts) {
 }
 
 int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
-  std::string error;
-  bool usage = false;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
-  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
-
   int waitExit = kExitSuccess;
-  const std::optional<std::vector<hid::FoundController>> attached =
-      AttachedAfterWait(options, *environment, interrupts, &waitExit);
-  if (!attached) return waitExit;
+  const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &waitExit);
+  if (!hand) return waitExit;
+  Environment* const environment = hand->environment.get();
   // --device names the controller as `flash` takes it (path, serial number or
   // location); without it the first one detected is shown.
   std::string path;
   if (!options.device.empty()) {
-    const Selection selection = SelectControllers(options, *attached, false);
+    const Selection selection = SelectControllers(options, hand->attached, false);
     if (selection.exitCode) return *selection.exitCode;
     path = selection.controllers.front().path;
   }

@@ -40,24 +40,34 @@ std::optional<std::vector<hid::FoundController>> AttachedAfterWait(const CommonO
   return AttachedControllers(environment.backend());
 }
 
+std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, const InterruptWatcher& interrupts,
+                                             int* exitCode) {
+  std::string error;
+  bool usage = false;
+  ControllersAtHand hand;
+  hand.environment = Environment::Create(options, &error, &usage);
+  if (!hand.environment) {
+    *exitCode = Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
+    return std::nullopt;
+  }
+  std::optional<std::vector<hid::FoundController>> attached =
+      AttachedAfterWait(options, *hand.environment, interrupts, exitCode);
+  if (!attached) return std::nullopt;
+  hand.attached = std::move(*attached);
+  return hand;
+}
+
 int RunFlashCommand(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
   // Before anything is opened: a FIFO or a folder named as the package is refused, not
   // waited on.
   if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
     return Fail(options, kExitUsage, problem->code, problem->message);
   }
-  std::string error;
-  bool usage = false;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
-  if (!environment) {
-    return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
-  }
-
   int exitCode = kExitSuccess;
-  const std::optional<std::vector<hid::FoundController>> attached =
-      AttachedAfterWait(options, *environment, interrupts, &exitCode);
-  if (!attached) return exitCode;
-  const Selection selection = SelectControllers(options, *attached, options.all);
+  std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &exitCode);
+  if (!hand) return exitCode;
+  Environment* const environment = hand->environment.get();
+  const Selection selection = SelectControllers(options, hand->attached, options.all);
   if (selection.exitCode) return *selection.exitCode;
 
   if (options.verify) {
@@ -76,6 +86,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   // only make parallel runs of it refuse each other.
   if (environment->simulated() == nullptr) {
     bool busy = false;
+    std::string error;
     lock = DeviceLock::Acquire(chosen, &busy, &error);
     if (!lock) {
       return Fail(options, kExitUpdateFailed, "controller-busy",
