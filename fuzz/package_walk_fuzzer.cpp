@@ -5,6 +5,7 @@
 
 #include "FuzzKit.h"
 #include "package/FirmwarePackage.h"
+#include "package/PackageRule.h"
 
 using namespace vantor::package;
 
@@ -14,18 +15,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   PackageReport report;
   std::string error;
-  if (InspectPackage(path, &report, &error)) {
-    for (const std::uint16_t type : {std::uint16_t{0}, std::uint16_t{8194}}) {
-      (void)MatchingSection(report, type, 0);
-      (void)ProblemDescription(ProblemFor(report, type, 0, type != 0));
-    }
-  }
+  (void)InspectPackage(path, &report, &error);
 
   PackageFile file;
   if (!file.Open(path)) return 0;
   const std::int64_t length = file.Length();
   if (length < 0) return 0;
   const auto fileLength = static_cast<std::uint64_t>(length);
+  for (const bool addressed : {false, true}) {
+    (void)ProblemDescription(JudgePackage(file, fileLength, 8194, 0, addressed).problem);
+  }
   FoundSection main;
   if (FindMainSection(file, fileLength, 8194, 0, &main) == WalkResult::kFound) {
     FoundSection ble;

@@ -107,7 +107,10 @@ StageEnd RunMainStage(UpdateSession& session, std::uint64_t total) {
     state.imageSent() += n;
     ShowProgress(session, offset, length, state.imageSent(), total);
   }
+  // Changed while it was read: the flash holds bytes of no one file; no stamp on them.
+  const bool unchanged = file.Unchanged();
   file.Close();
+  if (!unchanged) return Failed(FailureReason::kPackageUnreadable);
   session.EnterStage(UpdateStage::kStamping);
   trace = ExchangeTrace{};
   return WriteFirmwareVersion(session, &trace) == 1 ? Done() : Failed(trace);
@@ -161,8 +164,10 @@ StageEnd RunBleStage(UpdateSession& session, std::uint64_t total) {
     return Failed(FailureReason::kPackageUnreadable);
   }
   const StageEnd streamed = StreamBleImage(session, stream, total);
+  const bool unchanged = file.Unchanged();
   file.Close();
   if (streamed.how != Stage::kDone) return streamed;
+  if (!unchanged) return Failed(FailureReason::kPackageUnreadable);
   session.EnterStage(UpdateStage::kStamping);
   trace = ExchangeTrace{};
   if (WriteBleCheckWord(session, &trace) == 0 || WriteBleVersion(session, &trace) == 0) return Failed(trace);

@@ -8,6 +8,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/TerminalView.h"
+#include "package/PackageRule.h"
 
 namespace vantor::cli {
 
@@ -53,21 +54,21 @@ void BenchUnit::Probe() {
   probe = ReadProbe(session);
 }
 
-std::optional<std::string> BenchUnit::Unfit(const package::PackageReport& package) const {
+std::optional<std::string> BenchUnit::Unfit(const std::string& packagePath) const {
   if (!probe.present) return LocalizedText(text::kBenchGone);
   if (probe.openError != hid::OpenError::kNone) return LocalizedText(text::kBenchCannotOpen);
   if (!probe.versionReported) return LocalizedText(text::kBenchNoAnswer);
   const bool addressed = controller.protocol == hid::Protocol::kAddressed;
   const std::uint16_t type = addressed ? probe.deviceType.value_or(0) : 0;
   const std::uint8_t variant = addressed ? probe.deviceVariant.value_or(0) : 0;
-  if (!package::MatchingSection(package, type, variant)) {
+  const package::PackageJudgement judgement = package::JudgePackageFile(packagePath, type, variant, addressed);
+  if (judgement.walk == package::WalkResult::kReadError) return LocalizedText(text::kReasonPackageUnreadable);
+  if (judgement.walk == package::WalkResult::kNotFound) {
     return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(type),
                   static_cast<unsigned>(variant));
   }
-  const package::PackageProblem problem =
-      package::ProblemFor(package, type, variant, addressed && package.carriesBleImage);
-  if (problem != package::PackageProblem::kNone) {
-    return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(problem).c_str());
+  if (judgement.problem != package::PackageProblem::kNone) {
+    return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(judgement.problem).c_str());
   }
   return std::nullopt;
 }

@@ -57,7 +57,7 @@ struct BenchUnit {
   void Probe();
   // Why the package cannot go to this controller (said before anything is written to
   // any controller), or nothing.
-  std::optional<std::string> Unfit(const package::PackageReport& package) const;
+  std::optional<std::string> Unfit(const std::string& packagePath) const;
 
   // After the worker has ended: the exit code, the result line and the JSON.
   // `signalExit`: the exit code of the signal that stopped the updates (130 for

@@ -79,7 +79,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   std::string refusals;
   for (BenchUnit& unit : units) {
     unit.Probe();
-    if (const std::optional<std::string> why = unit.Unfit(package)) {
+    if (const std::optional<std::string> why = unit.Unfit(file)) {
       refusals += "\n  " + DescribeController(unit.controller) + ": " + *why;
     }
   }

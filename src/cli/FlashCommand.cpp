@@ -19,7 +19,6 @@
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
 #include "cli/ProbeReport.h"
-#include "cli/Sha256.h"
 #include "cli/TerminalSize.h"
 #include "cli/TerminalView.h"
 #include "cli/Trace.h"
@@ -61,14 +60,16 @@ class Ticker {
 };
 
 nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, const ProbeReport& report,
-                         const UpdateResult& result, const std::optional<Offer>& offer, const TerminalView& view,
+                         const UpdateResult& result, const std::optional<PackageOffer>& offer, const TerminalView& view,
                          const Verdict& verdict, int signal, int exitCode, std::uint64_t durationMs) {
   nlohmann::json document = JsonDocument(options);
   AddProbeJson(document, report);
   nlohmann::json package = {{"path", file}};
-  const std::optional<std::string> digest = FileSha256(file);
-  package["sha256"] = digest ? nlohmann::json(*digest) : nlohmann::json();
-  package["offered"] = offer ? VersionJson(offer->newVersion, offer->newBeta) : nlohmann::json();
+  // The digest of the file as it was offered, before anything was sent.
+  package["sha256"] = offer ? nlohmann::json(offer->packageSha256) : nlohmann::json();
+  package["offered"] = offer ? VersionJson(static_cast<std::uint16_t>(offer->newVersionWord & 0xFFFF),
+                                           static_cast<std::uint16_t>(offer->newVersionWord >> 16))
+                             : nlohmann::json();
   package["writesRadio"] = offer ? nlohmann::json(offer->writesRadio) : nlohmann::json();
   document["package"] = package;
   const bool stopped = signal != 0 && result.outcome != UpdateOutcome::kSucceeded;
@@ -112,8 +113,6 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
 int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
                Environment& env) {
   Environment* environment = &env;
-  std::optional<Offer> offer;
-  UpdateSession* sessionSeen = nullptr;
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
   viewOptions.prompt = stderr;
@@ -125,10 +124,6 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   viewOptions.clock = &environment->clock();
   const int cancelFd = interrupts.cancelFd();
   viewOptions.readAnswer = [cancelFd] { return ReadYesNoAnswer(cancelFd, kAnswerTimeoutMs); };
-  viewOptions.describeOffer = [&offer, &sessionSeen] {
-    offer = ReadOffer(*sessionSeen);
-    return OfferLines(*offer);
-  };
   viewOptions.onStage = [](UpdateStage stage) {
     if (stage != UpdateStage::kIdle) TraceLine(std::string("stage ") + StageName(stage));
   };
@@ -137,7 +132,6 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   UpdateSession session(environment->backend(), view, environment->clock());
   session.verifyAfterWrite = options.verify;
   session.verifyOnly = options.verifyOnly;
-  sessionSeen = &session;
   session.hid.RestrictToPath(options.device);
   // `info` and `flash --json` report the same radio version.
   session.probeReadsRadioVersion = true;
@@ -166,7 +160,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
     const Verdict verdict = VerdictFor(result, interrupts.signal(), false);
     for (const std::string& line : verdict.lines) view.Say(line, stderr);
     if (options.json) {
-      EmitJson(FlashJson(options, file, report, result, offer, view, verdict, interrupts.signal(),
+      EmitJson(FlashJson(options, file, report, result, session.offer(), view, verdict, interrupts.signal(),
                          interrupts.exitCode(), duration()));
     }
     return interrupts.exitCode();
@@ -214,7 +208,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
 
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   if (options.json) {
-    EmitJson(FlashJson(options, file, report, result, offer, view, verdict, signal, exitCode, duration()));
+    EmitJson(FlashJson(options, file, report, result, session.offer(), view, verdict, signal, exitCode, duration()));
   }
   return exitCode;
 }

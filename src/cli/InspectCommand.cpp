@@ -13,6 +13,7 @@
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
 #include "package/FirmwarePackage.h"
+#include "package/PackageRule.h"
 
 namespace vantor::cli {
 namespace {
@@ -36,8 +37,8 @@ std::string SectionVersion(const package::SectionHeader& header) {
 // A framed controller reports no type or variant (its section is type 0, variant 0);
 // an addressed one gets the first section of its own type and variant, so every
 // distinct non-radio pair in the file names a controller that would take the package.
-std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std::uint16_t> type,
-                                  std::optional<std::uint8_t> variant) {
+std::vector<Candidate> Candidates(const std::string& file, const PackageReport& report,
+                                  std::optional<std::uint16_t> type, std::optional<std::uint8_t> variant) {
   std::vector<Candidate> candidates;
   candidates.push_back({"framed", 0, 0, false, std::nullopt});
   std::set<std::pair<std::uint16_t, std::uint8_t>> seen;
@@ -51,8 +52,13 @@ std::vector<Candidate> Candidates(const PackageReport& report, std::optional<std
                           t, v, true, std::nullopt});
   }
   for (Candidate& candidate : candidates) {
-    candidate.section = package::MatchingSection(report, candidate.type, candidate.variant);
-    candidate.problem = package::ProblemFor(report, candidate.type, candidate.variant, candidate.writesBle);
+    // Judged on the file, as the update judges it, not on the listing (which may stop).
+    const package::PackageJudgement judgement =
+        package::JudgePackageFile(file, candidate.type, candidate.variant, candidate.writesBle);
+    if (judgement.walk == package::WalkResult::kFound) {
+      candidate.section = judgement.mainIndex;
+      candidate.problem = judgement.problem;
+    }
   }
   return candidates;
 }
@@ -67,7 +73,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   PackageReport report;
   std::string error;
   if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, "cannot-read-file", error);
-  const std::vector<Candidate> candidates = Candidates(report, type, variant);
+  const std::vector<Candidate> candidates = Candidates(file, report, type, variant);
 
   // Acceptable when some controller would take it; with --type, when that one would.
   bool acceptable = false;
@@ -98,7 +104,8 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     }
   }
   if (type) {
-    const std::optional<std::size_t> match = package::MatchingSection(report, *type, variant.value_or(0));
+    const bool match =
+        package::JudgePackageFile(file, *type, variant.value_or(0), true).walk == package::WalkResult::kFound;
     if (!match) both("no section for the controller asked about", LocalizedText(text::kInspectNothingForAsked));
   }
   const int exitCode = acceptable ? kExitSuccess : kExitUsage;

@@ -5,6 +5,7 @@
 
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
+#include "cli/OfferLines.h"
 #include "cli/Output.h"
 
 namespace vantor::cli {
@@ -97,28 +98,34 @@ int TerminalView::ShowMessage(const std::string& text, const std::string& /*capt
   messages_.push_back(shown);
   // The dialog's boxes: the command line reports the result itself.
   if (buttons == MessageButtons::kOk) return kIdOk;
+  const bool yesNo = buttons == MessageButtons::kYesNo;
+  return Ask(shown, {shown}) ? (yesNo ? kIdYes : kIdOk) : (yesNo ? kIdNo : kIdCancel);
+}
 
-  const int yes = buttons == MessageButtons::kYesNo ? kIdYes : kIdOk;
-  const int no = buttons == MessageButtons::kYesNo ? kIdNo : kIdCancel;
-  question_ = shown;
-  const std::vector<std::string> offer =
-      options_.describeOffer ? options_.describeOffer() : std::vector<std::string>{shown};
-  const std::string prompt = LocalizedText(text::kContinuePrompt);
+int TerminalView::ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  const std::string shown = TrimMessage(seedQuestion);
+  messages_.push_back(shown);
+  return Ask(shown, OfferLines(offer)) ? kIdOk : kIdCancel;
+}
+
+bool TerminalView::Ask(const std::string& question, const std::vector<std::string>& lines) {
+  question_ = question;
   if (options_.assumeYes) {
     if (!options_.quiet) {
-      for (const std::string& line : offer) Print(options_.out, line);
+      for (const std::string& line : lines) Print(options_.out, line);
     }
-    return yes;
+    return true;
   }
   EndBar();
-  for (const std::string& line : offer) Print(options_.prompt, line);
-  WriteText(options_.prompt, prompt);
+  for (const std::string& line : lines) Print(options_.prompt, line);
+  WriteText(options_.prompt, LocalizedText(text::kContinuePrompt));
   // The answer may take the user a while; nothing else draws meanwhile.
   const std::optional<bool> answer = options_.readAnswer ? options_.readAnswer() : std::nullopt;
   if (!answer) WriteText(options_.prompt, "\n");
-  if (answer.value_or(false)) return yes;
+  if (answer.value_or(false)) return true;
   declined_ = true;
-  return no;
+  return false;
 }
 
 std::optional<std::string> TerminalView::ChoosePackageFile(const std::string& /*filter*/,

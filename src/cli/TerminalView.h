@@ -36,8 +36,6 @@ struct TerminalViewOptions {
   // Reads the user's answer to a y/N question: true yes, false no, nothing when no
   // answer came (end of input, a signal, or the wait's bound).
   std::function<std::optional<bool>()> readAnswer;
-  // The offer shown before the question, in lines; none: the dialog's question text.
-  std::function<std::vector<std::string>()> describeOffer;
   // Told of each stage (the -v trace).
   std::function<void(UpdateStage)> onStage;
   Clock* clock = nullptr;  // for the rate and elapsed time; none: neither shown
@@ -53,6 +51,8 @@ class TerminalView final : public UpdateView {
   void SetProgressPos(std::uint32_t position) override;
   int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override;
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
+  // The offer in lines, then "Continue? [y/N]".
+  int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override;
   void OnStage(UpdateStage stage) override;
   void ReportBytes(const ByteProgress& progress) override;
   void OnConcluded(const UpdateResult& result) override;
@@ -76,6 +76,8 @@ class TerminalView final : public UpdateView {
   std::map<std::string, std::uint64_t> stageBytes() const;
 
  private:
+  // Shows `lines` and asks y/N (or answers yes under --yes); true for yes. With mutex_ held.
+  bool Ask(const std::string& question, const std::vector<std::string>& lines);
   void Draw(bool force);  // with mutex_ held
   void EndBar();          // with mutex_ held
   void Print(std::FILE* stream, const std::string& line);  // with mutex_ held

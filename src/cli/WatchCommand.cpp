@@ -80,7 +80,7 @@ class Watch {
       return;
     }
     unit.Probe();
-    if (const std::optional<std::string> why = unit.Unfit(package_)) {
+    if (const std::optional<std::string> why = unit.Unfit(file_)) {
       Finish(unit, Format(LocalizedText(text::kWatchNotUpdated).c_str(), why->c_str()), kExitUsage);
       running_.pop_back();
       return;

@@ -29,11 +29,20 @@ void ShowProgress(UpdateSession& session) {
   session.view.SetProgressPos(ProgressPercent(state.imageSent(), state.imageLength()));
 }
 
-void CompleteImage(UpdateSession& session) {
+// False (the update failed) when the package changed while the image was read from it:
+// the controller holds bytes of no one file, and must not be told the image is whole.
+bool CompleteImage(UpdateSession& session) {
+  const bool unchanged = session.state.packageFile.Unchanged();
   session.state.packageFile.Close();
+  if (!unchanged) {
+    DebugLine("package changed during the update\n");
+    FailUpdate(session, FailureReason::kPackageUnreadable);
+    return false;
+  }
   DebugLine("update successful\n");
   session.framedPhase = FramedPhase::kFinish;
   session.SetUpdateButton(true);
+  return true;
 }
 
 void SendFinish(UpdateSession& session) {
@@ -83,8 +92,7 @@ void SendFirstChunk(UpdateSession& session) {
   if (state.imageLength() == 0) {
     // Nothing to stream: this request is the one that the finish answers.
     ShowProgress(session);
-    CompleteImage(session);
-    SendFinish(session);
+    if (CompleteImage(session)) SendFinish(session);
     return;
   }
   const long k = ReadChunk(session);

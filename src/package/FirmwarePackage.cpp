@@ -61,10 +61,18 @@ bool Within(const SectionHeader& header, std::uint64_t start, std::uint64_t end)
 }  // namespace
 
 WalkResult FindMainSection(PackageFile& file, std::uint64_t fileLength, std::uint16_t type, std::uint8_t variant,
-                           FoundSection* found) {
-  return FindSection(
+                           FoundSection* found, std::size_t* index) {
+  std::size_t visited = 0;
+  const WalkResult result = FindSection(
       file, fileLength,
-      [&](const SectionHeader& header) { return header.type() == type && header.variant() == variant; }, found);
+      [&](const SectionHeader& header) {
+        if (header.type() == type && header.variant() == variant) return true;
+        ++visited;
+        return false;
+      },
+      found);
+  if (index != nullptr) *index = visited;
+  return result;
 }
 
 WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found) {
@@ -128,22 +136,6 @@ bool InspectPackage(const std::string& path, PackageReport* report, std::string*
     }
   }
   return true;
-}
-
-std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uint16_t type, std::uint8_t variant) {
-  for (std::size_t i = 0; i < report.sections.size(); ++i) {
-    const SectionHeader& header = report.sections[i].header;
-    if (header.type() == type && header.variant() == variant) return i;
-  }
-  return std::nullopt;
-}
-
-PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle) {
-  const std::optional<std::size_t> main = MatchingSection(report, type, variant);
-  if (!main) return PackageProblem::kNone;
-  std::optional<FoundSection> ble;
-  if (writesBle && report.bleSection) ble = report.sections[*report.bleSection];
-  return CheckSelection(report.sections[*main], ble, report.fileLength, writesBle);
 }
 
 const char* ProblemDescription(PackageProblem problem) {

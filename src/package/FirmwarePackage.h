@@ -25,9 +25,10 @@ enum class WalkResult { kFound, kNotFound, kReadError };
 // take the first match. A walk ends at or beyond the end of the file, or at a header
 // cut short by it; a huge `length` never wraps to an earlier offset.
 
-// The main section for a controller of `type` and `variant` (type compared first).
+// The main section for a controller of `type` and `variant` (type compared first);
+// `index`, when given, is set to its place among the file's sections.
 WalkResult FindMainSection(PackageFile& file, std::uint64_t fileLength, std::uint16_t type, std::uint8_t variant,
-                           FoundSection* found);
+                           FoundSection* found, std::size_t* index = nullptr);
 // The Bluetooth LE section: the first of type 0, whatever its variant.
 WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found);
 
@@ -60,8 +61,9 @@ struct PackageReport {
   bool walkCutShort = false;              // a header was cut by the end of the file
   bool carriesBleImage = false;           // the file is 0x10000 bytes or longer
   std::optional<std::size_t> bleSection;  // index into sections
-  // The walk stopped after kMaxInspectedSections: a file of millions of empty sections
-  // (a sparse file of zeros) would otherwise fill memory with their headers.
+  // The listing stopped after kMaxInspectedSections: a file of millions of empty
+  // sections (a sparse file of zeros) would otherwise fill memory with their headers.
+  // Only the listing: what a controller gets is judged on the file (PackageRule.h).
   bool sectionsCapped = false;
 };
 
@@ -71,14 +73,6 @@ inline constexpr std::size_t kMaxInspectedSections = 4096;
 // file is never held in memory). Returns false (with `error` set) when the file cannot
 // be opened or read.
 bool InspectPackage(const std::string& path, PackageReport* report, std::string* error);
-
-// Which section (index) a controller of `type`/`variant` would get, if any.
-std::optional<std::size_t> MatchingSection(const PackageReport& report, std::uint16_t type, std::uint8_t variant);
-
-// The refusal for a controller of `type`/`variant`, judged on an inspected package.
-// `writesBle`: the controller's protocol writes a Bluetooth LE image (addressed), and
-// places images by address.
-PackageProblem ProblemFor(const PackageReport& report, std::uint16_t type, std::uint8_t variant, bool writesBle);
 
 const char* ProblemDescription(PackageProblem problem);
 // A stable name for scripts: "main-section-truncated", "main-outside-flash", ...

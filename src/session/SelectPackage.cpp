@@ -7,12 +7,10 @@
 #include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "package/FirmwarePackage.h"
+#include "package/PackageRule.h"
 
 namespace vantor {
 
-using package::CheckSelection;
-using package::FindBleSection;
-using package::FindMainSection;
 using package::FoundSection;
 using package::PackageFile;
 using package::PackageProblem;
@@ -38,6 +36,21 @@ int NoPackage(UpdateSession& session, UpdateOutcome why = UpdateOutcome::kNoPack
   return 0;
 }
 
+PackageOffer MakeOffer(const UpdateSession& session, const std::string& sha256, bool writesRadio) {
+  PackageOffer offer;
+  offer.packagePath = session.state.packagePath;
+  offer.packageSha256 = sha256;
+  offer.controllerPath = session.target.path;
+  offer.protocol = session.target.protocol;
+  offer.newVersionWord = session.state.mainHeader.versionWord();
+  const std::uint32_t installed = session.deviceVersion.load();
+  if (installed != kVersionNotReported && installed != kNoFirmware) offer.installedWord = installed;
+  offer.order = CompareVersions(offer.newVersionWord, offer.installedWord);
+  offer.writesRadio = writesRadio;
+  if (writesRadio) offer.newRadioVersion = session.state.bleHeader.version();
+  return offer;
+}
+
 }  // namespace
 
 std::string ConfirmationText(std::uint16_t version, std::uint16_t beta) {
@@ -54,6 +67,8 @@ int SelectPackage(UpdateSession& session) {
   state.bleHeader.Clear();
   session.hasBleImage = 0;
 
+  state.packageFile.Unpin();
+
   const std::optional<std::string> chosen = session.view.ChoosePackageFile(filter, CurrentFolder());
   if (!chosen) return NoPackage(session);
   state.packagePath = *chosen;
@@ -65,14 +80,17 @@ int SelectPackage(UpdateSession& session) {
   const auto fileLength = static_cast<std::uint64_t>(length);
   if (fileLength >= package::kBleImageMinimumFileSize) session.hasBleImage = 1;
 
+  // The file offered is the file sent: its digest and identity are taken now, and every
+  // later open of it for this update refuses a file that has changed since.
+  const std::optional<package::PackageFingerprint> fingerprint = package::Fingerprint(file);
+  if (!fingerprint) return NoPackage(session);
+
   // A framed controller reports no type or variant: its image is the first section of
   // type 0 and variant 0, whatever an addressed controller reported earlier.
   const bool addressed = session.target.protocol == hid::Protocol::kAddressed;
-  const std::uint16_t type = addressed ? session.target.deviceType : 0;
-  const std::uint8_t variant = addressed ? session.target.deviceVariant : 0;
-
-  FoundSection main;
-  switch (FindMainSection(file, fileLength, type, variant, &main)) {
+  const package::PackageJudgement judgement =
+      package::JudgePackage(file, fileLength, session.target.deviceType, session.target.deviceVariant, addressed);
+  switch (judgement.walk) {
     case WalkResult::kFound:
       break;
     case WalkResult::kNotFound:
@@ -80,18 +98,10 @@ int SelectPackage(UpdateSession& session) {
     case WalkResult::kReadError:
       return NoPackage(session);
   }
-  std::optional<FoundSection> ble;
-  if (session.hasBleImage) {
-    FoundSection found;
-    const WalkResult result = FindBleSection(file, fileLength, &found);
-    if (result == WalkResult::kReadError) return NoPackage(session);
-    if (result == WalkResult::kFound) ble = found;
-  }
   file.Close();
-
-  // Only the addressed protocol writes the radio's image.
-  const PackageProblem problem = CheckSelection(main, addressed ? ble : std::nullopt, fileLength, addressed);
-  if (problem != PackageProblem::kNone) return Refuse(session, problem);
+  if (judgement.problem != PackageProblem::kNone) return Refuse(session, judgement.problem);
+  const FoundSection& main = judgement.main;
+  const std::optional<FoundSection>& ble = judgement.ble;
 
   state.mainHeader = main.header;
   state.imageDataOffset() = static_cast<std::uint32_t>(main.dataOffset);  // checked to fit
@@ -109,9 +119,12 @@ int SelectPackage(UpdateSession& session) {
     state.bleLength() = state.bleHeader.length();
   }
   state.transferPhase = TransferPhase::kSelected;
+  state.packageFile.Pin(*fingerprint);
 
+  const PackageOffer offer = MakeOffer(session, fingerprint->sha256, judgement.writesRadio(addressed));
+  session.RecordOffer(offer);
   const std::string question = ConfirmationText(state.mainHeader.version(), state.mainHeader.beta());
-  if (session.view.ShowMessage(question, ProductTitle(), MessageButtons::kOkCancel) == kIdCancel) {
+  if (session.view.ConfirmOffer(offer, question) == kIdCancel) {
     DebugLine("MessageBox == IDCANCEL\n");
     return NoPackage(session, UpdateOutcome::kDeclined);
   }

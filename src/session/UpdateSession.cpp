@@ -29,6 +29,16 @@ UpdateResult UpdateSession::result() const {
   return result_;
 }
 
+void UpdateSession::RecordOffer(const PackageOffer& made) {
+  std::lock_guard<std::mutex> lock(resultMutex_);
+  offer_ = made;
+}
+
+std::optional<PackageOffer> UpdateSession::offer() const {
+  std::lock_guard<std::mutex> lock(resultMutex_);
+  return offer_;
+}
+
 void UpdateSession::BeginUpdate(UpdateTarget updateTarget) {
   target = std::move(updateTarget);
   stopRequested = 0;
@@ -38,6 +48,7 @@ void UpdateSession::BeginUpdate(UpdateTarget updateTarget) {
   {
     std::lock_guard<std::mutex> lock(resultMutex_);
     result_ = UpdateResult{};
+    offer_.reset();
   }
   outcome = UpdateOutcome::kNone;
 }

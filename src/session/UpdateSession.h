@@ -113,6 +113,10 @@ class UpdateSession {
   void Conclude(UpdateOutcome how, FailureReason reason = FailureReason::kNone, std::uint32_t code = 0,
                 package::PackageProblem problem = package::PackageProblem::kNone);
   UpdateResult result() const;
+  // The offer of the running (or last) update, once its package was judged (worker),
+  // for the front end to read at any time.
+  void RecordOffer(const PackageOffer& made);
+  std::optional<PackageOffer> offer() const;
 
   // The update button, gated: while a worker runs nothing but the worker's own end
   // (RefreshUpdateButton) may enable it, so a second update cannot start.
@@ -130,6 +134,7 @@ class UpdateSession {
   std::atomic<UpdateStage> stage_{UpdateStage::kIdle};
   mutable std::mutex resultMutex_;
   UpdateResult result_;
+  std::optional<PackageOffer> offer_;
 };
 
 // At the end of every update, on the worker's thread: detect again and set the button

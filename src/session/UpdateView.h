@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "session/PackageOffer.h"
 #include "session/UpdateResult.h"
 
 namespace vantor {
@@ -34,6 +35,10 @@ class UpdateView {
   // The file-open dialog. `filter` is in the "label|pattern||" form; returns the chosen
   // path, or nothing when the user closed the dialog without OK.
   virtual std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) = 0;
+  // The confirmation of the package chosen: `offer` says what will be written;
+  // `seedQuestion` is the dialog's own question ("New firmware 1.56"). Returns kIdOk to
+  // go on, kIdCancel not to. By default the seed's OK/Cancel box asks the question.
+  virtual int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion);
   // The framed transfer's window timer (id 1, 100 ms). Its ticks do nothing; only the
   // Win32 dialog has one.
   virtual void StartTransferTimer() {}

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "package/FirmwarePackage.h"
+#include "package/PackageRule.h"
 #include "support/TestKit.h"
 
 namespace vantor::package {
@@ -23,11 +24,31 @@ PackageReport Inspect(const std::vector<std::uint8_t>& bytes) {
   return report;
 }
 
+PackageJudgement JudgeFile(const std::string& path, std::uint16_t type, std::uint8_t variant, bool addressed) {
+  PackageFile file;
+  EXPECT_TRUE(file.Open(path));
+  return JudgePackage(file, static_cast<std::uint64_t>(file.Length()), type, variant, addressed);
+}
+
+PackageProblem Problem(const std::vector<std::uint8_t>& bytes, std::uint16_t type, std::uint8_t variant,
+                       bool addressed) {
+  TempFile file(bytes);
+  return JudgeFile(file.path(), type, variant, addressed).problem;
+}
+
+std::optional<std::size_t> Match(const std::vector<std::uint8_t>& bytes, std::uint16_t type, std::uint8_t variant) {
+  TempFile file(bytes);
+  const PackageJudgement judgement = JudgeFile(file.path(), type, variant, true);
+  if (judgement.walk != WalkResult::kFound) return std::nullopt;
+  return judgement.mainIndex;
+}
+
 TEST(FirmwarePackage, SectionsFollowEachOtherFromOffsetZero) {
-  const PackageReport report = Inspect(PackageBytes({
+  const std::vector<std::uint8_t> bytes = PackageBytes({
       Section(8194, PatternBytes(100, 1), 1, 150, 2, 0x08004000),
       Section(0, PatternBytes(46, 2), 0, 120, 0, 0x10000),
-  }));
+  });
+  const PackageReport report = Inspect(bytes);
   ASSERT_EQ(report.sections.size(), 2u);
   EXPECT_EQ(report.sections[0].dataOffset, 28u);
   EXPECT_EQ(report.sections[0].header.versionWord(), 0x00020096u);
@@ -36,9 +57,9 @@ TEST(FirmwarePackage, SectionsFollowEachOtherFromOffsetZero) {
   EXPECT_EQ(report.sections[1].dataOffset, 28u + 100 + 28);
   EXPECT_FALSE(report.walkCutShort);
   EXPECT_FALSE(report.carriesBleImage);
-  EXPECT_EQ(MatchingSection(report, 8194, 1), 0u);
-  EXPECT_EQ(MatchingSection(report, 0, 0), 1u);
-  EXPECT_FALSE(MatchingSection(report, 8194, 2).has_value());
+  EXPECT_EQ(Match(bytes, 8194, 1), 0u);
+  EXPECT_EQ(Match(bytes, 0, 0), 1u);
+  EXPECT_FALSE(Match(bytes, 8194, 2).has_value());
 }
 
 TEST(FirmwarePackage, TheBluetoothImageCountsFromSixtyFourKilobytes) {
@@ -52,11 +73,7 @@ TEST(FirmwarePackage, TheBluetoothImageCountsFromSixtyFourKilobytes) {
 }
 
 TEST(FirmwarePackage, FirstMatchingSectionWins) {
-  const PackageReport report = Inspect(PackageBytes({
-      Section(5, PatternBytes(10, 1)),
-      Section(5, PatternBytes(10, 2)),
-  }));
-  EXPECT_EQ(MatchingSection(report, 5, 0), 0u);
+  EXPECT_EQ(Match(PackageBytes({Section(5, PatternBytes(10, 1)), Section(5, PatternBytes(10, 2))}), 5, 0), 0u);
 }
 
 TEST(FirmwarePackage, WalkEndsAtTheEndOfTheFileAndNeverWraps) {
@@ -68,7 +85,7 @@ TEST(FirmwarePackage, WalkEndsAtTheEndOfTheFileAndNeverWraps) {
   bytes.insert(bytes.end(), second.begin(), second.end());
   const PackageReport report = Inspect(bytes);
   EXPECT_EQ(report.sections.size(), 1u);
-  EXPECT_EQ(ProblemFor(report, 3, 0, false), PackageProblem::kMainSectionTruncated);
+  EXPECT_EQ(Problem(bytes, 3, 0, true), PackageProblem::kMainSectionTruncated);
 
   // A header cut short by the end of the file ends the walk as the end would.
   std::vector<std::uint8_t> cut = PackageBytes({Section(1, PatternBytes(4, 1))});
@@ -80,26 +97,23 @@ TEST(FirmwarePackage, WalkEndsAtTheEndOfTheFileAndNeverWraps) {
 
 TEST(FirmwarePackage, RefusesTruncatedOrEmptySelections) {
   const std::vector<std::uint8_t> exact = PackageBytes({Section(0, PatternBytes(64, 1))});
-  EXPECT_EQ(ProblemFor(Inspect(exact), 0, 0, false), PackageProblem::kNone) << "ending exactly at the end is fine";
+  EXPECT_EQ(Problem(exact, 0, 0, false), PackageProblem::kNone) << "ending exactly at the end is fine";
 
   std::vector<std::uint8_t> truncated = exact;
   truncated.pop_back();
-  EXPECT_EQ(ProblemFor(Inspect(truncated), 0, 0, false), PackageProblem::kMainSectionTruncated);
+  EXPECT_EQ(Problem(truncated, 0, 0, false), PackageProblem::kMainSectionTruncated);
 
   const std::vector<std::uint8_t> empty = PackageBytes({Section(7, {})});
-  EXPECT_EQ(ProblemFor(Inspect(empty), 7, 0, false), PackageProblem::kNothingToWrite);
+  EXPECT_EQ(Problem(empty, 7, 0, true), PackageProblem::kNothingToWrite);
 
   // An empty main image is fine when a radio image will be written after it.
   const std::vector<std::uint8_t> radioOnly = PackageBytes({Section(7, {}), Section(0, PatternBytes(0x10000, 4))});
-  EXPECT_EQ(ProblemFor(Inspect(radioOnly), 7, 0, true), PackageProblem::kNone);
-  EXPECT_EQ(ProblemFor(Inspect(radioOnly), 7, 0, false), PackageProblem::kNothingToWrite);
+  EXPECT_EQ(Problem(radioOnly, 7, 0, true), PackageProblem::kNone);
 
   TestSection radio = Section(0, PatternBytes(0x10000, 4));
   radio.claimedLength = 0x10001;
   const std::vector<std::uint8_t> radioCut = PackageBytes({Section(7, PatternBytes(10, 1)), radio});
-  EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, true), PackageProblem::kBleSectionTruncated);
-  EXPECT_EQ(ProblemFor(Inspect(radioCut), 7, 0, false), PackageProblem::kNone)
-      << "a framed controller never receives the radio image";
+  EXPECT_EQ(Problem(radioCut, 7, 0, true), PackageProblem::kBleSectionTruncated);
 }
 
 // An addressed controller's main image belongs in its main flash, and the radio's
@@ -108,9 +122,9 @@ TEST(FirmwarePackage, RefusesTruncatedOrEmptySelections) {
 TEST(FirmwarePackage, AddressedImagesMustLieInTheirOwnFlash) {
   const auto judge = [](std::uint32_t mainAddress, std::uint32_t mainLength, std::uint32_t radioAddress,
                         bool addressed) {
-    return ProblemFor(Inspect(PackageBytes({Section(7, PatternBytes(mainLength, 1), 0, 150, 0, mainAddress),
-                                            Section(0, PatternBytes(0x10000, 2), 0, 100, 0, radioAddress)})),
-                      7, 0, addressed);
+    return Problem(PackageBytes({Section(7, PatternBytes(mainLength, 1), 0, 150, 0, mainAddress),
+                                 Section(0, PatternBytes(0x10000, 2), 0, 100, 0, radioAddress)}),
+                   addressed ? 7 : 0, 0, addressed);
   };
   EXPECT_EQ(judge(0x08004000, 100, 0x10000, true), PackageProblem::kNone);
   EXPECT_EQ(judge(0x80030000, 100, 0x10000, true), PackageProblem::kMainOutsideFlash);
@@ -142,7 +156,7 @@ TEST(FirmwarePackage, SectionsPastFourGibibytesAreRefused) {
   ASSERT_TRUE(InspectPackage(file.path(), &report, &error)) << error;
   ASSERT_EQ(report.sections.size(), 2u);
   EXPECT_EQ(report.sections[1].dataOffset, kFourGiB + 28);
-  EXPECT_EQ(ProblemFor(report, 0, 0, false), PackageProblem::kBeyondFormatLimit);
+  EXPECT_EQ(JudgeFile(file.path(), 0, 0, false).problem, PackageProblem::kBeyondFormatLimit);
   std::filesystem::resize_file(file.path(), 0);
 }
 

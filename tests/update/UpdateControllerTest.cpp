@@ -2,6 +2,8 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "update/UpdateController.h"
 #include "sim/AddressedEmulator.h"
 #include "sim/FramedEmulator.h"
+#include "package/Sha256.h"
 #include "sim/SimHidBackend.h"
 #include "support/TestKit.h"
 
@@ -42,6 +45,13 @@ class GatedView : public testkit::ScriptedView {
   void SetProgressPos(std::uint32_t position) override {
     ScriptedView::SetProgressPos(position);
     if (onProgress) onProgress(position);
+  }
+  // Called with the offer, on the worker's thread, once it was confirmed.
+  std::function<void(const PackageOffer&)> onOffer;
+  int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override {
+    const int answer = ScriptedView::ConfirmOffer(offer, seedQuestion);
+    if (onOffer) onOffer(offer);
+    return answer;
   }
   void Release() {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -163,6 +173,72 @@ TEST_F(ControllerFixture, AStopRequestEndsTheUpdateWithoutSuccess) {
   EXPECT_LT(view.progress().back(), 100u);
   for (const testkit::ShownMessage& message : view.messages()) {
     EXPECT_EQ(message.text.find("Firmware upgraded!"), std::string::npos);
+  }
+}
+
+// The package offered is the package written. A file changed after the offer, in place
+// (its length kept) or replaced under its name, fails the update before the controller
+// is told that the image is whole; the offer keeps the digest of the file it offered.
+TEST_F(ControllerFixture, APackageChangedAfterTheOfferFailsTheUpdate) {
+  const std::vector<std::uint8_t> bytes = PackageBytes({Section(0, PatternBytes(46 * 20, 1)),
+                                                        Section(8194, PatternBytes(46 * 20, 2))});
+  package::Sha256 digest;
+  digest.Update(bytes.data(), bytes.size());
+  const std::string offeredSha256 = digest.HexDigest();
+  for (const bool addressed : {false, true}) {
+    for (const bool inPlace : {true, false}) {
+      SCOPED_TRACE(std::string(addressed ? "addressed" : "framed") + (inPlace ? ", in place" : ", replaced"));
+      VirtualClock unitClock;
+      sim::SimHidBackend unitBackend{unitClock};
+      std::shared_ptr<sim::AddressedEmulator> addressedController;
+      std::shared_ptr<sim::FramedEmulator> framedController;
+      if (addressed) {
+        addressedController = sim::AddressedEmulator::Attach(unitBackend, unitClock, {});
+      } else {
+        framedController = sim::FramedEmulator::Attach(unitBackend, {});
+      }
+      const TempFile file(bytes);
+      GatedView unitView;
+      unitView.ChooseFile(file.path());
+      unitView.Release();
+      unitView.onOffer = [&](const PackageOffer&) {
+        std::vector<std::uint8_t> changed = bytes;
+        changed[40] ^= 0xFF;
+        const auto write = [&changed](std::ostream& out) {
+          out.write(reinterpret_cast<const char*>(changed.data()), static_cast<std::streamsize>(changed.size()));
+        };
+        if (inPlace) {
+          std::fstream out(file.path(), std::ios::in | std::ios::out | std::ios::binary);
+          write(out);
+        } else {
+          const std::string replacement = file.path() + ".new";
+          {
+            std::ofstream out(replacement, std::ios::binary | std::ios::trunc);
+            write(out);
+          }
+          std::rename(replacement.c_str(), file.path().c_str());
+        }
+      };
+      UpdateSession unitSession{unitBackend, unitView, unitClock};
+      {
+        UpdateController unitController{unitSession};
+        unitController.Start(nullptr);
+        ASSERT_TRUE(unitController.OnUpdateButton());
+        unitController.WaitForWorker();
+        unitController.OnWorkerFinished();
+      }
+      const UpdateResult result = unitSession.result();
+      EXPECT_EQ(result.outcome, UpdateOutcome::kFailed);
+      EXPECT_EQ(result.reason, FailureReason::kPackageUnreadable);
+      ASSERT_TRUE(unitSession.offer().has_value());
+      EXPECT_EQ(unitSession.offer()->packageSha256, offeredSha256);
+      if (addressed) {
+        EXPECT_FALSE(addressedController->Restarted());
+        EXPECT_NE(addressedController->VersionWord(), 100u) << "no version stamped over the changed bytes";
+      } else {
+        EXPECT_FALSE(framedController->Finished());
+      }
+    }
   }
 }
 

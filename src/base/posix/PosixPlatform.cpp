@@ -1,3 +1,4 @@
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cerrno>
@@ -25,6 +26,17 @@ std::int64_t Length(std::FILE* file) {
   const off_t end = ftello(file);
   fseeko(file, here, SEEK_SET);
   return end;
+}
+
+bool IdentityOf(std::FILE* file, FileIdentity* identity) {
+  struct stat status {};
+  if (fstat(fileno(file), &status) != 0) return false;
+  identity->volume = static_cast<std::uint64_t>(status.st_dev);
+  identity->number = static_cast<std::uint64_t>(status.st_ino);
+  identity->length = static_cast<std::uint64_t>(status.st_size);
+  identity->writeTime = static_cast<std::uint64_t>(status.st_mtim.tv_sec) * 1000000000u +
+                        static_cast<std::uint64_t>(status.st_mtim.tv_nsec);
+  return true;
 }
 
 int LastSystemError() { return errno; }

@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <io.h>
 
 #include "base/Platform.h"
 #include "base/win32/Utf16.h"
@@ -19,6 +20,18 @@ std::int64_t Length(std::FILE* file) {
   const long long end = _ftelli64(file);
   _fseeki64(file, here, SEEK_SET);
   return end;
+}
+
+bool IdentityOf(std::FILE* file, FileIdentity* identity) {
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(handle, &information)) return false;
+  const auto wide = [](DWORD high, DWORD low) { return (static_cast<std::uint64_t>(high) << 32) | low; };
+  identity->volume = information.dwVolumeSerialNumber;
+  identity->number = wide(information.nFileIndexHigh, information.nFileIndexLow);
+  identity->length = wide(information.nFileSizeHigh, information.nFileSizeLow);
+  identity->writeTime = wide(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime);
+  return true;
 }
 
 int LastSystemError() { return static_cast<int>(GetLastError()); }

@@ -1,5 +1,5 @@
 #pragma once
-// SHA-256 of a package file, for `flash --json` (a repair bench records which file it
+// SHA-256, for the package an update offers (a repair bench records which file it
 // flashed). Streamed in pieces: a package is never held in memory.
 
 #include <cstddef>
@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-namespace vantor::cli {
+namespace vantor::package {
 
 class Sha256 {
  public:
@@ -28,4 +28,4 @@ class Sha256 {
 // The digest of a file's bytes, or nothing when it cannot be read.
 std::optional<std::string> FileSha256(const std::string& path);
 
-}  // namespace vantor::cli
+}  // namespace vantor::package

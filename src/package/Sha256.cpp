@@ -1,11 +1,11 @@
-#include "cli/Sha256.h"
+#include "package/Sha256.h"
 
 #include <cstdio>
 #include <vector>
 
 #include "base/Platform.h"
 
-namespace vantor::cli {
+namespace vantor::package {
 namespace {
 
 constexpr std::uint32_t kRound[64] = {
@@ -105,4 +105,4 @@ std::optional<std::string> FileSha256(const std::string& path) {
   return digest.HexDigest();
 }
 
-}  // namespace vantor::cli
+}  // namespace vantor::package
