@@ -14,12 +14,12 @@
 #include <vector>
 
 #include "base/Clock.h"
-#include "support/UnattendedView.h"
+#include "workflow/UnattendedView.h"
 #include "sim/SimDevice.h"
 
 namespace vantor::fuzzing {
 
-using FuzzView = testkit::UnattendedView;
+using FuzzView = workflow::UnattendedView;
 
 // Virtual time that aborts once the waits of one input pass an hour: every wait of the
 // updater is bounded, so an input that gets that far has found an unbounded one.

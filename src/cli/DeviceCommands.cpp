@@ -4,27 +4,26 @@
 #include <memory>
 
 #include "base/LocalizedText.h"
-#include "update/UpdateController.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSelection.h"
-#include "cli/Environment.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashSelection.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
-#include "cli/ProbeReport.h"
-#include "cli/TerminalView.h"
+#include "cli/ProbeLines.h"
+#include "workflow/UnattendedView.h"
+#include "workflow/UpdateJob.h"
 #include "hid/CHid.h"
 #include "cli/ListProbe.h"
 
 namespace vantor::cli {
 
-int RunList(const CommonOptions& options, const InterruptWatcher& interrupts) {
+int RunList(const CommonOptions& options, InterruptWatcher& interrupts) {
   int waitExit = kExitSuccess;
   const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &waitExit);
   if (!hand) return waitExit;
-  Environment* const environment = hand->environment.get();
+  workflow::Environment* const environment = hand->environment.get();
   const std::vector<hid::FoundController>& found = hand->attached;
 
   std::vector<ListedController> listed;
@@ -46,33 +45,32 @@ int RunList(const CommonOptions& options, const InterruptWatcher& interrupts) {
 }
 
 int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
-  int waitExit = kExitSuccess;
-  const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &waitExit);
-  if (!hand) return waitExit;
-  Environment* const environment = hand->environment.get();
+  int exitCode = kExitSuccess;
+  const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &exitCode);
+  if (!hand) return exitCode;
+  workflow::Environment* const environment = hand->environment.get();
   // --device names the controller as `flash` takes it (path, serial number or
   // location); without it the first one detected is shown.
-  std::string path;
+  std::optional<hid::FoundController> chosen;
   if (!options.device.empty()) {
     const Selection selection = SelectControllers(options, hand->attached, false);
     if (selection.exitCode) return *selection.exitCode;
-    path = selection.controllers.front().path;
+    chosen = selection.controllers.front();
+  } else if (!hand->attached.empty()) {
+    chosen = hand->attached.front();
+  }
+  // A version query in the middle of another process's update would be taken for a
+  // reply of that update.
+  std::unique_ptr<workflow::ControllerLock> lock;
+  if (chosen && environment->locksControllers()) {
+    lock = LockOrSay(options, *chosen, text::kInUseChooseAnother, &exitCode);
+    if (!lock) return exitCode;
   }
 
-  TerminalViewOptions viewOptions;
-  viewOptions.out = HumanStream(options);
-  viewOptions.quiet = true;  // the probe draws nothing
-  TerminalView view(viewOptions);
-  UpdateSession session(environment->backend(), view, environment->clock());
-  session.hid.RestrictToPath(path);
-  // The dialog's probe reads the radio's version only after a package with a radio
-  // image was chosen; `info` wants it whenever the controller has one.
-  session.probeReadsRadioVersion = true;
-  UpdateController controller(session);
+  workflow::UnattendedView view("");
+  workflow::UpdateJob job(*environment, chosen ? chosen->path : std::string(), view);
   if (options.simSignalAt == "probe") InterruptSelf(interrupts);
-  controller.Start(nullptr);
-
-  const ProbeReport report = ReadProbe(session);
+  const ControllerReport report = job.Probe();
   if (interrupts.fired()) {
     WriteText(stderr, LocalizedText(text::kCancelledNothingSent) + "\n");
     if (options.json) {
@@ -88,7 +86,7 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
 
   // A controller that never answered the probe told us nothing to rely on.
-  const int exitCode = report.versionReported ? kExitSuccess : kExitUpdateFailed;
+  exitCode = report.versionReported ? kExitSuccess : kExitUpdateFailed;
   if (options.json) {
     nlohmann::json document = JsonDocument(options);
     AddProbeJson(document, report);

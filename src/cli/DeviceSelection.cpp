@@ -1,7 +1,6 @@
 #include "cli/DeviceSelection.h"
 
 #include "base/Format.h"
-#include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
@@ -18,23 +17,29 @@ std::string AttachedList(const std::vector<hid::FoundController>& attached) {
 
 }  // namespace
 
-std::vector<hid::FoundController> AttachedControllers(hid::HidBackend& backend) {
-  hid::CHid hid(backend);
-  return hid.ListControllers();
+workflow::SimulationSettings SimulationOf(const CommonOptions& options) {
+  workflow::SimulationSettings settings;
+  settings.protocols = options.simulate;
+  settings.virtualTime = options.virtualTime;
+  settings.fault = options.simFault;
+  settings.arrivals = options.simArrive;
+  settings.leaveAfterUpdate = options.simLeaveAfterUpdate;
+  return settings;
 }
 
-bool MatchesDevice(const hid::FoundController& controller, const std::string& device) {
-  return controller.path == device || (controller.serialNumber && *controller.serialNumber == device) ||
-         (controller.location && *controller.location == device);
-}
-
-std::vector<hid::FoundController> Named(const CommonOptions& options, const std::vector<hid::FoundController>& attached) {
-  if (options.device.empty()) return attached;
-  std::vector<hid::FoundController> named;
-  for (const hid::FoundController& controller : attached) {
-    if (MatchesDevice(controller, options.device)) named.push_back(controller);
+std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode) {
+  workflow::Environment::Made made = workflow::Environment::Create(SimulationOf(options));
+  switch (made.problem) {
+    case workflow::EnvironmentProblem::kNone:
+      return std::move(made.environment);
+    case workflow::EnvironmentProblem::kBadSimulation:
+      *exitCode = Fail(options, kExitUsage, "usage", made.detail);
+      return nullptr;
+    case workflow::EnvironmentProblem::kHidUnavailable:
+      break;
   }
-  return named;
+  *exitCode = Fail(options, kExitUpdateFailed, "hid-unavailable", made.detail);
+  return nullptr;
 }
 
 std::string ShortName(const hid::FoundController& controller) {
@@ -55,27 +60,40 @@ std::string DescribeController(const hid::FoundController& controller) {
 
 Selection SelectControllers(const CommonOptions& options, const std::vector<hid::FoundController>& attached,
                             bool several) {
+  const workflow::Selection chosen = workflow::Select(attached, options.device, several);
   Selection selection;
-  if (attached.empty()) {
-    selection.exitCode = Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
-    return selection;
-  }
-  selection.controllers = Named(options, attached);
-  if (selection.controllers.empty()) {
-    selection.exitCode = Fail(options, kExitNoController, "no-controller",
-                              LocalizedText(text::kNoController) + " " +
-                                  Format(LocalizedText(text::kSelectNoMatch).c_str(), options.device.c_str()) + "; " +
-                                  AttachedList(attached) + "\n" + LocalizedText(text::kSelectNameOne));
-    return selection;
-  }
-  if (selection.controllers.size() > 1 && !several) {
-    selection.exitCode =
-        Fail(options, kExitUsage, "several-controllers",
-             Format(LocalizedText(text::kSelectSeveral).c_str(), static_cast<unsigned>(selection.controllers.size())) +
-                 "; " + AttachedList(selection.controllers) + "\n" + LocalizedText(text::kSelectChooseOne));
-    selection.controllers.clear();
+  switch (chosen.problem) {
+    case workflow::SelectionProblem::kNone:
+      selection.controllers = chosen.controllers;
+      break;
+    case workflow::SelectionProblem::kNoneAttached:
+      selection.exitCode = Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
+      break;
+    case workflow::SelectionProblem::kNoMatch:
+      selection.exitCode = Fail(options, kExitNoController, "no-controller",
+                                LocalizedText(text::kNoController) + " " +
+                                    Format(LocalizedText(text::kSelectNoMatch).c_str(), options.device.c_str()) +
+                                    "; " + AttachedList(chosen.attached) + "\n" + LocalizedText(text::kSelectNameOne));
+      break;
+    case workflow::SelectionProblem::kSeveral:
+      selection.exitCode = Fail(
+          options, kExitUsage, "several-controllers",
+          Format(LocalizedText(text::kSelectSeveral).c_str(), static_cast<unsigned>(chosen.attached.size())) + "; " +
+              AttachedList(chosen.attached) + "\n" + LocalizedText(text::kSelectChooseOne));
+      break;
   }
   return selection;
+}
+
+std::unique_ptr<workflow::ControllerLock> LockOrSay(const CommonOptions& options, const hid::FoundController& controller,
+                                                    TextSlot busyText, int* exitCode) {
+  workflow::ControllerLock::Taken taken = workflow::ControllerLock::Acquire(controller);
+  if (taken.lock) return std::move(taken.lock);
+  *exitCode = Fail(options, kExitUpdateFailed, "controller-busy",
+                   taken.problem == workflow::LockProblem::kBusy
+                       ? Format(LocalizedText(busyText).c_str(), DescribeController(controller).c_str())
+                       : taken.detail);
+  return nullptr;
 }
 
 }  // namespace vantor::cli

@@ -1,24 +1,26 @@
 #pragma once
-// Which of the attached controllers a command works on: `--device` names one by path,
-// serial number or location; with several attached and neither `--device` nor `--all`
-// nothing is chosen for the user.
+// The workflow's choices in the command line's words: where the controllers come from
+// (--simulate or USB), which of them --device names, and their locks.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "base/LocalizedText.h"
 #include "cli/CliOptions.h"
 #include "hid/CHid.h"
+#include "workflow/AttachedControllers.h"
+#include "workflow/ControllerLock.h"
+#include "workflow/Environment.h"
 
 namespace vantor::cli {
 
-// Every supported controller attached, in detection order.
-std::vector<hid::FoundController> AttachedControllers(hid::HidBackend& backend);
-
-// True when `device` is the controller's path, serial number or location.
-bool MatchesDevice(const hid::FoundController& controller, const std::string& device);
-// The controllers `options.device` names (all of them when it is empty).
-std::vector<hid::FoundController> Named(const CommonOptions& options, const std::vector<hid::FoundController>& attached);
+// The emulated controllers the options ask for (none: USB).
+workflow::SimulationSettings SimulationOf(const CommonOptions& options);
+// The environment, or null with the problem said and `exitCode` set: bad simulation
+// options are usage (2), an unusable HID library 1.
+std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode);
 
 // How to tell the controller apart on a bench: its location, else its serial number,
 // else its path.
@@ -36,5 +38,10 @@ struct Selection {
 // matches nothing (exit 3), several without --device or --all (exit 2), none (exit 3).
 Selection SelectControllers(const CommonOptions& options, const std::vector<hid::FoundController>& attached,
                             bool several);
+
+// The controller's lock, or null with the refusal said and `exitCode` set. `busyText`:
+// what to say when another process holds it.
+std::unique_ptr<workflow::ControllerLock> LockOrSay(const CommonOptions& options, const hid::FoundController& controller,
+                                                    TextSlot busyText, int* exitCode);
 
 }  // namespace vantor::cli

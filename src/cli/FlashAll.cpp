@@ -5,15 +5,15 @@
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
-#include "cli/BenchUnit.h"
+#include "cli/BoardRows.h"
 #include "cli/CliTexts.h"
-#include "cli/DeviceLock.h"
 #include "cli/DeviceSelection.h"
-#include "cli/Environment.h"
+#include "cli/UnitWords.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
+#include "workflow/Bench.h"
 
 namespace vantor::cli {
 namespace {
@@ -52,35 +52,33 @@ bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, co
 }
 
 int RunFlashAll(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
-                Environment& environment, const std::vector<hid::FoundController>& controllers) {
+                workflow::Environment& environment, const std::vector<hid::FoundController>& controllers) {
   package::PackageReport package;
   int exitCode = kExitSuccess;
   if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
 
-  // Every controller is locked before the first report goes to any of them.
   std::vector<std::string> names;
   for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));
   ProgressBoard board(HumanStream(options), IsTerminal(HumanStream(options)), names);
-  std::list<BenchUnit> units;
-  for (std::size_t n = 0; n < controllers.size(); ++n) {
-    BenchUnit& unit = units.emplace_back(environment, controllers[n], board, n, file);
-    unit.session.verifyAfterWrite = options.verify;
-    unit.session.verifyOnly = options.verifyOnly;
-    bool busy = false;
-    std::string error;
-    unit.lock = DeviceLock::Acquire(controllers[n], &busy, &error);
-    if (!unit.lock) {
-      return Fail(options, kExitUpdateFailed, "controller-busy",
-                  busy ? Format(LocalizedText(text::kInUseLeaveOut).c_str(), DescribeController(controllers[n]).c_str())
-                       : error);
-    }
-  }
-  // Each one's probe, then the package judged for each: all before any update.
+  BoardRows rows(board);
+  workflow::JobSettings settings;
+  settings.verifyAfterWrite = options.verify;
+  settings.verifyOnly = options.verifyOnly;
+  workflow::Bench bench(environment, file, settings, &rows);
+  // Every controller locked, probed and judged before the first report goes to any.
+  bench.Prepare(controllers);
   std::string refusals;
-  for (BenchUnit& unit : units) {
-    unit.Probe();
-    if (const std::optional<std::string> why = unit.Unfit(file)) {
-      refusals += "\n  " + DescribeController(unit.controller) + ": " + *why;
+  for (const workflow::BenchUnit& unit : bench.units()) {
+    const workflow::UnitVerdict& verdict = unit.verdict();
+    if (verdict.problem == workflow::UnitProblem::kBusy) {
+      return Fail(options, kExitUpdateFailed, "controller-busy",
+                  Format(LocalizedText(text::kInUseLeaveOut).c_str(), DescribeController(unit.controller()).c_str()));
+    }
+    if (verdict.problem == workflow::UnitProblem::kLockFailed) {
+      return Fail(options, kExitUpdateFailed, "controller-busy", verdict.detail);
+    }
+    if (const std::optional<std::string> why = UnfitText(verdict)) {
+      refusals += "\n  " + DescribeController(unit.controller()) + ": " + *why;
     }
   }
   if (interrupts.fired()) return Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
@@ -89,31 +87,20 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
                 Format(LocalizedText(text::kBenchNothingUpdated).c_str(), refusals.c_str()));
   }
   if (!ConfirmBench(options, interrupts,
-                    Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(units.size()),
+                    Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(bench.units().size()),
                            file.c_str()))) {
     return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
                 LocalizedText(text::kCancelled));
   }
 
-  interrupts.OnInterrupt([&units] {
-    for (BenchUnit& unit : units) unit.updater.RequestStop();
-  });
-  for (BenchUnit& unit : units) {
-    if (!unit.updater.OnUpdateButton()) board.Finish(unit.row, LocalizedText(text::kBenchCouldNotOpen));
-  }
-  for (BenchUnit& unit : units) {
-    unit.updater.WaitForWorker();
-    unit.updater.OnWorkerFinished();
-    if (unit.session.result().outcome != UpdateOutcome::kNone) board.Finish(unit.row, unit.ResultLine(interrupts.fired()));
-  }
-  interrupts.OnInterrupt(nullptr);
-
+  bench.Run(interrupts.cancel());
   const int signalExit = interrupts.fired() ? interrupts.exitCode() : 0;
   nlohmann::json results = nlohmann::json::array();
-  for (BenchUnit& unit : units) {
-    const bool started = unit.session.result().outcome != UpdateOutcome::kNone;
-    exitCode = MostSevere(exitCode, started ? unit.ExitCode(signalExit) : kExitUpdateFailed);
-    results.push_back(unit.Json(file, signalExit));
+  for (const workflow::BenchUnit& unit : bench.units()) {
+    board.Finish(unit.index(), unit.started() ? UnitResultLine(unit, interrupts.fired())
+                                              : UnfitText(unit.verdict()).value_or(LocalizedText(text::kBenchCouldNotOpen)));
+    exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
+    results.push_back(UnitJson(unit, file, signalExit));
   }
   if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) EmitJson(results);

@@ -1,6 +1,6 @@
 #pragma once
-// `flash --all FILE`: every selected controller updated at once, each in its own
-// session with its own worker, after the package was read and judged once for all.
+// `flash --all FILE`: every selected controller updated at once (the workflow's bench),
+// after the package was read and judged once for all, with a row on the board each.
 
 #include <string>
 #include <vector>
@@ -8,14 +8,14 @@
 #include "cli/CliOptions.h"
 #include "hid/CHid.h"
 #include "package/FirmwarePackage.h"
+#include "workflow/Environment.h"
 
 namespace vantor::cli {
 
-class Environment;
 class InterruptWatcher;
 
 int RunFlashAll(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
-                Environment& environment, const std::vector<hid::FoundController>& controllers);
+                workflow::Environment& environment, const std::vector<hid::FoundController>& controllers);
 
 // Reads and judges the package before any controller is touched. False (said, with
 // `exitCode` set) when it cannot be used for anything.

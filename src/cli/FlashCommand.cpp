@@ -9,16 +9,16 @@
 #include <thread>
 
 #include "base/LocalizedText.h"
-#include "update/UpdateController.h"
+#include "workflow/UpdateJob.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
-#include "cli/Environment.h"
+#include "cli/DeviceSelection.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashParts.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
-#include "cli/ProbeReport.h"
+#include "cli/ProbeLines.h"
 #include "cli/TerminalSize.h"
 #include "cli/TerminalView.h"
 #include "cli/Trace.h"
@@ -59,7 +59,7 @@ class Ticker {
   std::thread thread_;
 };
 
-nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, const ProbeReport& report,
+nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, const ControllerReport& report,
                          const UpdateResult& result, const std::optional<PackageOffer>& offer, const TerminalView& view,
                          const Verdict& verdict, int signal, int exitCode, std::uint64_t durationMs) {
   nlohmann::json document = JsonDocument(options);
@@ -103,16 +103,14 @@ int RunFlash(const CommonOptions& options, const std::string& file, InterruptWat
   if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
     return Fail(options, kExitUsage, problem->code, problem->message);
   }
-  std::string error;
-  bool usage = false;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error, &usage);
-  if (!environment) return Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
+  int exitCode = kExitSuccess;
+  std::unique_ptr<workflow::Environment> environment = OpenEnvironment(options, &exitCode);
+  if (!environment) return exitCode;
   return RunFlashOn(options, file, interrupts, *environment);
 }
 
 int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
-               Environment& env) {
-  Environment* environment = &env;
+               workflow::Environment& environment) {
   TerminalViewOptions viewOptions;
   viewOptions.out = HumanStream(options);
   viewOptions.prompt = stderr;
@@ -121,7 +119,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   viewOptions.quiet = options.quiet;
   viewOptions.assumeYes = options.assumeYes;
   viewOptions.packagePath = file;
-  viewOptions.clock = &environment->clock();
+  viewOptions.clock = &environment.clock();
   const int cancelFd = interrupts.cancelFd();
   viewOptions.readAnswer = [cancelFd] { return ReadYesNoAnswer(cancelFd, kAnswerTimeoutMs); };
   viewOptions.onStage = [](UpdateStage stage) {
@@ -129,15 +127,16 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   };
   TerminalView view(viewOptions);
 
-  UpdateSession session(environment->backend(), view, environment->clock());
-  session.verifyAfterWrite = options.verify;
-  session.verifyOnly = options.verifyOnly;
-  session.hid.RestrictToPath(options.device);
-  // `info` and `flash --json` report the same radio version.
-  session.probeReadsRadioVersion = true;
-  UpdateController controller(session);
-  interrupts.OnInterrupt([&controller] { controller.RequestStop(); });
-  environment->OnPause([&view] { view.Tick(); });
+  workflow::JobSettings settings;
+  settings.verifyAfterWrite = options.verify;
+  settings.verifyOnly = options.verifyOnly;
+  workflow::UpdateJob job(environment, options.device, view, settings);
+  const workflow::CancelScope stopOnInterrupt(interrupts.cancel(), [&job] { job.RequestStop(); });
+  environment.OnPause([&view] { view.Tick(); });
+  struct PauseObserverReset {
+    workflow::Environment& environment;
+    ~PauseObserverReset() { environment.OnPause(nullptr); }
+  } pauseObserverReset{environment};
 
   const auto started = std::chrono::steady_clock::now();
   const auto duration = [&started] {
@@ -145,49 +144,33 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count());
   };
   if (options.simSignalAt == "probe") InterruptSelf(interrupts);
-  controller.Start(nullptr);
-  ProbeReport report = ReadProbe(session);
-  const auto stopEarly = [&]() -> std::optional<int> {
-    interrupts.OnInterrupt(nullptr);
-    environment->OnPause(nullptr);
-    return std::nullopt;
-  };
+  ControllerReport report = job.Probe();
   if (interrupts.fired()) {
-    stopEarly();
     UpdateResult result;
     result.outcome = UpdateOutcome::kInterrupted;
     result.stage = UpdateStage::kProbing;
     const Verdict verdict = VerdictFor(result, interrupts.signal(), false);
     for (const std::string& line : verdict.lines) view.Say(line, stderr);
     if (options.json) {
-      EmitJson(FlashJson(options, file, report, result, session.offer(), view, verdict, interrupts.signal(),
+      EmitJson(FlashJson(options, file, report, result, job.offer(), view, verdict, interrupts.signal(),
                          interrupts.exitCode(), duration()));
     }
     return interrupts.exitCode();
   }
-  if (const std::optional<int> refusal = DeviceProblem(options, report)) {
-    stopEarly();
-    return *refusal;
-  }
+  if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
   TraceLine("controller " + report.path + " (" + hid::ProtocolName(report.protocol) + "), firmware " +
             (report.versionReported ? VersionDisplay(report.versionWord) : std::string("not reported")));
-  bool started_update = false;
+  bool began = false;
   {
     Ticker ticker(view);
-    started_update = controller.OnUpdateButton();
-    if (started_update) {
-      controller.WaitForWorker();
-      controller.OnWorkerFinished();
-    }
+    began = job.Run();
   }
-  stopEarly();
-  if (!started_update) {
-    report.openError = session.hid.LastOpenError();
-    if (const std::optional<int> refusal = DeviceProblem(options, report)) return *refusal;
+  if (!began) {
+    if (const std::optional<int> refusal = DeviceProblem(options, job.report())) return *refusal;
     return Fail(options, kExitUpdateFailed, "controller-unopenable", LocalizedText(vantor::text::kFailure));
   }
 
-  const UpdateResult result = session.result();
+  const UpdateResult result = job.result();
   const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
   const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);
   const bool anySent = view.bytesSent().value_or(0) > 0;
@@ -206,9 +189,9 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
     }
   }
 
-  if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
+  if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) {
-    EmitJson(FlashJson(options, file, report, result, session.offer(), view, verdict, signal, exitCode, duration()));
+    EmitJson(FlashJson(options, file, report, result, job.offer(), view, verdict, signal, exitCode, duration()));
   }
   return exitCode;
 }

@@ -9,7 +9,6 @@
 #include <nlohmann/json.hpp>
 
 #include "session/UpdateSession.h"
-#include "cli/ProbeReport.h"
 
 namespace vantor::cli {
 

@@ -6,55 +6,45 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
-#include "cli/DeviceLock.h"
 #include "cli/DeviceSelection.h"
-#include "cli/Environment.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
-#include "cli/WaitForController.h"
+#include "workflow/DeviceWatch.h"
+#include "workflow/WaitForController.h"
 
 namespace vantor::cli {
 
-std::optional<std::vector<hid::FoundController>> AttachedAfterWait(const CommonOptions& options,
-                                                                   Environment& environment,
-                                                                   const InterruptWatcher& interrupts, int* exitCode) {
-  if (options.waitSeconds == -2) return AttachedControllers(environment.backend());
+std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, InterruptWatcher& interrupts,
+                                             int* exitCode) {
+  ControllersAtHand hand;
+  hand.environment = OpenEnvironment(options, exitCode);
+  if (!hand.environment) return std::nullopt;
+  workflow::Environment& environment = *hand.environment;
+  if (options.waitSeconds == -2) {
+    hand.attached = workflow::AttachedControllers(environment.backend());
+    return hand;
+  }
   std::optional<std::uint64_t> timeoutMs;
   if (options.waitSeconds >= 0) timeoutMs = static_cast<std::uint64_t>(options.waitSeconds) * 1000;
+  std::unique_ptr<workflow::DeviceWatch> watch = environment.Watch();
   std::vector<hid::FoundController> found;
-  const WaitEnd end = WaitForControllers(
-      environment.backend(), environment.clock(), interrupts, timeoutMs,
-      [&options](const std::vector<hid::FoundController>& attached) { return Named(options, attached); }, &found);
-  if (end == WaitEnd::kInterrupted) {
-    *exitCode = Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
-    return std::nullopt;
+  switch (workflow::WaitForController(*watch, options.device, timeoutMs, interrupts.cancel(), environment.clock(),
+                                      &found)) {
+    case workflow::WaitEnd::kFound:
+      hand.attached = watch->attached();
+      return hand;
+    case workflow::WaitEnd::kCancelled:
+      *exitCode = Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
+      return std::nullopt;
+    case workflow::WaitEnd::kTimedOut:
+      break;
   }
-  if (end == WaitEnd::kTimedOut) {
-    *exitCode = Fail(options, kExitNoController, "no-controller",
-                     Format(LocalizedText(text::kWaitTimedOut).c_str(), options.waitSeconds));
-    return std::nullopt;
-  }
-  return AttachedControllers(environment.backend());
-}
-
-std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, const InterruptWatcher& interrupts,
-                                             int* exitCode) {
-  std::string error;
-  bool usage = false;
-  ControllersAtHand hand;
-  hand.environment = Environment::Create(options, &error, &usage);
-  if (!hand.environment) {
-    *exitCode = Fail(options, usage ? kExitUsage : kExitUpdateFailed, usage ? "usage" : "hid-unavailable", error);
-    return std::nullopt;
-  }
-  std::optional<std::vector<hid::FoundController>> attached =
-      AttachedAfterWait(options, *hand.environment, interrupts, exitCode);
-  if (!attached) return std::nullopt;
-  hand.attached = std::move(*attached);
-  return hand;
+  *exitCode = Fail(options, kExitNoController, "no-controller",
+                   Format(LocalizedText(text::kWaitTimedOut).c_str(), options.waitSeconds));
+  return std::nullopt;
 }
 
 int RunFlashCommand(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
@@ -66,7 +56,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   int exitCode = kExitSuccess;
   std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &exitCode);
   if (!hand) return exitCode;
-  Environment* const environment = hand->environment.get();
+  workflow::Environment* const environment = hand->environment.get();
   const Selection selection = SelectControllers(options, hand->attached, options.all);
   if (selection.exitCode) return *selection.exitCode;
 
@@ -81,18 +71,10 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   if (options.all) return RunFlashAll(options, file, interrupts, *environment, selection.controllers);
 
   const hid::FoundController& chosen = selection.controllers.front();
-  std::unique_ptr<DeviceLock> lock;
-  // The plain simulated controller lives inside this process alone; a lock would
-  // only make parallel runs of it refuse each other.
-  if (environment->simulated() == nullptr) {
-    bool busy = false;
-    std::string error;
-    lock = DeviceLock::Acquire(chosen, &busy, &error);
-    if (!lock) {
-      return Fail(options, kExitUpdateFailed, "controller-busy",
-                  busy ? Format(LocalizedText(text::kInUseChooseAnother).c_str(), DescribeController(chosen).c_str())
-                       : error);
-    }
+  std::unique_ptr<workflow::ControllerLock> lock;
+  if (environment->locksControllers()) {
+    lock = LockOrSay(options, chosen, text::kInUseChooseAnother, &exitCode);
+    if (!lock) return exitCode;
   }
   CommonOptions one = options;
   one.device = chosen.path;

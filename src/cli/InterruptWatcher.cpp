@@ -137,11 +137,6 @@ void InterruptSelf(InterruptWatcher& watcher) {
 #endif
 }
 
-void InterruptWatcher::OnInterrupt(std::function<void()> action) {
-  std::lock_guard<std::mutex> lock(actionMutex_);
-  action_ = std::move(action);
-}
-
 void InterruptWatcher::Fire(int signal) {
   int none = 0;
   signal_.compare_exchange_strong(none, signal);
@@ -154,8 +149,7 @@ void InterruptWatcher::Fire(int signal) {
 #else
   (void)first;
 #endif
-  std::lock_guard<std::mutex> lock(actionMutex_);
-  if (action_) action_();
+  cancel_.Cancel();
 }
 
 }  // namespace vantor::cli

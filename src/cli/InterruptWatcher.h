@@ -16,6 +16,8 @@
 #include <optional>
 #include <thread>
 
+#include "workflow/CancelToken.h"
+
 namespace vantor::cli {
 
 class InterruptWatcher {
@@ -25,8 +27,9 @@ class InterruptWatcher {
   InterruptWatcher(const InterruptWatcher&) = delete;
   InterruptWatcher& operator=(const InterruptWatcher&) = delete;
 
-  // What to do on an interrupt (called on the watcher's thread); replaces the last.
-  void OnInterrupt(std::function<void()> action);
+  // Cancelled on an interrupt (on the watcher's thread): what stops the workflow's
+  // updates, waits and watches.
+  workflow::CancelToken& cancel() { return cancel_; }
   bool fired() const { return fired_.load(); }
   // The first signal that came (SIGINT for Fire() without one); 0 before any.
   int signal() const { return signal_.load(); }
@@ -48,8 +51,7 @@ class InterruptWatcher {
   std::atomic<bool> fired_{false};
   std::atomic<int> signal_{0};
   std::atomic<bool> stopping_{false};
-  std::mutex actionMutex_;
-  std::function<void()> action_;
+  workflow::CancelToken cancel_;
   int cancelPipe_[2] = {-1, -1};
   std::thread thread_;
 };

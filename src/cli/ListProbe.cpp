@@ -2,37 +2,32 @@
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
-#include "cli/BenchUnit.h"
 #include "cli/CliTexts.h"
-#include "cli/DeviceLock.h"
 #include "cli/DeviceSelection.h"
-#include "cli/Environment.h"
-#include "cli/TerminalView.h"
-#include "update/UpdateController.h"
+#include "cli/UnitWords.h"
+#include "workflow/ControllerLock.h"
+#include "workflow/UnattendedView.h"
+#include "workflow/UpdateJob.h"
 
 namespace vantor::cli {
 
-ListedController ProbeForList(Environment& environment, const hid::FoundController& controller) {
+ListedController ProbeForList(workflow::Environment& environment, const hid::FoundController& controller) {
   ListedController listed;
   listed.controller = controller;
-  bool busy = false;
-  std::string error;
-  std::unique_ptr<DeviceLock> lock;
-  if (environment.simulated() == nullptr) {
-    lock = DeviceLock::Acquire(controller, &busy, &error);
-    if (!lock) {
-      listed.inUse = busy;
+  std::unique_ptr<workflow::ControllerLock> lock;
+  if (environment.locksControllers()) {
+    workflow::ControllerLock::Taken taken = workflow::ControllerLock::Acquire(controller);
+    if (!taken.lock) {
+      listed.inUse = taken.problem == workflow::LockProblem::kBusy;
       return listed;
     }
+    lock = std::move(taken.lock);
   }
-  TerminalViewOptions viewOptions;
-  viewOptions.out = stderr;
-  TerminalView view(viewOptions);
-  UpdateSession session(environment.backend(), view, environment.clock());
-  session.hid.RestrictToPath(controller.path);
-  UpdateController updater(session);
-  updater.Start(nullptr);
-  listed.probe = ReadProbe(session);
+  workflow::UnattendedView view("");
+  workflow::JobSettings settings;
+  settings.readRadioVersion = false;
+  workflow::UpdateJob job(environment, controller.path, view, settings);
+  listed.probe = job.Probe();
   return listed;
 }
 

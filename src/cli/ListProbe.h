@@ -8,20 +8,19 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/ProbeReport.h"
+#include "cli/ProbeLines.h"
 #include "hid/CHid.h"
+#include "workflow/Environment.h"
 
 namespace vantor::cli {
 
-class Environment;
-
 struct ListedController {
   hid::FoundController controller;
-  bool inUse = false;               // another process holds its lock: not probed
-  std::optional<ProbeReport> probe;  // when probed
+  bool inUse = false;                     // another process holds its lock: not probed
+  std::optional<ControllerReport> probe;  // when probed
 };
 
-ListedController ProbeForList(Environment& environment, const hid::FoundController& controller);
+ListedController ProbeForList(workflow::Environment& environment, const hid::FoundController& controller);
 nlohmann::json ListedJson(const ListedController& listed);
 std::string ListedLine(const ListedController& listed);
 

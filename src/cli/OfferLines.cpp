@@ -3,7 +3,7 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/Output.h"
-#include "cli/ProbeReport.h"
+#include "cli/ProbeLines.h"
 
 namespace vantor::cli {
 

@@ -1,132 +1,66 @@
 #include "cli/WatchCommand.h"
 
-#include <list>
+#include <atomic>
 #include <memory>
-#include <set>
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
-#include "cli/BenchUnit.h"
+#include "cli/BoardRows.h"
 #include "cli/CliTexts.h"
-#include "cli/DeviceLock.h"
 #include "cli/DeviceSelection.h"
-#include "cli/Environment.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
-#include "cli/WaitForController.h"
+#include "cli/UnitWords.h"
+#include "workflow/Watch.h"
 
 namespace vantor::cli {
 namespace {
 
-// A unit is the same unit while its lock key is: the port it is plugged into, else
-// its serial number, else its path.
-std::set<std::string> KeysOf(const std::vector<hid::FoundController>& controllers) {
-  std::set<std::string> keys;
-  for (const hid::FoundController& controller : controllers) keys.insert(LockKey(controller));
-  return keys;
-}
-
-class Watch {
+// Each unit's row and result line as the watch reports them; the exit code of all.
+class WatchLines final : public BoardRows {
  public:
-  Watch(const CommonOptions& options, const std::string& file, Environment& environment,
-        const package::PackageReport& package)
-      : options_(options),
-        file_(file),
-        environment_(environment),
-        package_(package),
-        board_(HumanStream(options), false, {}) {}
+  WatchLines(const CommonOptions& options, const std::string& file, ProgressBoard& board, const std::atomic<int>& signalExit)
+      : BoardRows(board), options_(options), file_(file), signalExit_(signalExit) {}
 
-  // One round: start updates for new units, report ended ones, forget unplugged ones.
-  void Poll() {
-    const std::vector<hid::FoundController> attached = Named(options_, AttachedControllers(environment_.backend()));
-    const std::set<std::string> present = KeysOf(attached);
-    for (auto key = handled_.begin(); key != handled_.end();) {
-      key = present.count(*key) == 0 ? handled_.erase(key) : std::next(key);
+  void OnUnitArrived(const workflow::BenchUnit& unit) override { board_.Add(ShortName(unit.controller())); }
+
+  void OnUnitRefused(const workflow::BenchUnit& unit) override {
+    const workflow::UnitVerdict& verdict = unit.verdict();
+    std::string line;
+    if (verdict.problem == workflow::UnitProblem::kBusy) {
+      line = LocalizedText(text::kWatchInUse);
+    } else if (verdict.problem == workflow::UnitProblem::kUpdateUnopenable) {
+      line = LocalizedText(text::kWatchCouldNotOpen);
+    } else {
+      line = Format(LocalizedText(text::kWatchNotUpdated).c_str(), UnfitText(verdict).value_or("").c_str());
     }
-    for (const hid::FoundController& controller : attached) {
-      const std::string key = LockKey(controller);
-      if (handled_.count(key) != 0) continue;
-      handled_.insert(key);
-      Begin(controller);
-    }
-    ReportEnded(0);
-  }
-
-  void StopAll() {
-    for (BenchUnit& unit : running_) unit.updater.RequestStop();
-  }
-
-  // Waits (bounded by each update's own time-outs) for every running update, which
-  // `signalExit` (see BenchUnit::ExitCode) stopped.
-  void Drain(int signalExit) {
-    for (BenchUnit& unit : running_) unit.updater.WaitForWorker();
-    ReportEnded(signalExit);
-  }
-
-  int exitCode() const { return exitCode_; }
-
- private:
-  void Begin(const hid::FoundController& controller) {
-    const std::size_t row = board_.Add(ShortName(controller));
-    BenchUnit& unit = running_.emplace_back(environment_, controller, board_, row, file_);
-    bool busy = false;
-    std::string error;
-    unit.lock = DeviceLock::Acquire(controller, &busy, &error);
-    if (!unit.lock) {
-      Finish(unit, busy ? LocalizedText(text::kWatchInUse) : error, kExitUpdateFailed);
-      running_.pop_back();
-      return;
-    }
-    unit.Probe();
-    if (const std::optional<std::string> why = unit.Unfit(file_)) {
-      Finish(unit, Format(LocalizedText(text::kWatchNotUpdated).c_str(), why->c_str()), kExitUsage);
-      running_.pop_back();
-      return;
-    }
-    if (!unit.updater.OnUpdateButton()) {
-      Finish(unit, LocalizedText(text::kWatchCouldNotOpen), kExitUpdateFailed);
-      running_.pop_back();
-    }
-  }
-
-  void ReportEnded(int signalExit) {
-    for (auto unit = running_.begin(); unit != running_.end();) {
-      if (unit->session.workerActive()) {
-        ++unit;
-        continue;
-      }
-      unit->updater.WaitForWorker();
-      unit->updater.OnWorkerFinished();
-      const int code = unit->ExitCode(signalExit);
-      if (options_.json) {
-        EmitJsonLine(unit->Json(file_, signalExit));
-      }
-      Finish(*unit, unit->ResultLine(signalExit != 0), code);
-      unit = running_.erase(unit);
-    }
-  }
-
-  void Finish(BenchUnit& unit, const std::string& line, int code) {
+    const int code = UnitExitCode(unit, 0);
     exitCode_ = MostSevere(exitCode_, code);
-    if (options_.json && unit.session.result().outcome == UpdateOutcome::kNone) {
-      nlohmann::json document = IdentityJson(unit.controller);
+    if (options_.json) {
+      nlohmann::json document = IdentityJson(unit.controller());
       document["outcome"] = "not-updated";
       document["error"] = line;
       document["exitCode"] = code;
       EmitJsonLine(document);
     }
-    board_.Finish(unit.row, line);
+    board_.Finish(unit.index(), line);
   }
 
+  void OnUnitEnded(const workflow::BenchUnit& unit) override {
+    const int code = UnitExitCode(unit, signalExit_);
+    exitCode_ = MostSevere(exitCode_, code);
+    if (options_.json) EmitJsonLine(UnitJson(unit, file_, signalExit_));
+    board_.Finish(unit.index(), UnitResultLine(unit, signalExit_ != 0));
+  }
+
+  int exitCode() const { return exitCode_; }
+
+ private:
   const CommonOptions& options_;
   const std::string& file_;
-  Environment& environment_;
-  const package::PackageReport& package_;
-  ProgressBoard board_;
-  std::list<BenchUnit> running_;
-  std::set<std::string> handled_;  // attached units already updated (or refused)
+  const std::atomic<int>& signalExit_;
   int exitCode_ = kExitSuccess;
 };
 
@@ -136,23 +70,26 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   package::PackageReport package;
   int exitCode = kExitSuccess;
   if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
-  std::string error;
-  std::unique_ptr<Environment> environment = Environment::Create(options, &error);
-  if (!environment) return Fail(options, kExitUpdateFailed, "hid-unavailable", error);
+  std::unique_ptr<workflow::Environment> environment = OpenEnvironment(options, &exitCode);
+  if (!environment) return exitCode;
   if (!ConfirmBench(options, interrupts, Format(LocalizedText(text::kWatchConfirm).c_str(), file.c_str()))) {
     return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
                 LocalizedText(text::kCancelled));
   }
   WriteText(stderr, "vantor-update: " + LocalizedText(text::kWatchWatching) + "\n");
 
-  Watch watch(options, file, *environment, package);
-  // Ctrl-C: the loop sees it within one poll and stops the running updates there.
-  while (!interrupts.fired()) {
-    watch.Poll();
-    environment->clock().Pause(kPollIntervalMs);
-  }
-  watch.StopAll();
-  watch.Drain(interrupts.exitCode());
+  ProgressBoard board(HumanStream(options), false, {});
+  // The signal that stopped the watch is known once it has come; the lines read it then.
+  std::atomic<int> signalExit{0};
+  WatchLines lines(options, file, board, signalExit);
+  workflow::JobSettings settings;
+  settings.verifyAfterWrite = options.verify;
+  settings.verifyOnly = options.verifyOnly;
+  workflow::Watch watch(*environment, file, options.device, settings, lines);
+  const workflow::CancelScope markSignal(interrupts.cancel(), [&signalExit, &interrupts] {
+    signalExit = interrupts.exitCode();
+  });
+  watch.Run(interrupts.cancel());
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   WriteText(stderr, "vantor-update: " + LocalizedText(text::kInterrupted) + "\n");
   return interrupts.exitCode();

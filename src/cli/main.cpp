@@ -17,7 +17,7 @@
 #include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
-#include "cli/SimulatedBenchPlan.h"
+#include "workflow/SimulatedBenchPlan.h"
 #include "cli/Trace.h"
 #include "cli/WatchCommand.h"
 
@@ -53,7 +53,7 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
     app.add_option("--simulate", options.simulate,
                    "Use emulated controllers instead of USB: framed, addressed, or a list (addressed,framed)")
         ->check(CLI::Validator(
-            [](std::string& value) { return vantor::cli::IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
+            [](std::string& value) { return vantor::workflow::IsSimulationList(value) ? std::string() : "framed, addressed or a list"; },
             "LIST"))
         ->group(group);
   }

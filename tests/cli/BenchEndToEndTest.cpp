@@ -17,6 +17,7 @@
 
 #include "ChildProcess.h"
 #include "package/PackageWriter.h"
+#include "workflow/ControllerLock.h"
 
 namespace vantor::testkit {
 namespace {
@@ -45,7 +46,7 @@ class Bench : public ::testing::Test {
 
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
   // The locks live in the test's own folder.
-  std::vector<std::string> Environment() const { return {"XDG_RUNTIME_DIR=" + folder_.string()}; }
+  std::vector<std::string> Environment() const { return {"VANTOR_LOCK_DIR=" + folder_.string()}; }
 
   ProcessResult Run(const std::string& bench, const Arguments& extra) {
     Arguments arguments = {"--lang", "en", "--simulate", bench, "--sim-virtual-time", "--sim-dump", Path("flash")};
@@ -200,7 +201,8 @@ TEST_F(Bench, WatchUpdatesEachArrivalOnce) {
 
 // A controller another process is updating (its lock held) is not touched.
 TEST_F(Bench, ALockedControllerIsInUse) {
-  const std::string lockPath = Path("vantor-update-2dc8-3002-at-9-1.lock");
+  hid::FoundController first{"sim-1", 0x2DC8, 0x3002, hid::Protocol::kAddressed, "VTSIM0001", "9-1"};
+  const std::string lockPath = Path(workflow::LockFileName(first));
   const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT, 0600);
   ASSERT_GE(fd, 0);
   ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);

@@ -5,8 +5,8 @@
 
 #include "CampaignClock.h"
 #include "sim/SimHidBackend.h"
-#include "support/UnattendedView.h"
-#include "update/UpdateController.h"
+#include "workflow/UnattendedView.h"
+#include "workflow/UpdateJob.h"
 
 namespace vantor::campaign {
 namespace {
@@ -36,17 +36,13 @@ RunRecord RunOnce(const RunPlan& plan, const std::string& packagePath, std::uint
   } else {
     framed = sim::FramedEmulator::Attach(backend, plan.framed);
   }
-  testkit::UnattendedView view(packagePath);
-  UpdateSession session(backend, view, clock);
+  workflow::UnattendedView view(packagePath);
   {
-    UpdateController controller(session);
-    controller.Start(nullptr);
-    if (controller.OnUpdateButton()) {
-      controller.WaitForWorker();
-      controller.OnWorkerFinished();
-    }
+    workflow::UpdateJob job(backend, clock, "", view);
+    job.Probe();
+    job.Run();
+    record.outcome = job.result().outcome;
   }
-  record.outcome = session.result().outcome;
   record.virtualMs = clock.NowMs();
   record.verdict = addressed ? JudgeAddressed(plan, record.outcome, *addressed)
                              : JudgeFramed(plan, record.outcome, *framed);

@@ -1,9 +1,11 @@
-#include "cli/SimulatedBenchPlan.h"
+#include "workflow/SimulatedBenchPlan.h"
+
+#include "workflow/Environment.h"
 
 #include <cstdlib>
 #include <sstream>
 
-namespace vantor::cli {
+namespace vantor::workflow {
 namespace {
 
 std::vector<std::string> Split(const std::string& text) {
@@ -25,27 +27,27 @@ bool IsSimulationList(const std::string& text) {
   return true;
 }
 
-std::optional<std::vector<sim::BenchUnitPlan>> BenchPlan(const CommonOptions& options, std::string* error) {
+std::optional<std::vector<sim::BenchUnitPlan>> BenchPlan(const SimulationSettings& options, std::string* error) {
   error->clear();
-  const std::vector<std::string> names = Split(options.simulate);
-  if (names.size() < 2 && options.simArrive.empty() && !options.simLeaveAfterUpdate) return std::nullopt;
+  const std::vector<std::string> names = Split(options.protocols);
+  if (names.size() < 2 && options.arrivals.empty() && !options.leaveAfterUpdate) return std::nullopt;
   std::vector<sim::BenchUnitPlan> plan;
   for (const std::string& name : names) {
     sim::BenchUnitPlan unit;
     unit.protocol = name == "framed" ? hid::Protocol::kFramed : hid::Protocol::kAddressed;
-    unit.leaveAfterUpdate = options.simLeaveAfterUpdate;
+    unit.leaveAfterUpdate = options.leaveAfterUpdate;
     plan.push_back(unit);
   }
-  const std::vector<std::string> arrivals = Split(options.simArrive);
+  const std::vector<std::string> arrivals = Split(options.arrivals);
   if (arrivals.size() > plan.size()) {
-    *error = "--sim-arrive names more controllers than --simulate";
+    *error = "the arrivals name more controllers than the bench has";
     return std::nullopt;
   }
   for (std::size_t n = 0; n < arrivals.size(); ++n) {
     char* end = nullptr;
     const unsigned long ms = std::strtoul(arrivals[n].c_str(), &end, 10);
     if (arrivals[n].empty() || *end != '\0') {
-      *error = "--sim-arrive takes milliseconds: " + arrivals[n];
+      *error = "an arrival is in milliseconds: " + arrivals[n];
       return std::nullopt;
     }
     plan[n].arriveAtMs = static_cast<std::uint32_t>(ms);
@@ -64,4 +66,4 @@ bool ApplyBenchFault(sim::SimulatedBench& bench, const std::string& fault, std::
   return true;
 }
 
-}  // namespace vantor::cli
+}  // namespace vantor::workflow

@@ -1,4 +1,4 @@
-#include "cli/ProbeReport.h"
+#include "cli/ProbeLines.h"
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
@@ -15,53 +15,30 @@ std::string VersionDisplay(std::uint32_t versionWord) {
   return VersionText(static_cast<std::uint16_t>(versionWord & 0xFFFF), static_cast<std::uint16_t>(versionWord >> 16));
 }
 
-nlohmann::json FirmwareJson(const ProbeReport& report) {
+nlohmann::json FirmwareJson(const ControllerReport& report) {
   if (!report.versionReported || report.noFirmware) return nullptr;
   return VersionJson(static_cast<std::uint16_t>(report.versionWord & 0xFFFF),
                      static_cast<std::uint16_t>(report.versionWord >> 16));
 }
 
-ProbeReport ReadProbe(UpdateSession& session) {
-  ProbeReport report;
-  report.present = session.hid.m_bDevicePresent == 1;
-  const std::optional<hid::FoundController> detected = session.hid.Detected();
-  if (!report.present || !detected) return report;
-  report.openError = session.hid.LastOpenError();
-  report.path = detected->path;
-  report.vendorId = detected->vendorId;
-  report.productId = detected->productId;
-  report.protocol = detected->protocol;
-  report.versionWord = session.deviceVersion;
-  report.versionReported = report.versionWord != kVersionNotReported;
-  report.noFirmware = report.versionWord == kNoFirmware;
-  if (report.protocol == hid::Protocol::kAddressed && report.versionReported) {
-    report.deviceType = session.probe.deviceType;
-    report.deviceVariant = session.probe.deviceVariant;
-    report.radioVersion = session.probe.radioVersion;
-    report.radioVersionUnreadable = session.probe.radioVersionUnreadable;
-  }
-  return report;
-}
-
-std::optional<int> DeviceProblem(const CommonOptions& options, const ProbeReport& report) {
-  if (!report.present) return Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
-  switch (report.openError) {
-    case hid::OpenError::kNone:
+std::optional<int> DeviceProblem(const CommonOptions& options, const ControllerReport& report) {
+  switch (workflow::ProblemOf(report)) {
+    case workflow::ControllerProblem::kNone:
       return std::nullopt;
-    case hid::OpenError::kAccessDenied:
-      return Fail(options, kExitNoPermission, "no-permission", LocalizedText(text::kNoPermission));
-    case hid::OpenError::kBusy:
-      return Fail(options, kExitUpdateFailed, "controller-busy", LocalizedText(vantor::text::kDeviceBusy));
-    case hid::OpenError::kNotFound:
+    case workflow::ControllerProblem::kNotPresent:
       return Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
-    case hid::OpenError::kOther:
+    case workflow::ControllerProblem::kNoPermission:
+      return Fail(options, kExitNoPermission, "no-permission", LocalizedText(text::kNoPermission));
+    case workflow::ControllerProblem::kBusy:
+      return Fail(options, kExitUpdateFailed, "controller-busy", LocalizedText(vantor::text::kDeviceBusy));
+    case workflow::ControllerProblem::kUnopenable:
       break;
   }
   return Fail(options, kExitUpdateFailed, "controller-unopenable",
               Format(LocalizedText(text::kControllerUnopenable).c_str(), report.path.c_str()));
 }
 
-void AddProbeJson(nlohmann::json& document, const ProbeReport& report) {
+void AddProbeJson(nlohmann::json& document, const ControllerReport& report) {
   document["controller"] = {
       {"path", report.path},
       {"vendorId", Hex16(report.vendorId)},
@@ -77,7 +54,7 @@ void AddProbeJson(nlohmann::json& document, const ProbeReport& report) {
   document["radioVersionUnreadable"] = report.radioVersionUnreadable;
 }
 
-std::vector<std::string> ProbeLines(const ProbeReport& report) {
+std::vector<std::string> ProbeLines(const ControllerReport& report) {
   const auto label = [](TextSlot slot) {
     const std::string text = LocalizedText(slot);
     return text + std::string(static_cast<std::size_t>(std::max(1, 12 - DisplayWidth(text))), ' ');

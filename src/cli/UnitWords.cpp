@@ -1,0 +1,109 @@
+#include "cli/UnitWords.h"
+
+#include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "cli/CliTexts.h"
+#include "cli/DeviceSelection.h"
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
+#include "cli/ProbeLines.h"
+
+namespace vantor::cli {
+
+std::optional<std::string> UnfitText(const workflow::UnitVerdict& verdict) {
+  switch (verdict.problem) {
+    case workflow::UnitProblem::kNone:
+      return std::nullopt;
+    case workflow::UnitProblem::kBusy:
+      return LocalizedText(text::kWatchInUse);
+    case workflow::UnitProblem::kLockFailed:
+      return verdict.detail;
+    case workflow::UnitProblem::kGone:
+      return LocalizedText(text::kBenchGone);
+    case workflow::UnitProblem::kCannotOpen:
+      return LocalizedText(text::kBenchCannotOpen);
+    case workflow::UnitProblem::kUpdateUnopenable:
+      return LocalizedText(text::kBenchCouldNotOpen);
+    case workflow::UnitProblem::kNoAnswer:
+      return LocalizedText(text::kBenchNoAnswer);
+    case workflow::UnitProblem::kNothingForIt:
+      return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(verdict.deviceType),
+                    static_cast<unsigned>(verdict.deviceVariant));
+    case workflow::UnitProblem::kPackageRefused:
+      return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(verdict.packageProblem).c_str());
+    case workflow::UnitProblem::kPackageUnreadable:
+      return LocalizedText(text::kReasonPackageUnreadable);
+  }
+  return LocalizedText(vantor::text::kFailure);
+}
+
+int UnitExitCode(const workflow::BenchUnit& unit, int signalExit) {
+  if (!unit.started()) {
+    switch (unit.verdict().problem) {
+      case workflow::UnitProblem::kNothingForIt:
+      case workflow::UnitProblem::kPackageRefused:
+      case workflow::UnitProblem::kPackageUnreadable:
+        return kExitUsage;
+      default:
+        return kExitUpdateFailed;
+    }
+  }
+  return ExitCodeFor(unit.job().result().outcome, signalExit);
+}
+
+std::string UnitResultLine(const workflow::BenchUnit& unit, bool interrupted) {
+  const UpdateResult result = unit.job().result();
+  if (result.outcome == UpdateOutcome::kSucceeded) return "succeeded";
+  if (interrupted || result.outcome == UpdateOutcome::kInterrupted) {
+    return Format(LocalizedText(text::kBenchInterrupted).c_str(), StageName(result.stage));
+  }
+  std::string line = OutcomeName(result.outcome);
+  if (result.outcome == UpdateOutcome::kFailed) {
+    line += std::string(": ") + ReasonName(result.reason) + " in " + StageName(result.stage);
+    if (result.reason == FailureReason::kReadBackMismatch) line += " at " + Hex32(result.code);
+    line += LocalizedText(text::kBenchRunAgain);
+  }
+  return line;
+}
+
+nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& packagePath, int signalExit) {
+  const UpdateResult result = unit.job().result();
+  // The identity both at the top (one result per controller) and under "controller",
+  // as in flash's own document.
+  nlohmann::json document = IdentityJson(unit.controller());
+  AddProbeJson(document, unit.job().report());
+  document["controller"].update(IdentityJson(unit.controller()));
+  document["package"] = packagePath;
+  const bool stopped = signalExit != 0 && result.outcome != UpdateOutcome::kSucceeded;
+  document["outcome"] = stopped ? OutcomeName(UpdateOutcome::kInterrupted) : OutcomeName(result.outcome);
+  document["reason"] = result.outcome == UpdateOutcome::kFailed ? nlohmann::json(ReasonName(result.reason))
+                                                                : nlohmann::json();
+  document["stage"] = StageName(result.stage);
+  if (result.reason == FailureReason::kReadBackMismatch) document["address"] = Hex32(result.code);
+  document["exitCode"] = UnitExitCode(unit, signalExit);
+  const std::optional<ByteProgress> progress = unit.view().lastProgress();
+  document["bytesSent"] = progress ? nlohmann::json(progress->sent) : nlohmann::json();
+  document["bytesTotal"] = progress ? nlohmann::json(progress->total) : nlohmann::json();
+  document["messages"] = unit.view().messages();
+  return document;
+}
+
+nlohmann::json IdentityJson(const hid::FoundController& controller) {
+  return {{"path", controller.path},
+          {"vendorId", Hex16(controller.vendorId)},
+          {"productId", Hex16(controller.productId)},
+          {"protocol", hid::ProtocolName(controller.protocol)},
+          {"serialNumber", controller.serialNumber ? nlohmann::json(*controller.serialNumber) : nlohmann::json()},
+          {"location", controller.location ? nlohmann::json(*controller.location) : nlohmann::json()}};
+}
+
+int MostSevere(int a, int b) {
+  static constexpr int kOrder[] = {kExitUpdateFailed, kExitInterrupted, kExitNoPermission, kExitNoController,
+                                   kExitUsage};
+  for (const int code : kOrder) {
+    if (a == code || b == code) return code;
+  }
+  return a != kExitSuccess ? a : b;
+}
+
+}  // namespace vantor::cli
