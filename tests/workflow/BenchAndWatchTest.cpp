@@ -1,0 +1,166 @@
+// The bench's and watch's decisions on emulated controllers in virtual time: what is
+// judged before anything is written, what each unit gets, and the device watch.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+
+#include <unistd.h>
+
+#include "support/TestKit.h"
+#include "workflow/AttachedControllers.h"
+#include "workflow/Bench.h"
+#include "workflow/DeviceWatch.h"
+#include "workflow/Environment.h"
+#include "workflow/WaitForController.h"
+#include "workflow/Watch.h"
+
+namespace vantor::workflow {
+namespace {
+
+using testkit::PackageBytes;
+using testkit::PatternBytes;
+using testkit::Section;
+using testkit::TempFile;
+
+std::unique_ptr<Environment> Bench(const std::string& protocols, const std::string& arrivals = "",
+                                   bool leaveAfterUpdate = false) {
+  SimulationSettings settings;
+  settings.protocols = protocols;
+  settings.virtualTime = true;
+  settings.arrivals = arrivals;
+  settings.leaveAfterUpdate = leaveAfterUpdate;
+  Environment::Made made = Environment::Create(settings);
+  EXPECT_EQ(made.problem, EnvironmentProblem::kNone) << made.detail;
+  return std::move(made.environment);
+}
+
+class BenchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = std::filesystem::temp_directory_path() / ("vantor-bench-locks-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder_);
+    setenv("VANTOR_LOCK_DIR", folder_.c_str(), 1);
+  }
+  void TearDown() override {
+    unsetenv("VANTOR_LOCK_DIR");
+    std::filesystem::remove_all(folder_);
+  }
+  std::filesystem::path folder_;
+};
+
+TEST(EnvironmentTest, BadSimulationSettingsAreTheirOwnProblem) {
+  SimulationSettings settings;
+  settings.protocols = "addressed";
+  settings.fault = "no-such-fault";
+  EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
+  settings.protocols = "addressed,framed";
+  settings.fault = "7:fail";
+  EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
+  settings.protocols = "serial";
+  settings.fault.clear();
+  EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
+}
+
+// Every unit is judged before the first report goes to any: a package with nothing
+// for the framed unit leaves both units untouched.
+TEST_F(BenchTest, AUnitThePackageIsNotForStopsTheBenchBeforeAnythingIsWritten) {
+  {
+    std::unique_ptr<Environment> environment = Bench("addressed,framed");
+    const TempFile addressedOnly(PackageBytes({Section(8194, PatternBytes(500, 1))}));
+    workflow::Bench bench(*environment, addressedOnly.path(), {});
+    bench.Prepare(AttachedControllers(environment->backend()));
+    ASSERT_EQ(bench.units().size(), 2u);
+    EXPECT_EQ(bench.units().front().verdict().problem, UnitProblem::kNone);
+    EXPECT_EQ(bench.units().back().verdict().problem, UnitProblem::kNothingForIt);
+    EXPECT_FALSE(bench.ready());
+    EXPECT_TRUE(environment->bench()->MainImage(0).empty());
+    EXPECT_TRUE(environment->bench()->MainImage(1).empty());
+  }
+
+  const std::vector<std::uint8_t> framedImage = PatternBytes(700, 2);
+  const std::vector<std::uint8_t> addressedImage = PatternBytes(900, 3);
+  const TempFile both(PackageBytes({Section(0, framedImage), Section(8194, addressedImage)}));
+  std::unique_ptr<Environment> second = Bench("addressed,framed");
+  workflow::Bench ready(*second, both.path(), {});
+  ready.Prepare(AttachedControllers(second->backend()));
+  ASSERT_TRUE(ready.ready());
+  CancelToken cancel;
+  ready.Run(cancel);
+  for (const BenchUnit& unit : ready.units()) EXPECT_EQ(unit.job().result().outcome, UpdateOutcome::kSucceeded);
+  EXPECT_EQ(second->bench()->MainImage(0), addressedImage);
+  EXPECT_EQ(second->bench()->MainImage(1), framedImage);
+}
+
+TEST_F(BenchTest, AControllerAnotherUpdateHoldsIsBusyAndNotProbed) {
+  std::unique_ptr<Environment> environment = Bench("addressed", "0");
+  const std::vector<hid::FoundController> attached = AttachedControllers(environment->backend());
+  ASSERT_EQ(attached.size(), 1u);
+  ControllerLock::Taken held = ControllerLock::Acquire(attached.front());
+  ASSERT_TRUE(held.lock);
+  const TempFile package(PackageBytes({Section(8194, PatternBytes(100, 1))}));
+  workflow::Bench bench(*environment, package.path(), {});
+  bench.Prepare(attached);
+  EXPECT_EQ(bench.units().front().verdict().problem, UnitProblem::kBusy);
+  EXPECT_FALSE(bench.units().front().job().report().present) << "probed behind the holder's back";
+}
+
+TEST(DeviceWatchTest, ArrivalsComeOnTheBenchSchedule) {
+  std::unique_ptr<Environment> environment = Bench("addressed,framed", "0,3000");
+  std::unique_ptr<DeviceWatch> watch = environment->Watch();
+  EXPECT_FALSE(watch->monitored()) << "emulated controllers come on the clock";
+  ASSERT_EQ(watch->attached().size(), 1u);
+  CancelToken cancel;
+  EXPECT_TRUE(watch->Next(1000, cancel).empty()) << "nothing before its time";
+  const AttachedChange change = watch->Next(10000, cancel);
+  ASSERT_EQ(change.arrived.size(), 1u);
+  EXPECT_EQ(change.arrived.front().protocol, hid::Protocol::kFramed);
+  EXPECT_EQ(watch->attached().size(), 2u);
+
+  std::vector<hid::FoundController> found;
+  EXPECT_EQ(WaitForController(*watch, "no-such", 2000, cancel, environment->clock(), &found), WaitEnd::kTimedOut);
+  cancel.Cancel();
+  EXPECT_EQ(WaitForController(*watch, "no-such", std::nullopt, cancel, environment->clock(), &found),
+            WaitEnd::kCancelled);
+}
+
+// The repair bench's loop: each unit is updated once as it appears (and not again while
+// it stays); the watch ends on a cancel with every update ended.
+class Ending final : public WatchListener {
+ public:
+  Ending(CancelToken& cancel, std::size_t units) : cancel_(cancel), units_(units) {}
+  void OnUnitEnded(const BenchUnit& unit) override {
+    if (unit.job().result().outcome == UpdateOutcome::kSucceeded) ++succeeded;
+    if (++ended == units_) cancel_.Cancel();
+  }
+  void OnUnitRefused(const BenchUnit&) override { ++refused; }
+  std::atomic<std::size_t> ended{0};
+  std::atomic<std::size_t> succeeded{0};
+  std::atomic<std::size_t> refused{0};
+
+ private:
+  CancelToken& cancel_;
+  std::size_t units_;
+};
+
+TEST_F(BenchTest, WatchUpdatesEachUnitAsItAppears) {
+  std::unique_ptr<Environment> environment = Bench("addressed,framed,addressed", "0,2000,4000");
+  const std::vector<std::uint8_t> framedImage = PatternBytes(300, 4);
+  const std::vector<std::uint8_t> addressedImage = PatternBytes(400, 5);
+  const TempFile package(PackageBytes({Section(0, framedImage), Section(8194, addressedImage)}));
+  CancelToken cancel;
+  Ending listener(cancel, 3);
+  workflow::Watch watch(*environment, package.path(), "", {}, listener);
+  const WatchTally tally = watch.Run(cancel);
+  EXPECT_EQ(tally.updated, 3u);
+  EXPECT_EQ(listener.succeeded.load(), 3u);
+  EXPECT_EQ(tally.refused, 0u);
+  EXPECT_EQ(environment->bench()->MainImage(0), addressedImage);
+  EXPECT_EQ(environment->bench()->MainImage(1), framedImage);
+  EXPECT_EQ(environment->bench()->MainImage(2), addressedImage);
+}
+
+}  // namespace
+}  // namespace vantor::workflow
