@@ -1,6 +1,6 @@
-// A repair bench in real time: 1, 4 and 8 emulated addressed controllers, each paced
-// like a real one (a reply in the next 1 ms USB frame, an erase busy for 1.5 s), each
-// updated by its own session and worker at the same time, as `flash --all` does.
+// A repair bench in real time: 1, 8, 32 and 64 emulated addressed controllers, each
+// paced like a real one (a reply in the next 1 ms USB frame, an erase busy for 1.5 s),
+// each updated by its own update job at the same time, as `flash --all` does.
 // Reports the wall time of the whole bench against one controller's, the host CPU per
 // 46-byte chunk and the peak resident memory.
 //
@@ -16,7 +16,8 @@
 
 #include "sim/AddressedEmulator.h"
 #include "support/TestKit.h"
-#include "update/UpdateController.h"
+#include "workflow/UnattendedView.h"
+#include "workflow/UpdateJob.h"
 
 namespace vantor {
 namespace {
@@ -27,13 +28,9 @@ constexpr std::uint32_t kChunk = 46;
 
 struct Unit {
   Unit(sim::SimHidBackend& backend, Clock& clock, const std::string& path, const std::string& package)
-      : session(backend, view, clock), controller(session) {
-    view.ChooseFile(package);
-    session.hid.RestrictToPath(path);
-  }
-  testkit::ScriptedView view;
-  UpdateSession session;
-  UpdateController controller;
+      : view(package), job(backend, clock, path, view) {}
+  workflow::UnattendedView view;
+  workflow::UpdateJob job;
 };
 
 double CpuSeconds() {
@@ -68,15 +65,15 @@ Figures RunBench(std::size_t controllers, const std::string& package, std::uint3
     sim::AddressedEmulator::Attach(backend, clock, settings, path);
     units.push_back(std::make_unique<Unit>(backend, clock, path, package));
   }
-  for (auto& unit : units) unit->controller.Start(nullptr);
+  for (auto& unit : units) unit->job.Probe();
 
   const double cpuBefore = CpuSeconds();
   const auto started = std::chrono::steady_clock::now();
-  for (auto& unit : units) unit->controller.OnUpdateButton();
+  for (auto& unit : units) unit->job.Begin();
   Figures figures;
   for (auto& unit : units) {
-    unit->controller.WaitForWorker();
-    figures.allSucceeded = figures.allSucceeded && unit->session.outcome == UpdateOutcome::kSucceeded;
+    unit->job.Wait();
+    figures.allSucceeded = figures.allSucceeded && unit->job.result().outcome == UpdateOutcome::kSucceeded;
   }
   figures.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   figures.cpuSeconds = CpuSeconds() - cpuBefore;
@@ -95,7 +92,7 @@ int main(int argc, char** argv) {
       testkit::PackageBytes({testkit::Section(8194, testkit::PatternBytes(imageBytes, 1))}));
   std::printf("controllers  wall_s  vs_one  cpu_us_per_chunk  peak_rss_MiB  all_succeeded\n");
   double one = 0;
-  for (const std::size_t controllers : {1, 4, 8}) {
+  for (const std::size_t controllers : {1, 8, 32, 64}) {
     const Figures figures = RunBench(controllers, package.path(), imageBytes);
     if (controllers == 1) one = figures.wallSeconds;
     std::printf("%11zu  %6.2f  %6.3f  %16.2f  %12.1f  %s\n", controllers, figures.wallSeconds,
