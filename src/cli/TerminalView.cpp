@@ -10,19 +10,6 @@
 
 namespace vantor::cli {
 
-std::string TrimMessage(const std::string& text) {
-  std::string result;
-  result.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
-    result += text[i];
-  }
-  const auto blank = [](char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; };
-  const auto first = std::find_if_not(result.begin(), result.end(), blank);
-  const auto last = std::find_if_not(result.rbegin(), result.rend(), blank).base();
-  return first < last ? std::string(first, last) : std::string();
-}
-
 bool IsYes(const std::string& answer) {
   std::string word = TrimMessage(answer);
   std::transform(word.begin(), word.end(), word.begin(),

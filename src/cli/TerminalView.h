@@ -22,6 +22,7 @@
 #include "base/Clock.h"
 #include "session/UpdateView.h"
 #include "cli/ProgressMeter.h"
+#include "workflow/UnattendedView.h"
 
 namespace vantor::cli {
 
@@ -98,8 +99,7 @@ class TerminalView final : public UpdateView {
   std::map<std::string, std::uint64_t> stageBytes_;
 };
 
-// A message box text as one terminal paragraph: CR LF made LF, blank edges removed.
-std::string TrimMessage(const std::string& text);
+using workflow::TrimMessage;
 
 // "y", "yes" (any case) and "是" are yes; anything else is no.
 bool IsYes(const std::string& answer);

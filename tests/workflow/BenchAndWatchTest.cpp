@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "support/TestKit.h"
+#include "LockFolder.h"
 #include "workflow/AttachedControllers.h"
 #include "workflow/Bench.h"
 #include "workflow/DeviceWatch.h"
@@ -37,19 +38,7 @@ std::unique_ptr<Environment> Bench(const std::string& protocols, const std::stri
   return std::move(made.environment);
 }
 
-class BenchTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / ("vantor-bench-locks-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    setenv("VANTOR_LOCK_DIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VANTOR_LOCK_DIR");
-    std::filesystem::remove_all(folder_);
-  }
-  std::filesystem::path folder_;
-};
+using BenchTest = LockFolderTest;
 
 TEST(EnvironmentTest, BadSimulationSettingsAreTheirOwnProblem) {
   SimulationSettings settings;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "LockFolder.h"
 #include "workflow/AttachedControllers.h"
 #include "workflow/ControllerLock.h"
 
@@ -34,21 +35,11 @@ TEST(Selection, NamesOneByPathSerialOrLocationAndNeverChoosesAmongSeveral) {
 }
 
 #ifndef _WIN32
-class LockTest : public ::testing::Test {
+class LockTest : public LockFolderTest {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() / ("vantor-locks-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder_);
-    setenv("VANTOR_LOCK_DIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VANTOR_LOCK_DIR");
-    std::filesystem::remove_all(folder_);
-  }
   std::string LockPathOf(const hid::FoundController& controller) const {
     return (folder_ / LockFileName(controller)).string();
   }
-  std::filesystem::path folder_;
 };
 
 TEST_F(LockTest, OneHolderPerControllerAndDistinctNamesForDistinctControllers) {
