@@ -1,0 +1,24 @@
+// Systems whose files the diagnosis does not read (Windows): only what the HID backend
+// tells (controllers present, opened by another program, in their normal mode).
+
+#include "workflow/SystemView.h"
+
+namespace vantor::workflow {
+namespace {
+
+class NoSystemView final : public SystemView {
+ public:
+  std::optional<std::string> ReadText(const std::string&) override { return std::nullopt; }
+  std::vector<std::string> List(const std::string&) override { return {}; }
+  std::optional<std::string> Resolve(const std::string&) override { return std::nullopt; }
+  std::optional<NodeFacts> Node(const std::string&) override { return std::nullopt; }
+  std::vector<Holder> HoldersOf(const std::string&) override { return {}; }
+  bool SessionHasSeat() override { return true; }
+  bool UsrReadOnly() override { return false; }
+};
+
+}  // namespace
+
+std::unique_ptr<SystemView> RunningSystem() { return std::make_unique<NoSystemView>(); }
+
+}  // namespace vantor::workflow
