@@ -37,7 +37,7 @@ int RunList(const CommonOptions& options, InterruptWatcher& interrupts) {
     EmitJson(document);
   }
   if (found.empty()) {
-    if (!options.json) WriteText(stderr, LocalizedText(text::kNoController) + "\n");
+    if (!options.json) WriteText(stderr, WithHint(options, LocalizedText(text::kNoController)) + "\n");
     return kExitNoController;
   }
   for (const ListedController& entry : listed) SayResult(options, ListedLine(entry));

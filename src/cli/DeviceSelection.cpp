@@ -4,6 +4,7 @@
 #include "cli/CliTexts.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
+#include "cli/ProbeLines.h"
 
 namespace vantor::cli {
 namespace {
@@ -67,7 +68,8 @@ Selection SelectControllers(const CommonOptions& options, const std::vector<hid:
       selection.controllers = chosen.controllers;
       break;
     case workflow::SelectionProblem::kNoneAttached:
-      selection.exitCode = Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
+      selection.exitCode =
+          Fail(options, kExitNoController, "no-controller", WithHint(options, LocalizedText(text::kNoController)));
       break;
     case workflow::SelectionProblem::kNoMatch:
       selection.exitCode = Fail(options, kExitNoController, "no-controller",

@@ -28,6 +28,8 @@ std::size_t Distance(const std::string& a, const std::string& b) {
   return row[b.size()];
 }
 
+}  // namespace
+
 std::string HidapiVersion() {
 #ifdef _WIN32
   return "Windows HID";
@@ -42,8 +44,6 @@ std::string HidapiVersion() {
   return text;
 #endif
 }
-
-}  // namespace
 
 std::string ProgramVersionLine() { return std::string("vantor-update ") + VANTOR_VERSION_STRING + " (" + HidapiVersion() + ")"; }
 

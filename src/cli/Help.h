@@ -8,6 +8,9 @@
 
 namespace vantor::cli {
 
+// The HID library in use and its version ("hidapi 0.13.1"), or why there is none.
+std::string HidapiVersion();
+
 // "vantor-update 2.0.0 (hidapi 0.13.1)"; the hidapi part says when the library is
 // missing.
 std::string ProgramVersionLine();

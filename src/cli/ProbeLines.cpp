@@ -3,6 +3,7 @@
 #include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
+#include "cli/DoctorCommand.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProgressMeter.h"
@@ -10,6 +11,11 @@
 #include <algorithm>
 
 namespace vantor::cli {
+
+std::string WithHint(const CommonOptions& options, const std::string& text) {
+  const std::string hint = DiagnosisHint(options);
+  return hint.empty() ? text : text + "\n" + hint;
+}
 
 std::string VersionDisplay(std::uint32_t versionWord) {
   return VersionText(static_cast<std::uint16_t>(versionWord & 0xFFFF), static_cast<std::uint16_t>(versionWord >> 16));
@@ -26,9 +32,9 @@ std::optional<int> DeviceProblem(const CommonOptions& options, const ControllerR
     case workflow::ControllerProblem::kNone:
       return std::nullopt;
     case workflow::ControllerProblem::kNotPresent:
-      return Fail(options, kExitNoController, "no-controller", LocalizedText(text::kNoController));
+      return Fail(options, kExitNoController, "no-controller", WithHint(options, LocalizedText(text::kNoController)));
     case workflow::ControllerProblem::kNoPermission:
-      return Fail(options, kExitNoPermission, "no-permission", LocalizedText(text::kNoPermission));
+      return Fail(options, kExitNoPermission, "no-permission", WithHint(options, LocalizedText(text::kNoPermission)));
     case workflow::ControllerProblem::kBusy:
       return Fail(options, kExitUpdateFailed, "controller-busy", LocalizedText(vantor::text::kDeviceBusy));
     case workflow::ControllerProblem::kUnopenable:

@@ -24,6 +24,9 @@ nlohmann::json FirmwareJson(const ControllerReport& report);
 // said and turned into an exit code; nothing when it can.
 std::optional<int> DeviceProblem(const CommonOptions& options, const ControllerReport& report);
 
+// `text` with the failed check and the pointer to `doctor` below it (USB only).
+std::string WithHint(const CommonOptions& options, const std::string& text);
+
 // The fields `info` and `flash` share (docs/json.md): controller, firmware,
 // versionWord, noFirmware, radioVersion, radioVersionUnreadable.
 void AddProbeJson(nlohmann::json& document, const ControllerReport& report);

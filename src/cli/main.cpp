@@ -12,6 +12,7 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
+#include "cli/DoctorCommand.h"
 #include "cli/ExitCodes.h"
 #include "cli/FlashSelection.h"
 #include "cli/Help.h"
@@ -36,7 +37,7 @@ constexpr const char* kDescription =
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
     "4 no permission to open the controller, 129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM.";
 
-const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "verify", "watch", "pack", "help"};
+const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "verify", "watch", "doctor", "pack", "help"};
 // Options that take a value: a mistyped subcommand is looked for after them.
 const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
                                                 "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
@@ -172,6 +173,13 @@ int main(int argc, char** argv) {
       "Each controller that appears in its boot mode is updated once, until it is unplugged; Ctrl-C ends.\n"
       "Example:\n  vantor-update watch FIRMWARE.dat --yes --json");
 
+  CLI::App* doctor = app.add_subcommand("doctor", "Say why a controller is not found or cannot be opened, check by check");
+  AddCommonOptions(*doctor, options, true);
+  doctor->footer(
+      "Checks the HID library, the udev rule, each controller's access and who holds it, and controllers in\n"
+      "their normal mode; exit 0 when a controller can be updated, else the code of the first problem.\n"
+      "Example:\n  vantor-update doctor --json");
+
   std::string packOutput;
   std::vector<std::string> packSections;
   CLI::App* pack = app.add_subcommand("pack", "Write a package from section descriptions");
@@ -216,7 +224,7 @@ int main(int argc, char** argv) {
     return Unknown(helpTopic);
   }
 
-  for (CLI::App* command : {list, info, inspect, flash, verify, watch, pack}) {
+  for (CLI::App* command : {list, info, inspect, flash, verify, watch, doctor, pack}) {
     if (*command) options.command = command->get_name();
   }
   UseLanguage(options.language);
@@ -252,5 +260,6 @@ int main(int argc, char** argv) {
     return RunFlashCommand(options, verifyFile, interrupts);
   }
   if (*watch) return RunWatch(options, watchFile, interrupts);
+  if (*doctor) return RunDoctor(options);
   return kExitUsage;
 }

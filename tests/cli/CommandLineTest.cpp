@@ -170,8 +170,28 @@ TEST_F(CommandLine, TheFirstProgressLineAgreesWithItsBytes) {
 }
 
 // Issue 11: an unknown emulator fault is bad usage.
+// Every command says the same of the same mistake (watch said "hid-unavailable", 1).
 TEST_F(CommandLine, AnUnknownSimulatedFaultIsBadUsage) {
-  EXPECT_EQ(RunProgram({"--simulate", "framed", "--sim-fault", "no-such-fault", "list"}).exitCode, 2);
+  const std::string package = Pack("p.dat", {"version=1.50,address=0x08004000,type=0,size=100"});
+  for (const Arguments& command : std::vector<Arguments>{{"list"}, {"flash", package}, {"watch", package, "--yes"}}) {
+    Arguments arguments = {"--simulate", "framed", "--sim-fault", "no-such-fault"};
+    arguments.insert(arguments.end(), command.begin(), command.end());
+    EXPECT_EQ(RunProgram(arguments).exitCode, 2) << command.front();
+  }
+}
+
+// doctor's verdict for scripts: 0 when the controller can be opened, else the code of
+// the problem it names.
+TEST_F(CommandLine, DoctorSaysWhetherAControllerCanBeUpdated) {
+  const ProcessResult fine = RunProgram({"--simulate", "addressed", "--json", "doctor"});
+  EXPECT_EQ(fine.exitCode, 0) << fine.err;
+  EXPECT_EQ(nlohmann::json::parse(fine.out)["updatable"], true) << fine.out;
+  const ProcessResult denied = RunProgram({"--simulate", "addressed", "--sim-fault", "no-permission", "--json", "doctor"});
+  EXPECT_EQ(denied.exitCode, 4) << denied.err;
+  const nlohmann::json document = nlohmann::json::parse(denied.out);
+  EXPECT_EQ(document["firstProblem"], "no-access") << denied.out;
+  const ProcessResult chinese = RunProgram({"--simulate", "addressed", "--sim-fault", "no-permission", "--lang", "zh", "doctor"});
+  EXPECT_TRUE(Has(chinese.out, "当前用户无权打开")) << chinese.out;
 }
 
 std::string Convert(const std::string& utf8, const char* codeset) {
