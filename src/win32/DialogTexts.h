@@ -17,4 +17,10 @@ inline constexpr TextSlot kInstructionMain = 248;
 inline constexpr TextSlot kInstructionRadio = 249;
 inline constexpr TextSlot kInstructionFinishing = 250;
 inline constexpr TextSlot kDropOnlyPackage = 251;  // something other than a .dat was dropped
+// The offer's details under the confirmation, in the command line's words.
+inline constexpr TextSlot kOfferInstalledFirmware = 31;
+inline constexpr TextSlot kOfferOlderThanInstalled = 33;
+inline constexpr TextSlot kOfferSameAsInstalled = 34;
+inline constexpr TextSlot kOfferRadioWrittenToo = 35;
+inline constexpr TextSlot kOfferRadioNotWritten = 36;
 }  // namespace vantor::text

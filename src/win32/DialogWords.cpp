@@ -2,6 +2,7 @@
 
 #include "base/Format.h"
 #include "session/ResultWords.h"
+#include "session/VersionText.h"
 #include "win32/DialogTexts.h"
 
 namespace vantor::win32 {
@@ -19,6 +20,22 @@ std::string FailureBoxText(const UpdateResult& result, const std::string& seedTe
     text += "\r\n\r\n" + Format(LocalizedText(text::kFailureReason).c_str(), ReasonText(result).c_str());
   }
   return text + "\r\n\r\n" + NextStepText(RetryBy::kDialog);
+}
+
+std::string ConfirmationBoxText(const PackageOffer& offer, const std::string& seedQuestion) {
+  std::string text = WithoutSurroundingBlanks(seedQuestion);
+  if (offer.order == VersionOrder::kOlder) text += " " + LocalizedText(text::kOfferOlderThanInstalled);
+  if (offer.order == VersionOrder::kSame) text += " " + LocalizedText(text::kOfferSameAsInstalled);
+  std::string details;
+  if (offer.installedWord) {
+    details += LocalizedText(text::kOfferInstalledFirmware) + " " + FirmwareVersionText(*offer.installedWord);
+  }
+  // Only the addressed controller has a radio to write.
+  if (offer.protocol == hid::Protocol::kAddressed) {
+    if (!details.empty()) details += "\r\n";
+    details += LocalizedText(offer.writesRadio ? text::kOfferRadioWrittenToo : text::kOfferRadioNotWritten);
+  }
+  return details.empty() ? text : text + "\r\n\r\n" + details;
 }
 
 std::optional<std::string> StageInstruction(UpdateStage stage) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "hid/HidBackend.h"
+#include "session/PackageOffer.h"
 #include "session/UpdateResult.h"
 
 namespace vantor::win32 {
@@ -14,6 +15,12 @@ namespace vantor::win32 {
 // The failure box: the procedures' own text first (`seedText`, its blank lines
 // dropped), then the reason and the next step, each a paragraph of its own.
 std::string FailureBoxText(const UpdateResult& result, const std::string& seedText);
+
+// The confirmation: the procedures' question first (`seedQuestion`, with whether the
+// new version is older than or the same as the installed one), then the installed
+// version when the controller reported one, and for the addressed controller whether
+// its radio image is written too.
+std::string ConfirmationBoxText(const PackageOffer& offer, const std::string& seedQuestion);
 
 // The instruction text while an update is in `stage`; nothing for the stages that keep
 // the boot-mode instructions (no update, probing, choosing the package).

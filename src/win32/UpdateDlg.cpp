@@ -261,7 +261,12 @@ void CUpdateDlg::OnCloseRequest(INT_PTR result) {
   if (controller_.IsUpdating()) {
     const bool stop =
         closeQuestion_.Ask(hwnd(), ToUtf16(LocalizedText(text::kCloseQuestion)), ToUtf16(ProductTitle()));
-    if (!stop) return;
+    if (!stop) {
+      // The closing box hands the focus back to where it was when it opened, which is
+      // not the button when the update ended meanwhile.
+      FocusUpdateButton();
+      return;
+    }
   }
   // The worker may have ended while the question was up.
   if (controller_.HasWorker()) {

@@ -8,6 +8,7 @@
 
 #include "base/LocalizedText.h"
 #include "base/win32/Utf16.h"
+#include "session/UpdateSession.h"
 #include "win32/DialogWords.h"
 
 namespace vantor::win32 {
@@ -129,6 +130,10 @@ void Win32UpdateView::ShowFailure(const UpdateResult& result, const std::string&
     SendMessageW(c.progressBar, PBM_SETPOS, 0, 0);
     if (taskbar != nullptr) taskbar->Clear();
   });
+}
+
+int Win32UpdateView::ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) {
+  return ShowMessage(ConfirmationBoxText(offer, seedQuestion), ProductTitle(), MessageButtons::kOkCancel);
 }
 
 void Win32UpdateView::OnStage(UpdateStage stage) {

@@ -66,6 +66,9 @@ class Win32UpdateView final : public UpdateView {
   // no update runs.
   void OnStage(UpdateStage stage) override;
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
+  // The question with what the offer adds (installed version, older or same, radio
+  // image), OK/Cancel.
+  int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override;
   void StartTransferTimer() override;
   void KillTransferTimer() override;
 

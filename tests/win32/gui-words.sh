@@ -34,6 +34,9 @@ title_is() { [ "$(dialog_title)" = "$1" ]; }
 check_failure() {
   local name=$1 protocol=$2 type=$3 fault=$4 reason=$5 after=$6
   if ! begin_update "$protocol" "$type" 60000 VANTOR_SIM_FAULT="$fault"; then fail "$name" "$WHY"; return; fi
+  if [ -n "${OFFER:-}" ]; then
+    if grep -qF -- "$OFFER" <<<"$BOXES"; then pass "$name: the confirmation tells the offer"; else fail "$name" "confirmation: $BOXES"; fi
+  fi
   if ! wait_box "$FAILURE_FIRST" 120; then fail "$name" "no failure box: $BOXES"; close_app; return; fi
   screenshot "failure-$protocol-$fault-${LOCALE%%_*}"
   if grep -qF -- "$FAILURE_FIRST$reason$NEXT_STEP" <<<"$BOXES"; then
@@ -66,7 +69,7 @@ failure_reasons() {
   # out of the title.
   check_failure "failure box (addressed, unplugged)" addressed 8194 unplug "the controller was unplugged." gone
   use_language zh
-  VERSION=156 CONFIRM='text="新固件 1\.56' \
+  VERSION=156 CONFIRM='text="新固件 1\.56' OFFER='text="新固件 1.56 （与已安装的版本相同）\r\n\r\n当前固件： 1.56" buttons=1,2' \
     check_failure "failure box (zh, framed, refused)" framed 0 fail "手柄拒绝了更新（代码 21）。" ready
   use_language en
 }
@@ -198,14 +201,19 @@ arrival_during_update() {
   local name="a controller plugged in during an update" length=500000 started arrival
   started=$SECONDS
   arrival=$((started + ARRIVAL_MS / 1000))
-  if ! VERSION=156 CONFIRM='text="New firmware 1\.56' CONFIRM_AT=$((arrival - 3)) begin_update addressed 8194 "$length" \
+  if ! VERSION=156 CONFIRM='text="New firmware 1\.56' CONFIRM_AT=$((arrival - 8)) begin_update addressed 8194 "$length" \
     VANTOR_SIMULATE=addressed,framed VANTOR_SIM_ARRIVE="0,$ARRIVAL_MS"; then
     fail "$name" "$WHY"
     return
   fi
-  pass "$name: a 1.56 package is offered as 1.56"
+  if grep -qF 'text="New firmware 1.56\r\n\r\nInstalled firmware: 1.5\r\nThe radio image will not be written." buttons=1,2' <<<"$BOXES"; then
+    pass "$name: a 1.56 package is offered as 1.56, over the installed 1.5, without a radio image"
+  else
+    fail "$name" "confirmation: $BOXES"
+  fi
   if ! wait_for 60 transfer_started; then fail "$name" "the transfer did not start"; close_app; return; fi
-  if [ "$SECONDS" -ge "$arrival" ]; then
+  # The program starts (and its schedule with it) a little after `started`.
+  if [ "$SECONDS" -gt "$arrival" ]; then
     fail "$name" "the update started $((SECONDS - started)) s in, after the arrival; raise ARRIVAL_MS"
     close_app
     return
@@ -244,6 +252,11 @@ stage_in_instructions() {
   local name="the stage in the instruction text" seen="" text deadline
   use_language en
   if ! RADIO=60000 begin_update addressed 8194 150000; then fail "$name" "$WHY"; return; fi
+  if grep -qF 'text="New firmware 1.5 (same as installed)\r\n\r\nInstalled firmware: 1.5\r\nThe radio (Bluetooth LE) image will be written too." buttons=1,2' <<<"$BOXES"; then
+    pass "$name: the confirmation says the same version is installed and the radio image is written too"
+  else
+    fail "$name" "confirmation: $BOXES"
+  fi
   deadline=$((SECONDS + 180))
   while [ "$SECONDS" -lt "$deadline" ]; do
     text="$(instruction_text)"
