@@ -9,6 +9,7 @@
 #include "base/LittleEndian.h"
 #include "base/LocalizedText.h"
 #include "session/SelectPackage.h"
+#include "session/VersionText.h"
 
 namespace vantor::addressed {
 namespace {
@@ -54,11 +55,9 @@ void ShowProgress(UpdateSession& session, std::uint64_t stageSent, std::uint64_t
   session.view.SetProgressPos(Percent(sent, total));
 }
 
+// The version as the confirmation shows it: "%0.1f" turned 1.56 into 1.6.
 std::string VersionTitle(std::uint32_t word) {
-  const std::string product = ProductTitle();
-  const std::uint32_t beta = word >> 16;
-  if (beta == 0) return Format("%s(Fw v%0.1f)", product.c_str(), word / 100.0);
-  return Format("%s(Fw v%0.1f beta%d)", product.c_str(), (word & 0xFFFF) / 100.0, static_cast<int>(beta));
+  return Format("%s(Fw v%s)", ProductTitle().c_str(), FirmwareVersionText(word).c_str());
 }
 
 // The image bytes of one stage: `size` bytes of the package from `fileOffset`, written

@@ -20,7 +20,5 @@ struct Verdict {
 };
 // `signal`: the signal that stopped the run (0 none); `sent`: whether any byte went.
 Verdict VerdictFor(const UpdateResult& result, int signal, bool sent);
-// The reason of a failure in the user's words ("the controller was unplugged").
-std::string ReasonText(const UpdateResult& result);
 
 }  // namespace vantor::cli

@@ -8,6 +8,7 @@
 #include "cli/CliTexts.h"
 #include "cli/FlashParts.h"
 #include "cli/ProgressMeter.h"
+#include "session/ResultWords.h"
 
 namespace vantor::cli {
 namespace {
@@ -28,26 +29,6 @@ std::string SignalName(int signal) {
 }
 
 }  // namespace
-
-std::string ReasonText(const UpdateResult& result) {
-  switch (result.reason) {
-    case FailureReason::kControllerRefused:
-      return Format(LocalizedText(text::kReasonRefused).c_str(), static_cast<unsigned>(result.code));
-    case FailureReason::kNoAnswer:
-      return LocalizedText(text::kReasonNoAnswer);
-    case FailureReason::kUnplugged:
-      return LocalizedText(text::kReasonUnplugged);
-    case FailureReason::kWriteFailed:
-      return LocalizedText(text::kReasonWriteFailed);
-    case FailureReason::kPackageUnreadable:
-      return LocalizedText(text::kReasonPackageUnreadable);
-    case FailureReason::kReadBackMismatch:
-      return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
-    case FailureReason::kNone:
-      break;
-  }
-  return LocalizedText(vantor::text::kFailure);
-}
 
 Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
   Verdict verdict;
@@ -76,7 +57,7 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
       verdict.hint = "--yes";
       break;
     case UpdateOutcome::kNoPackage:
-      verdict.lines.push_back(LocalizedText(text::kReasonPackageUnreadable));
+      verdict.lines.push_back(LocalizedText(vantor::text::kReasonPackageUnreadable));
       break;
     case UpdateOutcome::kNothingMatched:
       verdict.lines.push_back(LocalizedText(vantor::text::kNoMatchingFirmware));
@@ -88,14 +69,14 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
       break;
     case UpdateOutcome::kNotInBootMode:
       verdict.lines.push_back(LocalizedText(text::kNotInBootModeCli));
-      verdict.lines.push_back(LocalizedText(text::kNextStepBootMode));
+      verdict.lines.push_back(NextStepText(RetryBy::kCommandLine));
       break;
     default: {
       std::string stage = StageLabel(result.stage);
       if (stage.empty()) stage = StageName(result.stage);
       verdict.lines.push_back(
           Format(LocalizedText(text::kUpdateFailedBecause).c_str(), stage.c_str(), ReasonText(result).c_str()));
-      verdict.lines.push_back(LocalizedText(text::kNextStepBootMode));
+      verdict.lines.push_back(NextStepText(RetryBy::kCommandLine));
       break;
     }
   }

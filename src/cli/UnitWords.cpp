@@ -7,6 +7,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProbeLines.h"
+#include "session/ResultWords.h"
 
 namespace vantor::cli {
 
@@ -32,7 +33,7 @@ std::optional<std::string> UnfitText(const workflow::UnitVerdict& verdict) {
     case workflow::UnitProblem::kPackageRefused:
       return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(verdict.packageProblem).c_str());
     case workflow::UnitProblem::kPackageUnreadable:
-      return LocalizedText(text::kReasonPackageUnreadable);
+      return LocalizedText(vantor::text::kReasonPackageUnreadable);
   }
   return LocalizedText(vantor::text::kFailure);
 }

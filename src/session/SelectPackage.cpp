@@ -8,6 +8,7 @@
 #include "base/LocalizedText.h"
 #include "package/FirmwarePackage.h"
 #include "package/PackageRule.h"
+#include "session/VersionText.h"
 
 namespace vantor {
 
@@ -54,9 +55,8 @@ PackageOffer MakeOffer(const UpdateSession& session, const std::string& sha256, 
 }  // namespace
 
 std::string ConfirmationText(std::uint16_t version, std::uint16_t beta) {
-  const std::string label = LocalizedText(text::kNewFirmware);
-  if (beta > 0) return Format("%s %.1f beta%d\n", label.c_str(), version / 100.0, beta);
-  return Format("%s %.1f\n", label.c_str(), version / 100.0);
+  // The hundredths too: "%.1f" offered a 1.56 package as 1.6, an upgrade over 1.56.
+  return Format("%s %s\n", LocalizedText(text::kNewFirmware).c_str(), FirmwareVersionText(version, beta).c_str());
 }
 
 int SelectPackage(UpdateSession& session) {

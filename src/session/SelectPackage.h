@@ -11,7 +11,7 @@ namespace vantor {
 // from here); 0 otherwise, with the update concluded (session.result() says why).
 int SelectPackage(UpdateSession& session);
 
-// The confirmation question: "%s %.1f\n" or "%s %.1f beta%d\n" with text slot 5.
+// The confirmation question: text slot 5, the version (FirmwareVersionText) and "\n".
 std::string ConfirmationText(std::uint16_t version, std::uint16_t beta);
 
 }  // namespace vantor

@@ -74,7 +74,7 @@ void ReportUpdateSuccess(UpdateSession& session) {
 
 void ReportUpdateFailure(UpdateSession& session, FailureReason reason, std::uint32_t code) {
   session.Conclude(UpdateOutcome::kFailed, reason, code);
-  session.view.ShowMessage(Format("%s\n", LocalizedText(text::kFailure).c_str()), ProductTitle(), MessageButtons::kOk);
+  session.view.ShowFailure(session.result(), Format("%s\n", LocalizedText(text::kFailure).c_str()), ProductTitle());
 }
 
 std::string ProductTitle() { return LocalizedText(text::kProductTitle); }

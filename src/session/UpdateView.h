@@ -32,6 +32,12 @@ class UpdateView {
   // A message box owned by the dialog; `caption` empty means the program's own name.
   // Returns a MessageAnswer.
   virtual int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) = 0;
+  // The failure box of an update that `result` (kFailed) describes; `seedText` is its
+  // plain text ("%s\n" with the failure text). The default shows seedText with OK; a
+  // front end may say more (the reason, the next step).
+  virtual void ShowFailure(const UpdateResult& /*result*/, const std::string& seedText, const std::string& caption) {
+    ShowMessage(seedText, caption, MessageButtons::kOk);
+  }
   // The file-open dialog. `filter` is in the "label|pattern||" form; returns the chosen
   // path, or nothing when the user closed the dialog without OK.
   virtual std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) = 0;

@@ -19,7 +19,7 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
 // on, and (when planned) unplugged once its update has ended.
 class ScheduledDevice final : public SimDevice {
  public:
-  ScheduledDevice(Clock& clock, BenchUnitPlan plan) : clock_(clock), plan_(plan) {}
+  ScheduledDevice(Clock& clock, BenchUnitPlan plan) : clock_(clock), plan_(plan), installedAtMs_(clock.NowMs()) {}
 
   void SetInner(std::shared_ptr<SimDevice> inner, std::function<bool()> updateEnded) {
     inner_ = std::move(inner);
@@ -30,13 +30,15 @@ class ScheduledDevice final : public SimDevice {
   void OnOutputReport(const hid::Report& report, ReportSink& host) override { inner_->OnOutputReport(report, host); }
   bool RefusesWrite(const hid::Report& report) override { return inner_->RefusesWrite(report); }
   bool Present() const override {
-    if (clock_.NowMs() < plan_.arriveAtMs || !inner_->Present()) return false;
+    // A real clock counts from an arbitrary start (the machine's), not from the bench's.
+    if (clock_.NowMs() - installedAtMs_ < plan_.arriveAtMs || !inner_->Present()) return false;
     return !(plan_.leaveAfterUpdate && updateEnded_());
   }
 
  private:
   Clock& clock_;
   BenchUnitPlan plan_;
+  std::uint64_t installedAtMs_;
   std::shared_ptr<SimDevice> inner_;
   std::function<bool()> updateEnded_;
 };

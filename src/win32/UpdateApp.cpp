@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
 
 #include "base/Clock.h"
 #include "win32/ProgramBackend.h"
@@ -14,6 +15,10 @@ int CUpdateApp::InitInstance() {
   INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
 
+  // The taskbar button's progress and the file-open dialog are COM objects of this
+  // thread's apartment.
+  const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+
   RealClock clock;
   ProgramBackend program(clock);
   {
@@ -22,6 +27,7 @@ int CUpdateApp::InitInstance() {
     dialog.DoModal(nullptr);
   }
   program.OnDialogClosed();
+  if (SUCCEEDED(com)) CoUninitialize();
   return 0;
 }
 

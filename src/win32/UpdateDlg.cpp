@@ -2,10 +2,15 @@
 
 #include <commctrl.h>
 #include <dbt.h>
+#include <shellapi.h>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "base/win32/Utf16.h"
 #include "res/resource.h"
+#include "win32/DialogTexts.h"
+#include "win32/DialogWords.h"
+#include "win32/DroppedPackage.h"
 
 namespace vantor::win32 {
 namespace {
@@ -61,7 +66,12 @@ BOOL CUpdateDlg::OnInitDialog() {
   // A box the update shows means it has ended (or needs the user): it replaces an open
   // close question instead of stacking on it.
   view_.beforeMessageBox = [this] { closeQuestion_.Dismiss(); };
-  view_.Attach(DialogControls{dialog, updateButton, progressBar, successText});
+  if (ITaskbarList3* list = TaskbarProgress::CreateList()) {
+    taskbar_.Attach(dialog, list);
+    list->Release();
+  }
+  view_.taskbar = &taskbar_;
+  view_.Attach(DialogControls{dialog, updateButton, progressBar, successText, instructionText});
   controller_.onWorkerExit = [dialog] { PostMessageW(dialog, kWmWorkerExited, 0, 0); };
   // Clears the record, detects (registering this window for device changes), probes a
   // controller that is there and sets the title. The probe may show a message box, and
@@ -74,6 +84,12 @@ BOOL CUpdateDlg::OnInitDialog() {
 }
 
 INT_PTR CUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // A taskbar that starts after the dialog (or again) knows nothing of the progress.
+  static const UINT taskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  if (message == taskbarButtonCreated && message != 0) {
+    taskbar_.Reapply();
+    return FALSE;
+  }
   switch (message) {
     case kWmRunOnDialogThread:
       Win32UpdateView::RunSentCall(lParam);
@@ -107,8 +123,12 @@ INT_PTR CUpdateDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
       }
       return FALSE;
+    case WM_DROPFILES:
+      OnDropFiles(reinterpret_cast<HDROP>(wParam));
+      return TRUE;
     case WM_DESTROY:
       view_.Detach();
+      taskbar_.Detach();
       return FALSE;
     default:
       return FALSE;
@@ -154,14 +174,37 @@ void CUpdateDlg::RunDeferredDeviceEvents() {
 }
 
 void CUpdateDlg::OnUpdateButton() {
-  if (controller_.HasWorker() || closePending_ || closeQuestion_.IsOpen()) return;
+  if (controller_.HasWorker() || closePending_ || closeQuestion_.IsOpen()) {
+    view_.ClearPresetPackage();
+    return;
+  }
+  view_.ForgetPackageChoice();
   if (controller_.OnUpdateButton()) return;
-  // No worker started. When another program holds the controller, say so rather than
-  // ignore the click.
-  if (session_.hid.Detected() && session_.hid.LastOpenError() == hid::OpenError::kBusy) {
-    view_.ShowMessage(LocalizedText(text::kDeviceBusy), ProductTitle(), MessageButtons::kOk);
+  view_.ClearPresetPackage();
+  // No worker started: a controller that could not be opened is said so, with what to
+  // do, rather than the click being ignored.
+  if (!session_.hid.Detected()) return;
+  if (const std::optional<std::string> why = OpenFailureText(session_.hid.LastOpenError())) {
+    view_.ShowMessage(*why, ProductTitle(), MessageButtons::kOk);
     FocusUpdateButton();
   }
+}
+
+void CUpdateDlg::OnDropFiles(HDROP drop) {
+  const std::optional<std::wstring> package = DroppedPackage(drop);
+  const bool anything = DroppedCount(drop) > 0;
+  DragFinish(drop);
+  // Drops are accepted only while the button is (DragAcceptFiles follows it); one that
+  // arrives as an update starts is not a second update.
+  if (controller_.HasWorker() || closePending_ || closeQuestion_.IsOpen() || !IsWindowEnabled(updateButton)) return;
+  if (!package) {
+    if (anything) view_.ShowMessage(LocalizedText(text::kDropOnlyPackage), ProductTitle(), MessageButtons::kOk);
+    return;
+  }
+  // The same flow as a click, with the file already chosen.
+  view_.PresetPackage(ToUtf8(*package));
+  FocusUpdateButton();
+  OnUpdateButton();
 }
 
 void CUpdateDlg::OnWorkerExited() {
@@ -175,6 +218,8 @@ void CUpdateDlg::OnWorkerExited() {
     EndDialog(hwnd(), IDCANCEL);
     return;
   }
+  SetText(instructionText, text::kInstructions);
+  taskbar_.Clear();
   // Releases the thread and runs a probe that an arrival during the update held back.
   controller_.OnWorkerFinished();
   ShowEnding(session_.result());
@@ -185,6 +230,12 @@ void CUpdateDlg::ShowEnding(const UpdateResult& result) {
   // Every other ending showed its box (or, like a cancelled file choice, needs none).
   if (result.outcome == UpdateOutcome::kNothingMatched) {
     view_.ShowMessage(LocalizedText(text::kNoMatchingFirmware), ProductTitle(), MessageButtons::kOk);
+  }
+  // A file was chosen and still no package: it could not be opened or read. (No choice
+  // at all is the user's cancel, which needs no word.)
+  if (result.outcome == UpdateOutcome::kNoPackage && view_.ChosenPackage()) {
+    view_.ShowMessage(Format(LocalizedText(text::kPackageUnreadableAt).c_str(), view_.ChosenPackage()->c_str()),
+                      ProductTitle(), MessageButtons::kOk);
   }
 }
 
@@ -209,8 +260,13 @@ void CUpdateDlg::OnCloseRequest(INT_PTR result) {
   if (closePending_ || closeQuestion_.IsOpen()) return;
   if (controller_.IsUpdating()) {
     const bool stop =
-        closeQuestion_.Ask(hwnd(), ToUtf16(LocalizedText(text::kStopWhileUpdating)), ToUtf16(ProductTitle()));
-    if (!stop) return;
+        closeQuestion_.Ask(hwnd(), ToUtf16(LocalizedText(text::kCloseQuestion)), ToUtf16(ProductTitle()));
+    if (!stop) {
+      // The closing box hands the focus back to where it was when it opened, which is
+      // not the button when the update ended meanwhile.
+      FocusUpdateButton();
+      return;
+    }
   }
   // The worker may have ended while the question was up.
   if (controller_.HasWorker()) {

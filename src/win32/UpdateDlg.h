@@ -14,6 +14,7 @@
 // it does Enter close like Esc. Esc, Alt+F4 and the close box ask while an update runs
 // and close otherwise.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdint>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "session/UpdateSession.h"
 #include "win32/CloseQuestion.h"
 #include "win32/ModalDialog.h"
+#include "win32/TaskbarProgress.h"
 #include "win32/Win32UpdateView.h"
 
 namespace vantor::win32 {
@@ -45,6 +47,9 @@ class CUpdateDlg final : public ModalDialog {
   HICON OnQueryDragIcon() const { return m_hIcon; }
   BOOL OnDeviceChange(UINT eventType, DWORD_PTR eventData);
   void OnUpdateButton();
+  // A file dropped on the dialog: a .dat starts the same flow as a click, with the
+  // file already chosen; anything else is answered with a box.
+  void OnDropFiles(HDROP drop);
   void OnWorkerExited();
   // What the user is told once a worker has gone beyond the boxes the update showed.
   void ShowEnding(const UpdateResult& result);
@@ -59,7 +64,9 @@ class CUpdateDlg final : public ModalDialog {
   void OnCloseRequest(INT_PTR result);
 
   // Declaration order is destruction order in reverse: the controller (which would
-  // join a worker) goes before the session, the session before the view.
+  // join a worker) goes before the session, the session before the view, the view
+  // before the taskbar button it shows on.
+  TaskbarProgress taskbar_;
   Win32UpdateView view_;
   UpdateSession session_;
   UpdateController controller_;

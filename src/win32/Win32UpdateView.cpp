@@ -2,10 +2,14 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <vector>
 
+#include "base/LocalizedText.h"
 #include "base/win32/Utf16.h"
+#include "session/UpdateSession.h"
+#include "win32/DialogWords.h"
 
 namespace vantor::win32 {
 namespace {
@@ -87,6 +91,9 @@ void Win32UpdateView::EnableUpdateButton(bool enabled) {
     // dialog any more (Escape would not close it): the focus moves on first.
     if (!enabled && GetFocus() == c.updateButton) SetFocus(FocusWithoutButton(c));
     EnableWindow(c.updateButton, enabled ? TRUE : FALSE);
+    // A file can be dropped exactly when the button could be clicked; otherwise the
+    // cursor says no instead of a drop that does nothing.
+    DragAcceptFiles(c.dialog, enabled ? TRUE : FALSE);
   });
 }
 
@@ -95,23 +102,57 @@ void Win32UpdateView::ShowSuccessText(bool shown) {
 }
 
 void Win32UpdateView::SetProgressPos(std::uint32_t position) {
-  OnDialogThread([&](const DialogControls& c) { SendMessageW(c.progressBar, PBM_SETPOS, position, 0); });
+  OnDialogThread([&](const DialogControls& c) {
+    SendMessageW(c.progressBar, PBM_SETPOS, position, 0);
+    if (taskbar != nullptr) taskbar->SetPosition(position);
+  });
+}
+
+int Win32UpdateView::Box(const DialogControls& c, const std::string& text, const std::string& caption, UINT style) {
+  const std::wstring title = caption.empty() ? ProgramName() : ToUtf16(caption);
+  if (beforeMessageBox) beforeMessageBox();
+  return MessageBoxW(c.dialog, ToUtf16(WithoutSurroundingBlanks(text)).c_str(), title.c_str(), style);
 }
 
 int Win32UpdateView::ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) {
   int answer = AnswerWhenDetached(buttons);
-  OnDialogThread([&](const DialogControls& c) {
-    const std::wstring title = caption.empty() ? ProgramName() : ToUtf16(caption);
-    if (beforeMessageBox) beforeMessageBox();
-    answer = MessageBoxW(c.dialog, ToUtf16(text).c_str(), title.c_str(), MessageBoxStyle(buttons));
-  });
+  OnDialogThread([&](const DialogControls& c) { answer = Box(c, text, caption, MessageBoxStyle(buttons)); });
   return answer;
+}
+
+void Win32UpdateView::ShowFailure(const UpdateResult& result, const std::string& seedText,
+                                  const std::string& caption) {
+  const std::string text = FailureBoxText(result, seedText);
+  OnDialogThread([&](const DialogControls& c) {
+    if (taskbar != nullptr) taskbar->ShowFailed();
+    Box(c, text, caption, MB_OK | MB_ICONERROR);
+    // A bar left at the point of failure reads as an update that still runs.
+    SendMessageW(c.progressBar, PBM_SETPOS, 0, 0);
+    if (taskbar != nullptr) taskbar->Clear();
+  });
+}
+
+int Win32UpdateView::ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) {
+  return ShowMessage(ConfirmationBoxText(offer, seedQuestion), ProductTitle(), MessageButtons::kOkCancel);
+}
+
+void Win32UpdateView::OnStage(UpdateStage stage) {
+  const std::string text = StageInstruction(stage).value_or(LocalizedText(text::kInstructions));
+  OnDialogThread([&](const DialogControls& c) {
+    if (c.instructionText != nullptr) SetWindowTextW(c.instructionText, ToUtf16(text).c_str());
+  });
 }
 
 std::optional<std::string> Win32UpdateView::ChoosePackageFile(const std::string& filter,
                                                               const std::string& initialFolder) {
   std::optional<std::string> chosen;
   OnDialogThread([&](const DialogControls& c) {
+    if (presetPackage_) {
+      chosen = std::move(presetPackage_);
+      presetPackage_.reset();
+      chosenPackage_ = chosen;
+      return;
+    }
     // "label|pattern||" becomes the double-NUL-terminated list the dialog expects.
     std::wstring filterList = ToUtf16(filter);
     for (wchar_t& ch : filterList) {
@@ -130,8 +171,11 @@ std::optional<std::string> Win32UpdateView::ChoosePackageFile(const std::string&
     ofn.nMaxFile = static_cast<DWORD>(path.size());
     ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     ofn.lpstrDefExt = L"*.*";
-    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER;
+    // A mistyped name is answered by the open-file dialog itself, which stays open,
+    // instead of ending the update without a word.
+    ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST;
     if (GetOpenFileNameW(&ofn)) chosen = ToUtf8(path.data());
+    chosenPackage_ = chosen;
   });
   return chosen;
 }

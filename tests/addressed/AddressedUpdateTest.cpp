@@ -125,7 +125,9 @@ const Bytes kRadioImage = PatternBytes(20000, 3);
 
 TEST(AddressedDetection, TitleShowsTheReportedVersion) {
   const std::pair<std::uint32_t, std::string> cases[] = {{150, "Vantor Update v2.00(Fw v1.5)"},
-                                                         {150 | 2u << 16, "Vantor Update v2.00(Fw v1.5 beta2)"}};
+                                                         {150 | 2u << 16, "Vantor Update v2.00(Fw v1.5 beta2)"},
+                                                         {156, "Vantor Update v2.00(Fw v1.56)"},
+                                                         {162 | 3u << 16, "Vantor Update v2.00(Fw v1.62 beta3)"}};
   for (const auto& [word, title] : cases) {
     AddressedEmulator::Settings settings;
     settings.versionWord = word;

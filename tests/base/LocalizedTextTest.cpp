@@ -29,7 +29,7 @@ TEST(LocalizedText, TablesHoldTheTextsAsTheyStand) {
   LanguageOverride english(1033);
   EXPECT_EQ(LocalizedText(text::kProductTitle), "Vantor Update v2.00");
   EXPECT_EQ(LocalizedText(text::kNotInBootMode), "Firmware update failure, please handle work in BOOT mode");
-  EXPECT_EQ(LocalizedText(text::kStopWhileUpdating), "The new firmware is updating,and it is turned off");
+  EXPECT_EQ(LocalizedText(text::kStopWhileUpdating), "The new firmware is updating, and it is turned off");
   const std::string instructions =
       "1. Press and hold LB+RB, then plug in USB, POWER LED will blink in white.\r\n\r\n"
       "2. Click \"USB Update\" button and select firmware file.";

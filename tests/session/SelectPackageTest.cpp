@@ -58,7 +58,7 @@ TEST_F(SelectPackageFixture, ConfirmedFramedPackageFillsTheRecordAndSendsNothing
 
   EXPECT_EQ(view.lastFilter(), "File type(*.dat)|*.dat||");
   ASSERT_EQ(view.messages().size(), 1u);
-  EXPECT_EQ(view.messages()[0].text, "New firmware 1.6 beta2\n");
+  EXPECT_EQ(view.messages()[0].text, "New firmware 1.56 beta2\n");
   EXPECT_EQ(view.messages()[0].caption, "Vantor Update v2.00");
   EXPECT_EQ(view.messages()[0].buttons, MessageButtons::kOkCancel);
 
@@ -73,10 +73,15 @@ TEST_F(SelectPackageFixture, ConfirmedFramedPackageFillsTheRecordAndSendsNothing
   EXPECT_TRUE(device->reports().empty()) << "the framed protocol announces the image itself";
 }
 
-TEST_F(SelectPackageFixture, ConfirmationShowsBetaOnlyWhenThereIsOne) {
+TEST_F(SelectPackageFixture, ConfirmationShowsBetaOnlyWhenThereIsOneAndHundredthsWhenNotZero) {
   EXPECT_EQ(ConfirmationText(120, 0), "New firmware 1.2\n");
-  EXPECT_EQ(ConfirmationText(123, 3), "New firmware 1.2 beta3\n");
+  EXPECT_EQ(ConfirmationText(123, 3), "New firmware 1.23 beta3\n");
   EXPECT_EQ(ConfirmationText(150, 1), "New firmware 1.5 beta1\n");
+  EXPECT_EQ(ConfirmationText(156, 0), "New firmware 1.56\n") << "not 1.6, which reads as newer than 1.56";
+  EXPECT_EQ(ConfirmationText(160, 0), "New firmware 1.6\n");
+  EXPECT_EQ(ConfirmationText(105, 0), "New firmware 1.05\n");
+  EXPECT_EQ(ConfirmationText(100, 0), "New firmware 1.0\n");
+  EXPECT_EQ(ConfirmationText(65535, 65535), "New firmware 655.35 beta65535\n");
   SetUiLanguageOverride(kLanguageChinesePrc);
   EXPECT_EQ(ConfirmationText(150, 0), "新固件 1.5\n");
 }

@@ -8,6 +8,8 @@
 //   center <title> <id>   screen position of a control's centre (for a mouse click)
 //   boxbutton <title> <id>  screen position of the centre of a message box's button
 //   frame <title>         the dialog window's rectangle as WxH+X+Y (for cropping)
+//   combos <title>        the combo boxes of a dialog with that caption (the open-file dialog's file type)
+//   hold <path> <ms>      keeps the file open without sharing it for that long, as another program may
 //   hid                   vendor:product of every HID interface the system lists
 // Output is UTF-8, one item a line, so the shell can compare it with a file.
 #include <windows.h>
@@ -365,6 +367,28 @@ int CheckFits(const wchar_t* title) {
   return problems == 0 ? 0 : 1;
 }
 
+int DumpCombos(const wchar_t* title) {
+  for (HWND box : Find(title, false)) {
+    std::vector<HWND> children;
+    EnumChildWindows(box, &CollectChild, reinterpret_cast<LPARAM>(&children));
+    for (HWND child : children) {
+      if (ClassOf(child) != L"ComboBox" || !IsWindowVisible(child)) continue;
+      std::printf("combo id=%d text=%s\n", GetDlgCtrlID(child), Quoted(WindowText(child)).c_str());
+    }
+  }
+  return 0;
+}
+
+int HoldFile(const wchar_t* path, int milliseconds) {
+  const HANDLE file = CreateFileW(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return std::printf("error cannot open\n"), 1;
+  std::printf("held\n");
+  std::fflush(stdout);
+  Sleep(static_cast<DWORD>(milliseconds));
+  CloseHandle(file);
+  return 0;
+}
+
 int ListHid() {
   GUID guid;
   HidD_GetHidGuid(&guid);
@@ -404,10 +428,12 @@ int wmain(int argc, wchar_t** argv) {
   if (command == L"boxes" && argc == 3) return DumpBoxes(argv[2]);
   if (command == L"frame" && argc == 3) return PrintFrame(argv[2]);
   if (command == L"hid" && argc == 2) return ListHid();
+  if (command == L"combos" && argc == 3) return DumpCombos(argv[2]);
+  if (command == L"hold" && argc == 4) return HoldFile(argv[2], _wtoi(argv[3]));
   if (command == L"focus" && argc == 3) return PrintFocus(argv[2]);
   if (command == L"fits" && argc == 3) return CheckFits(argv[2]);
   if (command == L"center" && argc == 4) return PrintCenter(argv[2], _wtoi(argv[3]));
   if (command == L"boxbutton" && argc == 4) return PrintBoxButton(argv[2], _wtoi(argv[3]));
-  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | boxbutton <title> <id> | frame <title> | focus <title> | fits <title> | hid\n");
+  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | boxbutton <title> <id> | frame <title> | focus <title> | fits <title> | combos <title> | hold <path> <ms> | hid\n");
   return 2;
 }

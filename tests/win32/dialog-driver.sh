@@ -168,7 +168,7 @@ no_boxes() { [ -z "$(box_text)" ]; }
 button_enabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=1'; }
 button_disabled() { inspect live "$TITLE" | grep -q '^control id=1007 .* enabled=0'; }
 focused_on_button() { [ "$(inspect focus "$TITLE")" = 1007 ]; }
-open_dialog_up() { inspect boxes Open | grep -q '^box'; }
+open_dialog_up() { inspect boxes "${OPEN_TITLE:-Open}" | grep -q '^box'; }
 no_open_dialog() { ! open_dialog_up; }
 # The dialog's whole title, e.g. with the controller's version after the product's.
 dialog_title() { inspect live "$TITLE" | sed -n 's/^title="\(.*\)"$/\1/p'; }

@@ -47,8 +47,15 @@ WINE="${VANTOR_WINE:-$(command -v wine || echo /usr/lib/wine/wine64)}"
 INSPECTOR="$BUILD/tests/win32/DialogInspector.exe"
 PROGRAMS="$BUILD"
 TITLE="Vantor Update v2.00"
+# The simulated build's language, the open-file dialog's title in it and the start of
+# the confirmation it must show; each scenario may change them for its own run.
+LOCALE=en_US.UTF-8
+OPEN_TITLE=Open
+CONFIRM="New firmware 1.5"
 # shellcheck source=tests/win32/dialog-driver.sh
 source "$HERE/dialog-driver.sh"
+# shellcheck source=tests/win32/gui-words.sh
+source "$HERE/gui-words.sh"
 
 # The check at 144 dpi (150 %) runs in a prefix of its own, so the other checks keep 96.
 DPI_PREFIX="$WINEPREFIX-144dpi"
@@ -84,6 +91,11 @@ prepare_prefix
 
 PASSED=0
 FAILED=0
+# VANTOR_GUI_ONLY="hot_plug failure_reasons" runs only those scenarios (by function name).
+scenario() {
+  if [ -n "${VANTOR_GUI_ONLY:-}" ] && [[ " $VANTOR_GUI_ONLY " != *" $1 "* ]]; then return 0; fi
+  "$@"
+}
 pass() { echo "PASS $1"; PASSED=$((PASSED + 1)); }
 fail() { echo "FAIL $1: $2"; FAILED=$((FAILED + 1)); }
 
@@ -106,35 +118,39 @@ else
 fi
 
 # ---- no controller, per language -------------------------------------------------------
-for lang in en zh; do
-  locale=en_US.UTF-8
-  [ "$lang" = zh ] && locale=zh_CN.UTF-8
-  name="no controller ($lang)"
-  if ! start_app VantorUpdate.exe "$locale"; then
-    fail "$name" "the dialog did not appear"
-    kill "$APP_PID" 2>/dev/null
-    continue
-  fi
-  inspect live "$TITLE" >"$ART/live-$lang.txt"
-  if diff -u "$HERE/expected/no-controller-$lang.txt" "$ART/live-$lang.txt" >"$ART/live-$lang.diff"; then
-    pass "$name: title, texts, disabled button, hidden success text, layout"
-  else
-    fail "$name" "$(cat "$ART/live-$lang.diff")"
-  fi
-  screenshot_dialog "dialog-$lang"
-  if [ "$lang" = en ]; then
-    inspect hid >"$ART/hid.txt"
-    if grep -q '^hid 845E:' "$ART/hid.txt"; then
-      pass "Wine's own HID devices are listed and not taken for a controller"
-    else
-      fail "Wine's HID devices" "none listed: $(cat "$ART/hid.txt")"
+no_controller() {
+  local lang locale name keys
+  for lang in en zh; do
+    locale=en_US.UTF-8
+    [ "$lang" = zh ] && locale=zh_CN.UTF-8
+    name="no controller ($lang)"
+    if ! start_app VantorUpdate.exe "$locale"; then
+      fail "$name" "the dialog did not appear"
+      kill "$APP_PID" 2>/dev/null
+      continue
     fi
-  fi
-  # Escape in English; in Chinese Alt+F4, which takes the close box's way (WM_CLOSE).
-  keys=Escape
-  [ "$lang" = zh ] && keys=alt+F4
-  if close_app "$keys"; then pass "$name: $keys ends the program"; else fail "$name" "$keys did not end the program"; fi
-done
+    inspect live "$TITLE" >"$ART/live-$lang.txt"
+    if diff -u "$HERE/expected/no-controller-$lang.txt" "$ART/live-$lang.txt" >"$ART/live-$lang.diff"; then
+      pass "$name: title, texts, disabled button, hidden success text, layout"
+    else
+      fail "$name" "$(cat "$ART/live-$lang.diff")"
+    fi
+    screenshot_dialog "dialog-$lang"
+    if [ "$lang" = en ]; then
+      inspect hid >"$ART/hid.txt"
+      if grep -q '^hid 845E:' "$ART/hid.txt"; then
+        pass "Wine's own HID devices are listed and not taken for a controller"
+      else
+        fail "Wine's HID devices" "none listed: $(cat "$ART/hid.txt")"
+      fi
+    fi
+    # Escape in English; in Chinese Alt+F4, which takes the close box's way (WM_CLOSE).
+    keys=Escape
+    [ "$lang" = zh ] && keys=alt+F4
+    if close_app "$keys"; then pass "$name: $keys ends the program"; else fail "$name" "$keys did not end the program"; fi
+  done
+}
+scenario no_controller
 
 # ---- a whole update per protocol with the simulated build ------------------------------
 # start_sim <protocol> [VAR=value...]: the simulated build, until its button is enabled.
@@ -142,7 +158,7 @@ done
 start_sim() {
   local protocol=$1
   shift
-  if ! start_app VantorUpdateSim.exe en_US.UTF-8 VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")" "$@"; then
+  if ! start_app VantorUpdateSim.exe "$LOCALE" VANTOR_SIMULATE="$protocol" VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")" "$@"; then
     WHY="the dialog did not appear"
     kill "$APP_PID" 2>/dev/null
     return 1
@@ -154,28 +170,32 @@ start_sim() {
   fi
 }
 
-# make_package <protocol> <type> <length>: sets PACKAGE, IMAGE, FLASH.
+# make_package <protocol> <type> <length> [radio length]: sets PACKAGE, IMAGE, FLASH.
+# The package's version is VERSION (150 unless set).
 make_package() {
-  local protocol=$1 type=$2 length=$3
-  PACKAGE="$ART/$protocol-$type-$length.dat" IMAGE="$ART/$protocol-$type-$length-image.bin"
-  FLASH="$ART/$protocol-$type-$length-flash.bin"
+  local protocol=$1 type=$2 length=$3 radio=${4:-0} name="$1-$2-$3-${VERSION:-150}-${4:-0}"
+  PACKAGE="$ART/$name.dat" IMAGE="$ART/$name-image.bin" FLASH="$ART/$name-flash.bin"
   rm -f "$FLASH"
-  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 150 "$length" || { WHY="no package"; return 1; }
+  python3 "$HERE/make-package.py" "$PACKAGE" "$IMAGE" "$type" 0 "${VERSION:-150}" "$length" "$radio" ||
+    { WHY="no package"; return 1; }
 }
 
 # begin_update <protocol> <type> <length> [VAR=value...]: the simulated build with a
-# fresh package, up to the confirmed version box.
+# fresh package (with a radio image of RADIO bytes when set), up to the confirmed
+# version box, which must hold CONFIRM; confirmed at once, or when SECONDS reaches
+# CONFIRM_AT if that is set.
 begin_update() {
   local protocol=$1 type=$2 length=$3
   shift 3
-  make_package "$protocol" "$type" "$length" || return 1
+  make_package "$protocol" "$type" "$length" "${RADIO:-0}" || return 1
   start_sim "$protocol" "$@" || return 1
   choose_package "$PACKAGE" || return 1
-  if ! wait_box_matching "New firmware 1.5" 30; then
+  if ! wait_box_matching "$CONFIRM" 30; then
     WHY="no confirmation box: $BOXES"
     close_app
     return 1
   fi
+  while [ "$SECONDS" -lt "${CONFIRM_AT:-0}" ]; do sleep 0.2; done
   press Return
 }
 
@@ -195,8 +215,9 @@ run_update() {
     return
   fi
   screenshot "update-$protocol-success-box"
-  if grep -qF 'text="\n Firmware upgraded! \n"' <<<"$BOXES"; then
-    pass "$name: the success box says \"Firmware upgraded!\""
+  # Without the blank lines around it.
+  if grep -qF 'text="Firmware upgraded!"' <<<"$BOXES"; then
+    pass "$name: the success box says \"Firmware upgraded!\", and nothing around it"
   else
     fail "$name" "success box text: $BOXES"
   fi
@@ -218,9 +239,11 @@ run_update() {
   fi
 }
 
-STOP_QUESTION="The new firmware is updating,and it is turned off"
+STOP_QUESTION='The firmware is being updated. Stop the update and close the program?\r\n\r\nYes: the update stops now; the controller stays in its boot mode with an incomplete firmware and works again only after another update.\r\nNo: the update goes on.'
+
 STOPPED_NOTICE="The update was stopped. The controller keeps its boot mode"
-FAILURE_BOX='text="Firmware update failure\n"'
+FAILURE_BOX='text="Firmware update failure\r\n\r\nReason: '
+NEXT_STEP_EN='\r\n\r\nNext: start the controller in its boot mode (hold LB+RB while plugging in the USB cable), then click \"USB Update\" and choose the firmware file again." buttons=1 default=1 icon=1'
 transfer_started() { inspect live "$TITLE" | grep -q 'pos=[1-9]'; }
 progress() { inspect live "$TITLE" | sed -n 's/.* pos=\([0-9]*\).*/\1/p'; }
 # The close question: No (7) is the default button, and it carries an icon.
@@ -378,54 +401,6 @@ enter_clicks_button() {
   if close_app Escape; then pass "$name: Escape still ends the program"; else fail "$name" "Escape did not end the program"; fi
 }
 
-# A controller that refuses the image part-way: the failure box, then the dialog is
-# ready for another try.
-fault_fail() {
-  local name="controller failure box"
-  if ! begin_update addressed 8194 60000 VANTOR_SIM_FAULT=fail; then fail "$name" "$WHY"; return; fi
-  if wait_box "$FAILURE_BOX" 120; then
-    screenshot "fault-fail-box"
-    pass "$name: \"Firmware update failure\""
-  else
-    fail "$name" "no failure box: $BOXES"
-    close_app
-    return
-  fi
-  press Return
-  wait_for 10 no_boxes
-  if wait_for 10 button_enabled && wait_for 10 focused_on_button; then
-    pass "$name: afterwards the button is enabled and has the focus"
-  else
-    fail "$name" "after the box: $(inspect live "$TITLE") focus=$(inspect focus "$TITLE")"
-  fi
-  close_app || fail "$name" "the program did not end"
-}
-
-# The controller leaves mid-update: the failure box, then no controller.
-fault_unplug() {
-  local name="unplugged mid-update"
-  if ! begin_update framed 0 60000 VANTOR_SIM_FAULT=unplug; then fail "$name" "$WHY"; return; fi
-  if wait_box "$FAILURE_BOX" 120; then
-    screenshot "fault-unplug-box"
-    pass "$name: the failure box"
-  else
-    fail "$name" "no failure box: $BOXES"
-    close_app
-    return
-  fi
-  press Return
-  wait_for 10 no_boxes
-  local live
-  live="$(inspect live "$TITLE")"
-  screenshot_dialog "fault-unplug-after"
-  if grep -qF "title=\"$TITLE\"" <<<"$live" && grep -q '^control id=1007 .* enabled=0' <<<"$live"; then
-    pass "$name: afterwards the title is the product's and the button is disabled"
-  else
-    fail "$name" "after the box: $live"
-  fi
-  close_app || fail "$name" "the program did not end"
-}
-
 # A controller in boot mode with no firmware: the boot-mode instructions at start, before
 # the dialog shows.
 fault_no_firmware() {
@@ -496,17 +471,20 @@ nothing_matched() {
   if [ -s "$FLASH" ]; then fail "$name" "the flash was written"; fi
 }
 
-run_update addressed 8194 6000
-run_update framed 0 6000
-close_answer_no
-close_answer_no_then_yes
-update_ends_during_question
-enter_clicks_button
-fault_fail
-fault_unplug
-fault_no_firmware
-fault_busy
-nothing_matched
+scenario run_update addressed 8194 6000
+scenario run_update framed 0 6000
+scenario close_answer_no
+scenario close_answer_no_then_yes
+scenario update_ends_during_question
+scenario enter_clicks_button
+scenario failure_reasons
+scenario fault_no_firmware
+scenario fault_busy
+scenario nothing_matched
+scenario open_dead_ends
+scenario hot_plug
+scenario stage_in_instructions
+scenario close_question_zh
 
 # ---- 150 %: the dialog drawn at 144 dpi, nothing clipped -------------------------------
 dpi_check() {
@@ -547,7 +525,7 @@ dpi_check() {
   wineserver -k >/dev/null 2>&1
   export WINEPREFIX="$main_prefix"
 }
-dpi_check
+scenario dpi_check
 
 echo "gui: $PASSED passed, $FAILED failed"
 [ "$FAILED" -eq 0 ]

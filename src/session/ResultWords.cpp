@@ -1,0 +1,31 @@
+#include "session/ResultWords.h"
+
+#include "base/Format.h"
+
+namespace vantor {
+
+std::string ReasonText(const UpdateResult& result) {
+  switch (result.reason) {
+    case FailureReason::kControllerRefused:
+      return Format(LocalizedText(text::kReasonRefused).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNoAnswer:
+      return LocalizedText(text::kReasonNoAnswer);
+    case FailureReason::kUnplugged:
+      return LocalizedText(text::kReasonUnplugged);
+    case FailureReason::kWriteFailed:
+      return LocalizedText(text::kReasonWriteFailed);
+    case FailureReason::kPackageUnreadable:
+      return LocalizedText(text::kReasonPackageUnreadable);
+    case FailureReason::kReadBackMismatch:
+      return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNone:
+      break;
+  }
+  return LocalizedText(text::kFailure);
+}
+
+std::string NextStepText(RetryBy retry) {
+  return LocalizedText(retry == RetryBy::kDialog ? text::kNextStepClickUpdate : text::kNextStepRunFlash);
+}
+
+}  // namespace vantor

@@ -1,0 +1,39 @@
+#pragma once
+// Why an update failed and what the user does next, in the user's language: the one
+// wording both front ends show (the dialog's failure box, the command line's verdict).
+// Pure functions of the result; callable from any thread.
+
+#include <string>
+
+#include "base/LocalizedText.h"
+#include "session/UpdateResult.h"
+
+namespace vantor::text {
+// A FailureReason each; refusal and read-back carry a number (%u, %x).
+inline constexpr TextSlot kReasonRefused = 37;
+inline constexpr TextSlot kReasonNoAnswer = 38;
+inline constexpr TextSlot kReasonUnplugged = 39;
+inline constexpr TextSlot kReasonWriteFailed = 40;
+inline constexpr TextSlot kReasonPackageUnreadable = 41;
+inline constexpr TextSlot kReasonReadBackMismatch = 62;
+// The next try, as each front end starts it.
+inline constexpr TextSlot kNextStepRunFlash = 43;
+inline constexpr TextSlot kNextStepClickUpdate = 242;
+}  // namespace vantor::text
+
+namespace vantor {
+
+// The reason of a failure ("the controller was unplugged"); the plain failure text
+// when the result names no reason.
+std::string ReasonText(const UpdateResult& result);
+
+// How the user starts the next try from where the failed update left the controller.
+enum class RetryBy {
+  kCommandLine,  // run flash again
+  kDialog,       // click "USB Update" again
+};
+// After any failure the controller waits in its boot mode (or has to be put there
+// again): the step that leads to the next try.
+std::string NextStepText(RetryBy retry);
+
+}  // namespace vantor
