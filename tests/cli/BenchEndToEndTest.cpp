@@ -217,17 +217,33 @@ TEST_F(Bench, ALockedControllerIsInUse) {
 }
 
 // Two processes on the same controller: one updates, the other is told it is in use.
+// The first holds its lock while it waits at its question, so nothing here depends on
+// how fast either process runs.
 TEST_F(Bench, TwoProcessesNeverInterleave) {
-  RunningProgram first({"--simulate", "addressed", "--sim-arrive", "0", "--sim-dump", Path("flash"), "flash", "--yes",
-                        Path("p.dat")},
+  RunningProgram first({"--simulate", "addressed", "--sim-arrive", "0", "--sim-virtual-time", "--sim-dump", Path("flash"),
+                        "flash", Path("p.dat")},
                        Environment());
-  ASSERT_TRUE(first.WaitForOutput("progress", 60000));
+  hid::FoundController unit{"sim-1", 0x2DC8, 0x3002, hid::Protocol::kAddressed, "VTSIM0001", "9-1"};
+  const std::string lockPath = Path(workflow::LockFileName(unit));
+  bool held = false;
+  for (int look = 0; look < 600 && !held; ++look) {
+    const int fd = ::open(lockPath.c_str(), O_RDONLY);
+    if (fd >= 0) {
+      held = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+      ::close(fd);
+    }
+    if (!held) ::usleep(100 * 1000);
+  }
+  ASSERT_TRUE(held) << "the first process never took its lock";
   const ProcessResult second = RunProgram({"--simulate", "addressed", "--sim-arrive", "0", "--sim-virtual-time",
                                            "flash", "--yes", Path("p.dat")},
                                           "", 60000, Environment());
   EXPECT_EQ(second.exitCode, 1) << second.err;
   EXPECT_NE(second.err.find("in use"), std::string::npos) << second.err;
-  EXPECT_EQ(first.Finish(60000).exitCode, 0);
+  first.Write("y\n");
+  const ProcessResult firstResult = first.Finish(60000);
+  EXPECT_EQ(firstResult.exitCode, 0) << firstResult.err;
+  EXPECT_FALSE(ReadAll(Path("flash.1")).empty());
 }
 
 TEST_F(Bench, VerifyIsRefusedForFramed) {
