@@ -13,6 +13,7 @@
 
 #include "CliFixture.h"
 #include "PtyProcess.h"
+#include "support/TestKit.h"
 
 namespace vantor::testkit {
 namespace {
@@ -95,6 +96,24 @@ TEST_F(PackageInput, InspectWalksAHugeFileInBoundedMemory) {
   const nlohmann::json document = nlohmann::json::parse(result.out, nullptr, false);
   ASSERT_FALSE(document.is_discarded()) << result.out.substr(0, 200);
   EXPECT_EQ(document["sectionsCapped"], true);
+}
+
+// inspect judges a package for each controller as flash does, on the whole file: its
+// listing stops after 4096 sections, its verdict does not.
+TEST_F(PackageInput, InspectAndFlashAgreeOnAPackageOfManySections) {
+  std::vector<TestSection> sections(5000, Section(1, {}));
+  sections.push_back(Section(0, PatternBytes(100, 3)));
+  {
+    const std::vector<std::uint8_t> bytes = PackageBytes(sections);
+    std::ofstream(Path("many.dat"), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  }
+  const ProcessResult inspected = RunProgram({"inspect", "--json", Path("many.dat")});
+  EXPECT_EQ(inspected.exitCode, 0) << inspected.err;
+  const nlohmann::json document = nlohmann::json::parse(inspected.out);
+  EXPECT_EQ(document["sectionsCapped"], true);
+  EXPECT_EQ(document["controllers"][0]["section"], 5000) << inspected.out.substr(0, 400);
+  EXPECT_EQ(Flash("framed", Path("many.dat"), {"--yes"}).exitCode, 0);
 }
 
 // Issue 11: Ctrl-C during pack left the unfinished file behind.
