@@ -211,13 +211,18 @@ int main(int argc, char** argv) {
   // CLI11 leaves a flag's variable at 0 when the flag is absent.
   if (wait->count() == 0) options.waitSeconds = -2;
   if (*help) {
+    // The formatter itself: App::help would describe the selected subcommand, which
+    // is `help`, and name a command's usage without the program's name.
     if (helpTopic.empty()) {
-      std::fputs(app.help().c_str(), stdout);
+      std::fputs(app.get_formatter()->make_help(&app, "vantor-update", CLI::AppFormatMode::Normal).c_str(), stdout);
       return kExitSuccess;
     }
     for (CLI::App* command : app.get_subcommands({})) {
       if (command->get_name() == helpTopic) {
-        std::fputs(command->help().c_str(), stdout);
+        std::fputs(command->get_formatter()
+                       ->make_help(command, "vantor-update " + helpTopic, CLI::AppFormatMode::Normal)
+                       .c_str(),
+                   stdout);
         return kExitSuccess;
       }
     }

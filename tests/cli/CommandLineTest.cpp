@@ -27,9 +27,13 @@ TEST_F(CommandLine, VersionHelpAndMistypedCommands) {
   EXPECT_TRUE(Has(version.out, "vantor-update 2.")) << version.out;
   EXPECT_TRUE(Has(version.out, "hidapi")) << version.out;
 
+  // The program's help, not the help of `help`; a command's usage names the program.
   const ProcessResult help = RunProgram({"help"});
   EXPECT_EQ(help.exitCode, 0) << help.err;
-  EXPECT_TRUE(Has(help.out, "flash")) << help.out;
+  EXPECT_TRUE(Has(help.out, "Usage: vantor-update [OPTIONS] SUBCOMMAND")) << help.out;
+  EXPECT_TRUE(Has(help.out, "doctor")) << help.out;
+  const ProcessResult flashHelp = RunProgram({"help", "flash"});
+  EXPECT_TRUE(Has(flashHelp.out, "Usage: vantor-update flash [OPTIONS] FILE")) << flashHelp.out;
 
   const ProcessResult mistyped = RunProgram({"lst"});
   EXPECT_EQ(mistyped.exitCode, 2);
