@@ -111,6 +111,10 @@ inline constexpr TextSlot kInspectProblem = 125;
 // A controller's identity in a line: its serial number, its USB location.
 inline constexpr TextSlot kSerialNumber = 126;
 inline constexpr TextSlot kLocation = 127;
+// watch's summary; --wait's line while it waits, and its end by Ctrl-C.
+inline constexpr TextSlot kWatchSummary = 154;
+inline constexpr TextSlot kWaitingForController = 155;
+inline constexpr TextSlot kStoppedWaiting = 156;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

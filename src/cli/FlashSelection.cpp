@@ -30,6 +30,9 @@ std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, Inter
   std::optional<std::uint64_t> timeoutMs;
   if (options.waitSeconds >= 0) timeoutMs = static_cast<std::uint64_t>(options.waitSeconds) * 1000;
   std::unique_ptr<workflow::DeviceWatch> watch = environment.Watch();
+  if (workflow::NamedAmong(options.device, watch->attached()).empty()) {
+    if (!options.quiet) WriteText(stderr, "vantor-update: " + LocalizedText(text::kWaitingForController) + "\n");
+  }
   std::vector<hid::FoundController> found;
   switch (workflow::WaitForController(*watch, options.device, timeoutMs, interrupts.cancel(), environment.clock(),
                                       &found)) {
@@ -37,7 +40,7 @@ std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, Inter
       hand.attached = watch->attached();
       return hand;
     case workflow::WaitEnd::kCancelled:
-      *exitCode = Fail(options, kExitInterrupted, "interrupted", LocalizedText(text::kInterrupted));
+      *exitCode = Fail(options, interrupts.exitCode(), "interrupted", LocalizedText(text::kStoppedWaiting));
       return std::nullopt;
     case workflow::WaitEnd::kTimedOut:
       break;

@@ -1,6 +1,7 @@
 #include "cli/WatchCommand.h"
 
 #include <atomic>
+#include <csignal>
 #include <memory>
 
 #include "base/Format.h"
@@ -89,10 +90,15 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   const workflow::CancelScope markSignal(interrupts.cancel(), [&signalExit, &interrupts] {
     signalExit = interrupts.exitCode();
   });
-  watch.Run(interrupts.cancel());
+  const workflow::WatchTally tally = watch.Run(interrupts.cancel());
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
-  WriteText(stderr, "vantor-update: " + LocalizedText(text::kInterrupted) + "\n");
-  return interrupts.exitCode();
+  // Ctrl-C is how a watch ends: its code is then the units' results (130 only where it
+  // cut an update short). Any other signal ended it from outside, or took its reader.
+  WriteText(stderr, "vantor-update: " +
+                        Format(LocalizedText(text::kWatchSummary).c_str(), static_cast<unsigned>(tally.updated),
+                               static_cast<unsigned>(tally.failed), static_cast<unsigned>(tally.refused)) +
+                        "\n");
+  return interrupts.signal() == SIGINT ? lines.exitCode() : interrupts.exitCode();
 }
 
 }  // namespace vantor::cli
