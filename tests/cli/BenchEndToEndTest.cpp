@@ -213,6 +213,10 @@ TEST_F(Bench, ALockedControllerIsInUse) {
   EXPECT_EQ(busy.exitCode, 1) << busy.out << busy.err;
   EXPECT_NE(busy.err.find("in use by another update"), std::string::npos) << busy.err;
   EXPECT_TRUE(ReadAll(Path("flash.1")).empty());
+  // Nor is it asked for its version: the query would land in the middle of the update.
+  const ProcessResult asked = Run("addressed", {"--sim-arrive", "0", "info"});
+  EXPECT_EQ(asked.exitCode, 1) << asked.out << asked.err;
+  EXPECT_NE(asked.err.find("in use"), std::string::npos) << asked.err;
   ::close(fd);
 
   const ProcessResult free = Run("addressed", {"--sim-arrive", "0", "flash", "--yes", Path("p.dat")});
