@@ -39,7 +39,7 @@ std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& opti
     case workflow::EnvironmentProblem::kHidUnavailable:
       break;
   }
-  *exitCode = Fail(options, kExitUpdateFailed, "hid-unavailable", made.detail);
+  *exitCode = Fail(options, kExitNoHidLibrary, "hid-unavailable", made.detail);
   return nullptr;
 }
 

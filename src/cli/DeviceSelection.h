@@ -19,7 +19,7 @@ namespace vantor::cli {
 // The emulated controllers the options ask for (none: USB).
 workflow::SimulationSettings SimulationOf(const CommonOptions& options);
 // The environment, or null with the problem said and `exitCode` set: bad simulation
-// options are usage (2), an unusable HID library 1.
+// options are usage (2), an unusable HID library 5.
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode);
 
 // How to tell the controller apart on a bench: its location, else its serial number,

@@ -45,7 +45,7 @@ int ExitCodeOf(const workflow::CheckResult* problem) {
   if (problem == nullptr) return kExitSuccess;
   switch (problem->check) {
     case workflow::Check::kHidLibrary:
-      return kExitUpdateFailed;
+      return kExitNoHidLibrary;
     case workflow::Check::kController:
       return problem->finding == workflow::Finding::kHeldElsewhere ? kExitUpdateFailed : kExitNoPermission;
     case workflow::Check::kNormalMode:

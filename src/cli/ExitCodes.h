@@ -11,6 +11,7 @@ enum ExitCode : int {
   kExitUsage = 2,  // bad usage, or a package that is refused
   kExitNoController = 3,
   kExitNoPermission = 4,
+  kExitNoHidLibrary = 5,  // the system's HID library cannot be loaded or used
   // Stopped by a signal at a safe point: 128 + the signal, as shells report a program
   // ended by it (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).
   kExitInterrupted = 130,

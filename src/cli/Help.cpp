@@ -36,7 +36,10 @@ std::string HidapiVersion() {
 #else
   // The library the program would load for real controllers, asked for its version.
   void* library = dlopen(hid::HidapiLibraryName(), RTLD_NOW | RTLD_LOCAL);
-  if (library == nullptr) return std::string("hidapi not installed");
+  if (library == nullptr) {
+    const char* why = dlerror();
+    return std::string("hidapi cannot be loaded") + (why != nullptr ? std::string(": ") + why : std::string());
+  }
   using VersionFunction = const char* (*)();
   const auto version = reinterpret_cast<VersionFunction>(dlsym(library, "hid_version_str"));
   std::string text = version != nullptr ? std::string("hidapi ") + version() : std::string("hidapi (version unknown)");

@@ -35,7 +35,8 @@ constexpr const char* kDescription =
     "Start the controller in its boot mode (hold LB+RB while plugging in the USB cable), then run\n"
     "`vantor-update flash FIRMWARE.dat`. `vantor-update help COMMAND` tells more of a command.\n"
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
-    "4 no permission to open the controller, 129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM.";
+    "4 no permission to open the controller, 5 the HID library cannot be used,\n"
+    "129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM. `vantor-update doctor` says why a controller is missing.";
 
 const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "verify", "watch", "doctor", "pack", "help"};
 // Options that take a value: a mistyped subcommand is looked for after them.

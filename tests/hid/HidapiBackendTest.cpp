@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
+
 #include <cerrno>
 
 #include "hid/CHid.h"
@@ -103,6 +106,15 @@ TEST(HidapiLibrary, AMissingLibraryIsExplained) {
   EXPECT_EQ(CreateHidapiBackend("/nonexistent/libhidapi-hidraw.so.0", &error), nullptr);
   EXPECT_NE(error.find("cannot load"), std::string::npos);
   EXPECT_NE(error.find("libhidapi-hidraw0"), std::string::npos) << "names the package to install";
+  EXPECT_NE(error.find("No such file"), std::string::npos) << "keeps the loader's own reason: " << error;
+
+  // A file that is there but no library: the reason is the loader's, not "missing".
+  const std::string notALibrary = std::string(::testing::TempDir()) + "vantor-not-a-library.so";
+  { std::ofstream(notALibrary) << "not an ELF file\n"; }
+  EXPECT_EQ(CreateHidapiBackend(notALibrary.c_str(), &error), nullptr);
+  EXPECT_NE(error.find(notALibrary + ": "), std::string::npos) << error;
+  EXPECT_EQ(error.find("No such file"), std::string::npos) << error;
+  std::remove(notALibrary.c_str());
 }
 
 }  // namespace

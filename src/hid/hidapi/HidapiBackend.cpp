@@ -44,7 +44,10 @@ std::shared_ptr<HidapiLibrary> LoadHidapi(const char* path, std::string* error) 
   auto library = std::make_shared<HidapiLibrary>();
   library->handle = dlopen(path, RTLD_NOW | RTLD_LOCAL);
   if (library->handle == nullptr) {
-    *error = std::string("cannot load ") + path +
+    // The loader's own reason: missing, of the wrong architecture, or lacking a
+    // library of its own.
+    const char* why = dlerror();
+    *error = std::string("cannot load ") + path + (why != nullptr ? std::string(": ") + why : std::string()) +
 #ifdef __APPLE__
              " (install hidapi, e.g. `brew install hidapi`)";
 #else
