@@ -18,6 +18,25 @@ std::string AttachedList(const std::vector<hid::FoundController>& attached) {
 
 }  // namespace
 
+std::string Printable(const std::string& text) {
+  std::string shown;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    // C0 controls, DEL, and the C1 controls (U+0080..U+009F, C2 80..C2 9F in UTF-8):
+    // each may start a terminal's escape sequence.
+    const bool c1 = byte == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(text[i + 1]) <= 0x9F;
+    if (byte < 0x20 || byte == 0x7F) {
+      shown += Format("\\x%02x", byte);
+    } else if (c1) {
+      shown += Format("\\u%04x", static_cast<unsigned char>(text[++i]));
+    } else {
+      shown += text[i];
+    }
+  }
+  return shown;
+}
+
 workflow::SimulationSettings SimulationOf(const CommonOptions& options) {
   workflow::SimulationSettings settings;
   settings.protocols = options.simulate;
@@ -44,18 +63,20 @@ std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& opti
 }
 
 std::string ShortName(const hid::FoundController& controller) {
-  if (controller.location) return *controller.location;
-  if (controller.serialNumber) return *controller.serialNumber;
-  return controller.path;
+  if (controller.location) return Printable(*controller.location);
+  if (controller.serialNumber) return Printable(*controller.serialNumber);
+  return Printable(controller.path);
 }
 
 std::string DescribeController(const hid::FoundController& controller) {
-  std::string line = controller.path + "  " + Hex16(controller.vendorId).substr(2) + ":" +
+  std::string line = Printable(controller.path) + "  " + Hex16(controller.vendorId).substr(2) + ":" +
                      Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol);
   if (controller.serialNumber) {
-    line += "  " + Format(LocalizedText(text::kSerialNumber).c_str(), controller.serialNumber->c_str());
+    line += "  " + Format(LocalizedText(text::kSerialNumber).c_str(), Printable(*controller.serialNumber).c_str());
   }
-  if (controller.location) line += "  " + Format(LocalizedText(text::kLocation).c_str(), controller.location->c_str());
+  if (controller.location) {
+    line += "  " + Format(LocalizedText(text::kLocation).c_str(), Printable(*controller.location).c_str());
+  }
   return line;
 }
 

@@ -22,6 +22,11 @@ workflow::SimulationSettings SimulationOf(const CommonOptions& options);
 // options are usage (2), an unusable HID library 5.
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode);
 
+// A string a device reports (serial number, location, path) as it may be printed: its
+// control characters as \xNN (\u00NN for C1), so a controller cannot send the
+// terminal an escape sequence.
+std::string Printable(const std::string& text);
+
 // How to tell the controller apart on a bench: its location, else its serial number,
 // else its path.
 std::string ShortName(const hid::FoundController& controller);

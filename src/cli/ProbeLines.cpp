@@ -4,6 +4,7 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/DoctorCommand.h"
+#include "cli/DeviceSelection.h"
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProgressMeter.h"
@@ -66,7 +67,7 @@ std::vector<std::string> ProbeLines(const ControllerReport& report) {
     return text + std::string(static_cast<std::size_t>(std::max(1, 12 - DisplayWidth(text))), ' ');
   };
   std::vector<std::string> lines;
-  lines.push_back(label(text::kLabelController) + report.path + " (" + Hex16(report.vendorId).substr(2) + ":" +
+  lines.push_back(label(text::kLabelController) + Printable(report.path) + " (" + Hex16(report.vendorId).substr(2) + ":" +
                   Hex16(report.productId).substr(2) + ")");
   lines.push_back(label(text::kLabelProtocol) + hid::ProtocolName(report.protocol));
   if (report.noFirmware) {
