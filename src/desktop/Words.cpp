@@ -1,0 +1,176 @@
+#include "desktop/Words.h"
+
+#include "base/Format.h"
+#include "desktop/DesktopTexts.h"
+
+namespace vantor::desktop {
+
+std::string VersionText(std::uint32_t versionWord) {
+  const unsigned version = versionWord & 0xFFFFu;
+  const unsigned beta = versionWord >> 16;
+  const std::string number = Format("%u.%02u", version / 100u, version % 100u);
+  return beta == 0 ? number : Format("%s beta%u", number.c_str(), beta);
+}
+
+std::string StageLabel(UpdateStage stage) {
+  switch (stage) {
+    case UpdateStage::kProbing:
+      return LocalizedText(text::kStageProbing);
+    case UpdateStage::kChoosingPackage:
+      return LocalizedText(text::kStageChoosing);
+    case UpdateStage::kErasingMain:
+    case UpdateStage::kErasingRadio:
+      return LocalizedText(text::kStageErasing);
+    case UpdateStage::kWritingMain:
+      return LocalizedText(text::kStageMain);
+    case UpdateStage::kWritingRadio:
+      return LocalizedText(text::kStageRadio);
+    case UpdateStage::kStamping:
+      return LocalizedText(text::kStageFinishing);
+    case UpdateStage::kVerifying:
+      return LocalizedText(text::kStageVerifying);
+    case UpdateStage::kRestarting:
+      return LocalizedText(text::kStageRestarting);
+    case UpdateStage::kIdle:
+      break;
+  }
+  return {};
+}
+
+std::string SizeText(std::uint64_t bytes) {
+  if (bytes < 1024) return Format("%u B", static_cast<unsigned>(bytes));
+  if (bytes < 1024 * 1024) return Format("%.1f KiB", static_cast<double>(bytes) / 1024.0);
+  return Format("%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
+}
+
+std::string DurationText(std::uint64_t milliseconds) {
+  // Rounded up: "0 s left" while bytes are still to go would be wrong.
+  const std::uint64_t seconds = (milliseconds + 999) / 1000;
+  if (seconds < 60) return Format(LocalizedText(text::kSeconds).c_str(), static_cast<unsigned>(seconds));
+  return Format(LocalizedText(text::kMinutesSeconds).c_str(), static_cast<unsigned>(seconds / 60),
+                static_cast<unsigned>(seconds % 60));
+}
+
+std::optional<std::uint64_t> EstimateLeftMs(std::uint64_t sent, std::uint64_t total, std::uint64_t elapsedMs) {
+  // A quarter second of transfer: before that one erase or a slow first reply would
+  // make the figure jump.
+  constexpr std::uint64_t kMinimumSeenMs = 250;
+  if (sent == 0 || sent > total || elapsedMs < kMinimumSeenMs) return std::nullopt;
+  const double left = static_cast<double>(total - sent) * static_cast<double>(elapsedMs) / static_cast<double>(sent);
+  return static_cast<std::uint64_t>(left);
+}
+
+std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64_t> leftMs) {
+  std::string line = Format(LocalizedText(text::kStageBytes).c_str(), StageLabel(progress.stage).c_str(),
+                            SizeText(progress.stageSent).c_str(), SizeText(progress.stageTotal).c_str());
+  if (leftMs) line += Format(LocalizedText(text::kTimeLeft).c_str(), DurationText(*leftMs).c_str());
+  return line;
+}
+
+std::string ReasonText(const UpdateResult& result) {
+  switch (result.reason) {
+    case FailureReason::kControllerRefused:
+      return Format(LocalizedText(text::kReasonRefused).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNoAnswer:
+      return LocalizedText(text::kReasonNoAnswer);
+    case FailureReason::kUnplugged:
+      return LocalizedText(text::kReasonUnplugged);
+    case FailureReason::kWriteFailed:
+      return LocalizedText(text::kReasonWriteFailed);
+    case FailureReason::kPackageUnreadable:
+      return LocalizedText(text::kReasonPackageUnreadable);
+    case FailureReason::kReadBackMismatch:
+      return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kNone:
+      break;
+  }
+  return LocalizedText(vantor::text::kFailure);
+}
+
+Ending EndingOf(const UpdateResult& result) {
+  Ending ending;
+  const std::string nextStep = LocalizedText(text::kNextStepClickUpdate);
+  switch (result.outcome) {
+    case UpdateOutcome::kSucceeded:
+      ending.succeeded = true;
+      ending.text = LocalizedText(vantor::text::kSuccess);
+      return ending;
+    case UpdateOutcome::kNone:
+    case UpdateOutcome::kNoPackage:
+      // No file chosen: the user went back, nothing to say.
+      ending.wroteNothing = true;
+      return ending;
+    case UpdateOutcome::kDeclined:
+      ending.wroteNothing = true;
+      ending.text = LocalizedText(text::kCancelledNothingSent);
+      return ending;
+    case UpdateOutcome::kNothingMatched:
+      ending.wroteNothing = true;
+      ending.text = LocalizedText(vantor::text::kNoMatchingFirmware);
+      return ending;
+    case UpdateOutcome::kPackageRefused:
+      ending.wroteNothing = true;
+      ending.text = LocalizedText(result.problem == package::PackageProblem::kNothingToWrite
+                                      ? vantor::text::kPackageEmpty
+                                      : vantor::text::kPackageDamaged);
+      return ending;
+    case UpdateOutcome::kNotInBootMode:
+      ending.wroteNothing = true;
+      ending.text = LocalizedText(text::kNotInBootMode) + "\n" + nextStep;
+      return ending;
+    case UpdateOutcome::kInterrupted:
+      ending.text = LocalizedText(vantor::text::kStoppedKeepsBootMode);
+      return ending;
+    case UpdateOutcome::kFailed:
+      break;
+  }
+  std::string stage = StageLabel(result.stage);
+  if (stage.empty()) stage = StageName(result.stage);
+  ending.text = Format(LocalizedText(text::kUpdateFailedBecause).c_str(), stage.c_str(), ReasonText(result).c_str()) +
+                "\n" + nextStep;
+  return ending;
+}
+
+std::string OfferText(const PackageOffer& offer, const std::string& seedQuestion) {
+  std::string text = seedQuestion;
+  while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
+  text += "\n\n" + LocalizedText(text::kOfferController) + " " + offer.controllerPath;
+  text += "\n" + LocalizedText(text::kOfferInstalled) + " " +
+          (offer.installedWord ? VersionText(*offer.installedWord) : LocalizedText(text::kFirmwareNone));
+  text += "\n" + LocalizedText(text::kOfferNew) + " " + VersionText(offer.newVersionWord);
+  if (offer.order == VersionOrder::kOlder) text += " " + LocalizedText(text::kOfferOlder);
+  if (offer.order == VersionOrder::kSame) text += " " + LocalizedText(text::kOfferSame);
+  text += "\n" + LocalizedText(offer.writesRadio ? text::kOfferRadioWritten : text::kOfferRadioKept);
+  return text;
+}
+
+std::string VerdictText(const workflow::UnitVerdict& verdict) {
+  using workflow::UnitProblem;
+  switch (verdict.problem) {
+    case UnitProblem::kNone:
+      return {};
+    case UnitProblem::kBusy:
+      return LocalizedText(text::kListInUse);
+    case UnitProblem::kGone:
+      return LocalizedText(text::kBenchGone);
+    case UnitProblem::kLockFailed:
+    case UnitProblem::kCannotOpen:
+    case UnitProblem::kUpdateUnopenable:
+      return LocalizedText(text::kBenchCannotOpen);
+    case UnitProblem::kNoAnswer:
+      return LocalizedText(text::kBenchNoAnswer);
+    case UnitProblem::kNothingForIt:
+      return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(verdict.deviceType),
+                    static_cast<unsigned>(verdict.deviceVariant));
+    case UnitProblem::kPackageRefused: {
+      const int problem = static_cast<int>(verdict.packageProblem);
+      const std::string why = problem > 0 ? LocalizedText(text::kProblemMainTruncated + problem - 1) : std::string();
+      return Format(LocalizedText(text::kBenchRefusedFor).c_str(), why.c_str());
+    }
+    case UnitProblem::kPackageUnreadable:
+      return LocalizedText(text::kReasonPackageUnreadable);
+  }
+  return {};
+}
+
+}  // namespace vantor::desktop
