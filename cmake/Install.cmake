@@ -1,11 +1,17 @@
 # What `cmake --install` puts where, and the packages CPack makes from it:
 #   Linux:   bin/vantor-update, the udev rule, the manual page, the bash completion and
 #            the documents; `cpack -G DEB` (package preset `deb`) makes
-#            vantor-update_<version>_amd64.deb.
+#            vantor-update_<version>_amd64.deb. Where Qt 6 is found, also the desktop
+#            app (bin/vantor-update-gui, its .desktop file, AppStream metainfo and
+#            hicolor icons) and its own package, vantor-update-gui_<version>_amd64.deb.
 #   Windows: VantorUpdate.exe, vantor-update.exe, README and licence side by side;
 #            `cpack -G ZIP` (package preset `windows-zip`) makes the zip.
 # Only program targets and files are named here, never the libraries behind them.
 include(GNUInstallDirs)
+
+# Two packages from one tree: the command line (with the udev rule both use) and the
+# desktop app. Rules that name no component belong to the command line's.
+set(CMAKE_INSTALL_DEFAULT_COMPONENT_NAME cli)
 
 set(VANTOR_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 # Not GNUInstallDirs' DOCDIR, which is named after the CMake project, not the package.
@@ -56,6 +62,10 @@ else()
   install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
                 ${VANTOR_PACKAGING_DIR}/debian/copyright ${VANTOR_INSTALL_FILES_DIR}/changelog.gz
           DESTINATION ${VANTOR_DOC_DIR})
+
+  if(TARGET vantor-update-gui)
+    include(${CMAKE_CURRENT_LIST_DIR}/InstallDesktop.cmake)
+  endif()
 endif()
 
 set(CPACK_PACKAGE_NAME vantor-update)
@@ -95,6 +105,9 @@ else()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
       ${VANTOR_PACKAGING_DIR}/debian/postinst ${VANTOR_PACKAGING_DIR}/debian/postrm)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+  if(TARGET vantor-update-gui)
+    vantor_desktop_package()
+  endif()
 endif()
 
 include(CPack)
