@@ -4,9 +4,11 @@
 // (they are one text each, shown by several front ends).
 
 #include "base/LocalizedText.h"
+#include "session/ResultWords.h"
 
 namespace vantor::desktop::text {
-// Shared with the command line: the empty state, the offer, reasons and stages.
+// Shared with the command line and the dialog: the offer, the stages, the bench's
+// verdicts, a refused drop. The failure reasons are session/ResultWords.h's.
 inline constexpr TextSlot kNoController = 20;
 inline constexpr TextSlot kNoPermission = 21;
 inline constexpr TextSlot kCancelledNothingSent = 28;
@@ -17,11 +19,6 @@ inline constexpr TextSlot kOfferOlder = 33;
 inline constexpr TextSlot kOfferSame = 34;
 inline constexpr TextSlot kOfferRadioWritten = 35;
 inline constexpr TextSlot kOfferRadioKept = 36;
-inline constexpr TextSlot kReasonRefused = 37;
-inline constexpr TextSlot kReasonNoAnswer = 38;
-inline constexpr TextSlot kReasonUnplugged = 39;
-inline constexpr TextSlot kReasonWriteFailed = 40;
-inline constexpr TextSlot kReasonPackageUnreadable = 41;
 inline constexpr TextSlot kUpdateFailedBecause = 42;
 inline constexpr TextSlot kNotInBootMode = 44;
 inline constexpr TextSlot kStageErasing = 46;
@@ -32,10 +29,10 @@ inline constexpr TextSlot kFirmwareNone = 56;
 inline constexpr TextSlot kStageProbing = 59;
 inline constexpr TextSlot kStageChoosing = 60;
 inline constexpr TextSlot kStageRestarting = 61;
-inline constexpr TextSlot kReasonReadBackMismatch = 62;
 inline constexpr TextSlot kStageVerifying = 63;
 inline constexpr TextSlot kProblemMainTruncated = 65;  // one per package::PackageProblem, in order
 inline constexpr TextSlot kBenchConfirmAll = 96;
+inline constexpr TextSlot kDropOnlyPackage = 251;
 inline constexpr TextSlot kBenchGone = 98;
 inline constexpr TextSlot kBenchCannotOpen = 99;
 inline constexpr TextSlot kBenchNoAnswer = 100;
@@ -48,9 +45,6 @@ inline constexpr TextSlot kSerialNumber = 126;
 inline constexpr TextSlot kLocation = 127;
 
 // The desktop app's own.
-inline constexpr TextSlot kHidLibraryMissing = 300;  // with the loader's reason
-inline constexpr TextSlot kRunToInstallRule = 301;
-inline constexpr TextSlot kRunToApplyRule = 302;
 inline constexpr TextSlot kUpdateAll = 303;
 inline constexpr TextSlot kBenchSummary = 304;  // updated, failed, not updated
 inline constexpr TextSlot kColumnController = 305;
@@ -58,9 +52,7 @@ inline constexpr TextSlot kColumnFirmware = 306;
 inline constexpr TextSlot kColumnStatus = 307;
 inline constexpr TextSlot kStageBytes = 308;  // stage, bytes sent, bytes in all
 inline constexpr TextSlot kTimeLeft = 309;    // appended to kStageBytes
-inline constexpr TextSlot kNextStepClickUpdate = 310;
 inline constexpr TextSlot kNotAsRoot = 311;
-inline constexpr TextSlot kOnlyDatDrops = 312;
 inline constexpr TextSlot kSeveralAttached = 313;
 inline constexpr TextSlot kRowUpdating = 314;
 inline constexpr TextSlot kRowWaiting = 315;

@@ -1,90 +1,49 @@
 #include "desktop/Diagnosis.h"
 
-#include <filesystem>
-#include <system_error>
-
 #include "base/Format.h"
 #include "desktop/DesktopTexts.h"
+#include "workflow/DiagnosisWords.h"
+#include "workflow/SystemView.h"
 
 namespace vantor::desktop {
-namespace {
 
-
-bool IsFile(const std::string& path) {
-  std::error_code error;
-  return std::filesystem::is_regular_file(path, error);
+workflow::Diagnosis DiagnoseHere(workflow::Environment* environment, const std::string& unavailable) {
+  const std::unique_ptr<workflow::SystemView> system = workflow::RunningSystem();
+  hid::HidBackend* const backend = environment != nullptr ? &environment->backend() : nullptr;
+  const std::string library =
+      environment == nullptr ? std::string() : (environment->emulated() ? "emulated controllers" : "hidapi");
+  return workflow::Diagnose(*system, backend, library, unavailable);
 }
 
-std::string ShellQuoted(const std::string& word) {
-  if (word.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789/._-+") ==
-      std::string::npos) {
-    return word;
+EmptyState EmptyStateOf(const workflow::Diagnosis& diagnosis) {
+  EmptyState state;
+  if (diagnosis.updatable) return state;
+  // Every check that failed, as `doctor` lists them: a missing rule and a missing
+  // controller are both worth knowing before the user plugs it in again.
+  for (const workflow::CheckResult& result : diagnosis.checks) {
+    if (!result.problem()) continue;
+    const workflow::CheckWords words = workflow::WordsFor(result);
+    state.shown = true;
+    state.text += (state.text.empty() ? "" : "\n") + words.line;
+    if (!words.nextStep.empty()) state.nextStep += (state.nextStep.empty() ? "" : "\n") + words.nextStep;
   }
-  std::string quoted = "'";
-  for (const char c : word) {
-    if (c == '\'') {
-      quoted += "'\\''";
-    } else {
-      quoted += c;
-    }
-  }
-  return quoted + "'";
+  return state;
 }
 
-}  // namespace
-
-std::vector<std::string> UdevRuleFolders() {
-  return {"/etc/udev/rules.d", "/run/udev/rules.d", "/usr/local/lib/udev/rules.d", "/usr/lib/udev/rules.d",
-          "/lib/udev/rules.d"};
-}
-
-RulePlaces FindRule(const std::vector<std::string>& udevFolders, const std::vector<std::string>& candidates) {
-  RulePlaces places;
-  for (const std::string& folder : udevFolders) {
-    const std::string path = folder + "/" + kRuleFileName;
-    if (IsFile(path)) {
-      places.installed = path;
-      break;
-    }
-  }
-  for (const std::string& candidate : candidates) {
-    if (IsFile(candidate)) {
-      places.source = candidate;
-      break;
-    }
-  }
-  return places;
-}
-
-std::string UdevCommand(const RulePlaces& places) {
-  // The trigger replays the add events of the nodes already there, so the rule's
-  // access reaches a controller that is plugged in now.
-  const std::string reload = "sudo udevadm control --reload-rules && sudo udevadm trigger --subsystem-match=hidraw";
-  if (places.installed) return reload;
-  return "sudo install -m 644 " + ShellQuoted(places.source) + " /etc/udev/rules.d/ && " + reload;
-}
-
-EmptyState NoHidLibrary(const std::string& detail) {
-  return {EmptyKind::kNoHidLibrary, Format(LocalizedText(text::kHidLibraryMissing).c_str(), detail.c_str()), {}};
-}
-
-EmptyState Diagnose(const workflow::ControllerReport& report, const RulePlaces& places) {
+std::string ProblemText(const workflow::ControllerReport& report) {
   switch (workflow::ProblemOf(report)) {
     case workflow::ControllerProblem::kNone:
       return {};
     case workflow::ControllerProblem::kNotPresent:
-      return {EmptyKind::kNoController, LocalizedText(text::kNoController), {}};
+      return LocalizedText(text::kNoController);
     case workflow::ControllerProblem::kNoPermission:
-      return {EmptyKind::kNoAccess,
-              LocalizedText(text::kNoPermission) + "\n\n" +
-                  LocalizedText(places.installed ? text::kRunToApplyRule : text::kRunToInstallRule),
-              UdevCommand(places)};
+      return LocalizedText(text::kNoPermission);
     case workflow::ControllerProblem::kBusy:
-      return {EmptyKind::kBusy, LocalizedText(vantor::text::kDeviceBusy), {}};
+      return LocalizedText(vantor::text::kDeviceBusy);
     case workflow::ControllerProblem::kUnopenable:
       break;
   }
-  return {EmptyKind::kUnopenable, Format(LocalizedText(text::kControllerUnopenable).c_str(), report.path.c_str()), {}};
+  return Format(LocalizedText(text::kControllerUnopenable).c_str(), report.path.c_str());
 }
 
 }  // namespace vantor::desktop

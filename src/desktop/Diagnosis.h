@@ -1,52 +1,34 @@
 #pragma once
-// What the window says instead of a bare disabled button: why no controller can be
-// updated (the HID library is missing, none is attached, this user may not open it,
-// another program holds it) and, for access, the exact command that fixes it. Pure
-// functions of what the environment and the probe found; any thread.
+// What the window says instead of a bare disabled button: what `doctor` finds (the HID
+// library, the udev rule, this user's access to the controller, a controller in its
+// normal mode, none attached), worded as `doctor` words it, with the next step.
+//
+// Threads: DiagnoseHere reads the system's files and nodes, so it runs on the
+// controller thread; EmptyStateOf is a pure function.
 
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "workflow/ControllerReport.h"
+#include "workflow/Diagnosis.h"
+#include "workflow/Environment.h"
 
 namespace vantor::desktop {
 
-enum class EmptyKind {
-  kNone,          // a controller is there and can be updated
-  kNoHidLibrary,  // the system's HID library cannot be had
-  kNoController,  // nothing supported attached
-  kNoAccess,      // attached, but this user may not open it
-  kBusy,          // another program holds it
-  kUnopenable,    // attached, but it could not be opened
-};
-
 struct EmptyState {
-  EmptyKind kind = EmptyKind::kNone;
-  std::string text;
-  std::string command;  // to copy into a terminal (kNoAccess); empty otherwise
+  bool shown = false;
+  std::string text;      // what was found
+  std::string nextStep;  // what fixes it (commands to copy, where there are any)
 };
 
-// Where the access rule is: `installed`, a copy udev already reads (then only a reload
-// is missing), and `source`, the file to install from when it is not.
-struct RulePlaces {
-  std::optional<std::string> installed;
-  std::string source = "70-vantor-update.rules";
-};
+// `environment` null: the HID library could not be had, `unavailable` says why.
+workflow::Diagnosis DiagnoseHere(workflow::Environment* environment, const std::string& unavailable);
 
-inline constexpr const char* kRuleFileName = "70-vantor-update.rules";
+// Every problem found with its next step, or nothing shown when a controller can be
+// updated.
+EmptyState EmptyStateOf(const workflow::Diagnosis& diagnosis);
 
-// The rule among udev's folders, and a copy to install from among `candidates` (the
-// first that exists; else the bare file name).
-RulePlaces FindRule(const std::vector<std::string>& udevFolders, const std::vector<std::string>& candidates);
-// udev's rules folders, in the order it reads them.
-std::vector<std::string> UdevRuleFolders();
-
-// The shell command that installs (or only reloads) the rule; paths are quoted.
-std::string UdevCommand(const RulePlaces& places);
-
-EmptyState NoHidLibrary(const std::string& detail);
-// The empty state for the probe's report (kNone when it can be updated).
-EmptyState Diagnose(const workflow::ControllerReport& report, const RulePlaces& places);
+// What the probe's report alone says of a controller that cannot be updated (when the
+// checks find nothing to blame, or an open fails at the click); empty for kNone.
+std::string ProblemText(const workflow::ControllerReport& report);
 
 }  // namespace vantor::desktop

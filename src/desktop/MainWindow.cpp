@@ -19,6 +19,7 @@
 #include "desktop/DesktopTexts.h"
 #include "desktop/Words.h"
 #include "session/UpdateSession.h"
+#include "session/VersionText.h"
 #include "workflow/DeviceWatch.h"
 
 namespace vantor::desktop {
@@ -39,7 +40,7 @@ std::optional<QString> DroppedPackage(const QMimeData* data) {
 std::string FirmwareCell(const workflow::ControllerReport& report) {
   if (!report.versionReported) return {};
   if (report.noFirmware) return LocalizedText(text::kFirmwareNone);
-  return VersionText(report.versionWord);
+  return FirmwareVersionText(report.versionWord);
 }
 
 }  // namespace
@@ -49,9 +50,15 @@ MainWindow::MainWindow(workflow::Environment* environment, const std::string& un
   BuildLayout();
   setWindowTitle(Qt8(ProductTitle()));
   if (environment_ == nullptr) {
-    phase_ = Phase::kIdle;
-    ShowEmptyState(NoHidLibrary(unavailable));
     RefreshButtons();
+    tasks_.Post([this, unavailable] {
+      const EmptyState state = EmptyStateOf(DiagnoseHere(nullptr, unavailable));
+      view_.Post([this, state] {
+        phase_ = Phase::kIdle;
+        ShowEmptyState(state);
+        emit probed();
+      });
+    });
     return;
   }
   work_ = std::make_unique<ControllerWork>(*environment_, view_, options_.job);
@@ -157,14 +164,22 @@ void MainWindow::StartProbe() {
   }
   for (std::size_t row = 0; row < paths.size(); ++row) {
     const bool last = row + 1 == paths.size();
-    tasks_.Post([this, path = paths[row], row, last] {
+    tasks_.Post([this, path = paths[row], row, last, several] {
       const workflow::ControllerReport report = work_->Probe(path);
-      view_.Post([this, report, row, last] { OnProbed(report, row, last); });
+      // What is wrong, as the checks of `doctor` find it; the report's own word when
+      // they blame nothing.
+      EmptyState state;
+      if (!several && workflow::ProblemOf(report) != workflow::ControllerProblem::kNone) {
+        state = EmptyStateOf(DiagnoseHere(environment_, {}));
+        if (!state.shown) state = {true, ProblemText(report), {}};
+      }
+      view_.Post([this, report, state, row, last] { OnProbed(report, state, row, last); });
     });
   }
 }
 
-void MainWindow::OnProbed(const workflow::ControllerReport& report, std::size_t row, bool last) {
+void MainWindow::OnProbed(const workflow::ControllerReport& report, const EmptyState& state, std::size_t row,
+                          bool last) {
   const bool several = attached_.size() > 1;
   if (several) rows_->SetFirmware(row, FirmwareCell(report));
   if (!last) return;
@@ -176,7 +191,7 @@ void MainWindow::OnProbed(const workflow::ControllerReport& report, std::size_t 
       SetStatus(Format(LocalizedText(text::kSeveralAttached).c_str(), static_cast<unsigned>(attached_.size())), "");
     }
   } else {
-    ShowEmptyState(Diagnose(report, options_.rule));
+    ShowEmptyState(state);
   }
   RefreshButtons();
   if (probeDue_) StartProbe();
@@ -228,7 +243,7 @@ void MainWindow::OnUpdateEnded(const UpdateEnd& end) {
       workflow::ControllerReport report;
       report.present = true;
       report.openError = end.openError == hid::OpenError::kNone ? hid::OpenError::kOther : end.openError;
-      SetStatus(Diagnose(report, options_.rule).text, "warning");
+      SetStatus(ProblemText(report), "warning");
     }
   } else {
     const Ending ending = EndingOf(end.result);
@@ -306,10 +321,10 @@ void MainWindow::OnBenchEnded(const BenchEnd& end) {
 // --- What the window shows
 
 void MainWindow::ShowEmptyState(const EmptyState& state) {
-  diagnosisText_->setVisible(state.kind != EmptyKind::kNone);
+  diagnosisText_->setVisible(state.shown);
   diagnosisText_->setText(Qt8(state.text));
-  commandText_->setVisible(!state.command.empty());
-  commandText_->setText(Qt8(state.command));
+  commandText_->setVisible(state.shown && !state.nextStep.empty());
+  commandText_->setText(Qt8(state.nextStep));
 }
 
 void MainWindow::SetStatus(const std::string& text, const char* tone) {
@@ -422,7 +437,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
 void MainWindow::dropEvent(QDropEvent* event) {
   const std::optional<QString> package = DroppedPackage(event->mimeData());
   if (!package) {
-    SetStatus(LocalizedText(text::kOnlyDatDrops), "warning");
+    SetStatus(LocalizedText(text::kDropOnlyPackage), "warning");
     return;
   }
   event->acceptProposedAction();

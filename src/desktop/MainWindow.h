@@ -40,7 +40,6 @@ struct WindowOptions {
   workflow::JobSettings job;
   // A real pause after each wait of the watch; for emulated controllers in virtual time.
   std::uint32_t watchRealPauseMs = 0;
-  RulePlaces rule;
 };
 
 class MainWindow final : public QWidget, private ViewSink {
@@ -91,7 +90,7 @@ class MainWindow final : public QWidget, private ViewSink {
 
   void BuildLayout();
   void StartProbe();
-  void OnProbed(const workflow::ControllerReport& report, std::size_t row, bool last);
+  void OnProbed(const workflow::ControllerReport& report, const EmptyState& state, std::size_t row, bool last);
   void OnAttachedChange(const workflow::AttachedChange& change);
   void OnUpdateClicked();
   void OnUpdateEnded(const UpdateEnd& end);

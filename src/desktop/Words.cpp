@@ -2,15 +2,10 @@
 
 #include "base/Format.h"
 #include "desktop/DesktopTexts.h"
+#include "session/ResultWords.h"
+#include "session/VersionText.h"
 
 namespace vantor::desktop {
-
-std::string VersionText(std::uint32_t versionWord) {
-  const unsigned version = versionWord & 0xFFFFu;
-  const unsigned beta = versionWord >> 16;
-  const std::string number = Format("%u.%02u", version / 100u, version % 100u);
-  return beta == 0 ? number : Format("%s beta%u", number.c_str(), beta);
-}
 
 std::string StageLabel(UpdateStage stage) {
   switch (stage) {
@@ -67,29 +62,9 @@ std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64
   return line;
 }
 
-std::string ReasonText(const UpdateResult& result) {
-  switch (result.reason) {
-    case FailureReason::kControllerRefused:
-      return Format(LocalizedText(text::kReasonRefused).c_str(), static_cast<unsigned>(result.code));
-    case FailureReason::kNoAnswer:
-      return LocalizedText(text::kReasonNoAnswer);
-    case FailureReason::kUnplugged:
-      return LocalizedText(text::kReasonUnplugged);
-    case FailureReason::kWriteFailed:
-      return LocalizedText(text::kReasonWriteFailed);
-    case FailureReason::kPackageUnreadable:
-      return LocalizedText(text::kReasonPackageUnreadable);
-    case FailureReason::kReadBackMismatch:
-      return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
-    case FailureReason::kNone:
-      break;
-  }
-  return LocalizedText(vantor::text::kFailure);
-}
-
 Ending EndingOf(const UpdateResult& result) {
   Ending ending;
-  const std::string nextStep = LocalizedText(text::kNextStepClickUpdate);
+  const std::string nextStep = NextStepText(RetryBy::kDialog);
   switch (result.outcome) {
     case UpdateOutcome::kSucceeded:
       ending.succeeded = true;
@@ -136,8 +111,8 @@ std::string OfferText(const PackageOffer& offer, const std::string& seedQuestion
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) text.pop_back();
   text += "\n\n" + LocalizedText(text::kOfferController) + " " + offer.controllerPath;
   text += "\n" + LocalizedText(text::kOfferInstalled) + " " +
-          (offer.installedWord ? VersionText(*offer.installedWord) : LocalizedText(text::kFirmwareNone));
-  text += "\n" + LocalizedText(text::kOfferNew) + " " + VersionText(offer.newVersionWord);
+          (offer.installedWord ? FirmwareVersionText(*offer.installedWord) : LocalizedText(text::kFirmwareNone));
+  text += "\n" + LocalizedText(text::kOfferNew) + " " + FirmwareVersionText(offer.newVersionWord);
   if (offer.order == VersionOrder::kOlder) text += " " + LocalizedText(text::kOfferOlder);
   if (offer.order == VersionOrder::kSame) text += " " + LocalizedText(text::kOfferSame);
   text += "\n" + LocalizedText(offer.writesRadio ? text::kOfferRadioWritten : text::kOfferRadioKept);
@@ -168,7 +143,7 @@ std::string VerdictText(const workflow::UnitVerdict& verdict) {
       return Format(LocalizedText(text::kBenchRefusedFor).c_str(), why.c_str());
     }
     case UnitProblem::kPackageUnreadable:
-      return LocalizedText(text::kReasonPackageUnreadable);
+      return LocalizedText(vantor::text::kReasonPackageUnreadable);
   }
   return {};
 }

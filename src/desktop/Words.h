@@ -13,9 +13,6 @@
 
 namespace vantor::desktop {
 
-// "1.56", "1.56 beta3": the low half of the word in hundredths, the beta number above.
-std::string VersionText(std::uint32_t versionWord);
-
 // "main image", "erasing"; empty for kIdle.
 std::string StageLabel(UpdateStage stage);
 
@@ -39,10 +36,6 @@ struct Ending {
 };
 // How the update ended, for the window's status line.
 Ending EndingOf(const UpdateResult& result);
-
-// The reason of a failure ("the controller was unplugged"); the plain failure text when
-// the result names none.
-std::string ReasonText(const UpdateResult& result);
 
 // The confirmation's text: the seed's question, then the controller, installed and new
 // version (older, same) and whether the radio's image is written.

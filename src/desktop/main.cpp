@@ -45,13 +45,6 @@ Options ParseOptions(int argc, char** argv) {
   return options;
 }
 
-vantor::desktop::RulePlaces FindAccessRule() {
-  // Installed under a prefix udev does not read (/opt, a home folder), the rule is still
-  // beside bin/ in lib/udev/rules.d; from a build tree it is packaging/linux's file.
-  const std::string programFolder = vantor::desktop::Utf8(QCoreApplication::applicationDirPath());
-  return vantor::desktop::FindRule(vantor::desktop::UdevRuleFolders(),
-                                   {programFolder + "/../lib/udev/rules.d/" + vantor::desktop::kRuleFileName});
-}
 
 }  // namespace
 
@@ -80,7 +73,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   vantor::desktop::WindowOptions windowOptions;
-  windowOptions.rule = FindAccessRule();
   vantor::desktop::MainWindow window(made.environment.get(), made.detail, windowOptions);
   if (options.quitWhenPainted) {
     QObject::connect(&window, &vantor::desktop::MainWindow::painted, &app, &QCoreApplication::quit,

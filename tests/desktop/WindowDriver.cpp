@@ -77,7 +77,6 @@ std::unique_ptr<workflow::Environment> Emulated(const std::string& protocols, co
 WindowOptions TestOptions() {
   WindowOptions options;
   options.watchRealPauseMs = 5;
-  options.rule.source = "70-vantor-update.rules";
   return options;
 }
 

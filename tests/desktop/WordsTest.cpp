@@ -6,14 +6,9 @@
 #include "desktop/Boxes.h"
 #include "desktop/Diagnosis.h"
 #include "desktop/Words.h"
+#include "workflow/DiagnosisWords.h"
 
 namespace vantor::desktop::testing {
-
-void WordsTest::versionsShowHundredthsAndBeta() {
-  QCOMPARE(VersionText(156), std::string("1.56"));
-  QCOMPARE(VersionText(105), std::string("1.05"));
-  QCOMPARE(VersionText(200 | (3u << 16)), std::string("2.00 beta3"));
-}
 
 void WordsTest::timeLeftWaitsForAPaceThenScales() {
   // Nothing before a pace can be told, nor for a report past its total.
@@ -34,31 +29,32 @@ void WordsTest::seedFilterBecomesANameFilter() {
   QCOMPARE(NameFilter("File type (*.dat)|*.dat||"), QStringLiteral("File type (*.dat)"));
 }
 
-void WordsTest::accessCommandInstallsOrOnlyReloadsAndQuotesPaths() {
-  RulePlaces places;
-  places.source = "/home/a user/it's/70-vantor-update.rules";
-  const std::string install = UdevCommand(places);
-  QVERIFY(install.find("sudo install -m 644 '/home/a user/it'\\''s/70-vantor-update.rules' /etc/udev/rules.d/") == 0);
-  QVERIFY(install.find("udevadm trigger") != std::string::npos);
-  places.installed = "/usr/lib/udev/rules.d/70-vantor-update.rules";
-  QVERIFY(UdevCommand(places).find("install") == std::string::npos);
-  QVERIFY(UdevCommand(places).find("--reload-rules") != std::string::npos);
+void WordsTest::emptyStateListsEveryProblem() {
+  workflow::Diagnosis diagnosis;
+  diagnosis.checks.push_back({workflow::Check::kHidLibrary, workflow::Finding::kOk, "hidapi", {}, {}, {}});
+  diagnosis.checks.push_back(
+      {workflow::Check::kNoController, workflow::Finding::kNothingAttached, {}, {}, {}, {}});
+  const EmptyState state = EmptyStateOf(diagnosis);
+  QVERIFY(state.shown);
+  QCOMPARE(state.text, workflow::WordsFor(diagnosis.checks[1]).line);
+  diagnosis.checks.push_back({workflow::Check::kUdevRule, workflow::Finding::kRuleMissing, "rule", {}, {}, {}});
+  QCOMPARE(EmptyStateOf(diagnosis).text,
+           workflow::WordsFor(diagnosis.checks[1]).line + "\n" + workflow::WordsFor(diagnosis.checks[2]).line);
+  diagnosis.updatable = true;
+  QVERIFY(!EmptyStateOf(diagnosis).shown);
 }
 
-void WordsTest::emptyStateNamesEachProblem() {
+void WordsTest::reportAloneNamesEachProblem() {
   SetUiLanguageOverride(kLanguageEnglishUs);
   workflow::ControllerReport report;
-  QCOMPARE(Diagnose(report, {}).kind, EmptyKind::kNoController);
+  QVERIFY(!ProblemText(report).empty());
   report.present = true;
-  QCOMPARE(Diagnose(report, {}).kind, EmptyKind::kNone);
-  report.openError = hid::OpenError::kAccessDenied;
-  const EmptyState access = Diagnose(report, {});
-  QCOMPARE(access.kind, EmptyKind::kNoAccess);
-  QVERIFY(!access.command.empty());
+  QVERIFY(ProblemText(report).empty());
   report.openError = hid::OpenError::kBusy;
-  QCOMPARE(Diagnose(report, {}).kind, EmptyKind::kBusy);
-  const EmptyState library = NoHidLibrary("libhidapi-hidraw.so.0: cannot open shared object file");
-  QVERIFY(library.text.find("libhidapi-hidraw.so.0: cannot open") != std::string::npos);
+  QCOMPARE(ProblemText(report), LocalizedText(vantor::text::kDeviceBusy));
+  report.openError = hid::OpenError::kOther;
+  report.path = "/dev/hidraw3";
+  QVERIFY(ProblemText(report).find("/dev/hidraw3") != std::string::npos);
   SetUiLanguageOverride(std::nullopt);
 }
 

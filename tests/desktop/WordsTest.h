@@ -10,11 +10,10 @@ class WordsTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void versionsShowHundredthsAndBeta();
   void timeLeftWaitsForAPaceThenScales();
   void seedFilterBecomesANameFilter();
-  void accessCommandInstallsOrOnlyReloadsAndQuotesPaths();
-  void emptyStateNamesEachProblem();
+  void emptyStateListsEveryProblem();
+  void reportAloneNamesEachProblem();
 };
 
 }  // namespace vantor::desktop::testing
