@@ -16,6 +16,9 @@ packages=(
   # the Debian package: dependencies computed by dpkg-shlibdeps (which uses file),
   # checked with lintian, its manual page read with man
   dpkg-dev file lintian man-db
+  # the desktop app (Qt 6 Widgets, whose CMake files need the GL headers), its
+  # .desktop file and AppStream metainfo checked by their validators
+  qt6-base-dev libgl-dev desktop-file-utils appstream
   # the fuzz preset: clang with libFuzzer and the sanitizer runtimes
   clang libclang-rt-dev
   # the VM stage: a throwaway Linux under qemu with kernel-emulated controllers (uhid)

@@ -25,7 +25,9 @@ EmptyState EmptyStateOf(const workflow::Diagnosis& diagnosis) {
     const workflow::CheckWords words = workflow::WordsFor(result);
     state.shown = true;
     state.text += (state.text.empty() ? "" : "\n") + words.line;
-    if (!words.nextStep.empty()) state.nextStep += (state.nextStep.empty() ? "" : "\n") + words.nextStep;
+    // Two checks may lead to the same fix (no rule, so no access): say it once.
+    if (words.nextStep.empty() || state.nextStep.find(words.nextStep) != std::string::npos) continue;
+    state.nextStep += (state.nextStep.empty() ? "" : "\n") + words.nextStep;
   }
   return state;
 }

@@ -130,7 +130,7 @@ void MainWindow::BuildLayout() {
   layout->addWidget(updateAllButton_);
   connect(updateButton_, &QPushButton::clicked, this, &MainWindow::OnUpdateClicked);
   connect(updateAllButton_, &QPushButton::clicked, this, &MainWindow::OnUpdateAllClicked);
-  setMinimumWidth(fontMetrics().averageCharWidth() * 60);
+  setMinimumWidth(fontMetrics().averageCharWidth() * 72);
 }
 
 bool MainWindow::idle() const { return phase_ == Phase::kIdle && !probeDue_ && !tasks_.busy(); }

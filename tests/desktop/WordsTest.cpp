@@ -40,6 +40,10 @@ void WordsTest::emptyStateListsEveryProblem() {
   diagnosis.checks.push_back({workflow::Check::kUdevRule, workflow::Finding::kRuleMissing, "rule", {}, {}, {}});
   QCOMPARE(EmptyStateOf(diagnosis).text,
            workflow::WordsFor(diagnosis.checks[1]).line + "\n" + workflow::WordsFor(diagnosis.checks[2]).line);
+  // The same fix twice is said once.
+  diagnosis.checks.push_back(diagnosis.checks[2]);
+  const std::string fix = workflow::WordsFor(diagnosis.checks[2]).nextStep;
+  QCOMPARE(EmptyStateOf(diagnosis).nextStep.find(fix), EmptyStateOf(diagnosis).nextStep.rfind(fix));
   diagnosis.updatable = true;
   QVERIFY(!EmptyStateOf(diagnosis).shown);
 }
