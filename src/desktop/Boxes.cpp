@@ -81,6 +81,12 @@ int ShowBox(QWidget* parent, const std::string& text, const std::string& caption
   return RunBox(parent, icon, text, caption, buttons);
 }
 
+void ShowFailureBox(QWidget* parent, const UpdateResult& result, const std::string& seedText,
+                    const std::string& caption) {
+  RunBox(parent, QMessageBox::Critical, workflow::TrimMessage(seedText) + "\n\n" + EndingOf(result).text, caption,
+         MessageButtons::kOk);
+}
+
 int ConfirmOfferBox(QWidget* parent, const PackageOffer& offer, const std::string& seedQuestion) {
   const bool downgrade = offer.order == VersionOrder::kOlder || offer.order == VersionOrder::kSame;
   return RunBox(parent, downgrade ? QMessageBox::Warning : QMessageBox::Question, OfferText(offer, seedQuestion),

@@ -25,6 +25,10 @@ std::string Utf8(const QString& text);
 // A procedure's box; the answer as a MessageAnswer. `caption` empty: the program's name.
 int ShowBox(QWidget* parent, const std::string& text, const std::string& caption, MessageButtons buttons);
 
+// A failed update's box: the seed's text first, then why and what to do next.
+void ShowFailureBox(QWidget* parent, const UpdateResult& result, const std::string& seedText,
+                    const std::string& caption);
+
 // The offer with the seed's question; OK (kIdOk) goes on. An older or the same version
 // is asked with a warning.
 int ConfirmOfferBox(QWidget* parent, const PackageOffer& offer, const std::string& seedQuestion);

@@ -77,6 +77,15 @@ int GuiThreadView::ShowMessage(const std::string& text, const std::string& capti
   return Ask<int>([text, caption, buttons](ViewSink& sink) { return sink.ShowMessage(text, caption, buttons); }, no);
 }
 
+void GuiThreadView::ShowFailure(const UpdateResult& result, const std::string& seedText, const std::string& caption) {
+  Ask<int>(
+      [result, seedText, caption](ViewSink& sink) {
+        sink.ShowFailure(result, seedText, caption);
+        return kIdOk;
+      },
+      kIdOk);
+}
+
 std::optional<std::string> GuiThreadView::ChoosePackageFile(const std::string& filter,
                                                             const std::string& initialFolder) {
   return Ask<std::optional<std::string>>(

@@ -374,6 +374,11 @@ int MainWindow::ShowMessage(const std::string& text, const std::string& caption,
   return ShowBox(this, text, caption, buttons);
 }
 
+void MainWindow::ShowFailure(const UpdateResult& result, const std::string& seedText, const std::string& caption) {
+  closeQuestion_.Dismiss();
+  ShowFailureBox(this, result, seedText, caption);
+}
+
 std::optional<std::string> MainWindow::ChoosePackageFile(const std::string& filter, const std::string& initialFolder) {
   if (droppedPackage_) {
     std::optional<std::string> dropped = std::move(droppedPackage_);

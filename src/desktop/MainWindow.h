@@ -83,6 +83,7 @@ class MainWindow final : public QWidget, private ViewSink {
   void ShowSuccessText(bool shown) override;
   void SetProgressPos(std::uint32_t position) override;
   int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override;
+  void ShowFailure(const UpdateResult& result, const std::string& seedText, const std::string& caption) override;
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
   int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override;
   void OnStage(UpdateStage stage) override;

@@ -21,6 +21,7 @@ class ViewSink {
   virtual void ShowSuccessText(bool shown) = 0;
   virtual void SetProgressPos(std::uint32_t position) = 0;
   virtual int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) = 0;
+  virtual void ShowFailure(const UpdateResult& result, const std::string& seedText, const std::string& caption) = 0;
   virtual std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) = 0;
   virtual int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) = 0;
   virtual void OnStage(UpdateStage stage) = 0;

@@ -220,6 +220,11 @@ void WindowTest::failureSaysWhyAndWhatNext() {
   QVERIFY(Contains(status, NextStepText(RetryBy::kDialog)));
   QCOMPARE(window->statusText()->property("tone").toString(), QStringLiteral("error"));
   QVERIFY(!window->successText()->isVisible());
+  // The failure box keeps the seed's words first and says the same why and next step.
+  const SeenBox& box = answers.seen().at(2);
+  QCOMPARE(box.icon, QMessageBox::Critical);
+  QVERIFY(box.text.rfind(Text(vantor::text::kFailure), 0) == 0);
+  QVERIFY(Contains(box.text, status));
 }
 
 void WindowTest::closeAsksWithNoAsDefault() {
