@@ -40,13 +40,13 @@ inline constexpr TextSlot kBenchNoFirmwareFor = 101;
 inline constexpr TextSlot kBenchRefusedFor = 102;
 inline constexpr TextSlot kBenchInterrupted = 103;
 inline constexpr TextSlot kListInUse = 105;
+inline constexpr TextSlot kBenchSummary = 154;  // updated, failed, not updated
 inline constexpr TextSlot kControllerUnopenable = 116;
 inline constexpr TextSlot kSerialNumber = 126;
 inline constexpr TextSlot kLocation = 127;
 
 // The desktop app's own.
 inline constexpr TextSlot kUpdateAll = 303;
-inline constexpr TextSlot kBenchSummary = 304;  // updated, failed, not updated
 inline constexpr TextSlot kColumnController = 305;
 inline constexpr TextSlot kColumnFirmware = 306;
 inline constexpr TextSlot kColumnStatus = 307;

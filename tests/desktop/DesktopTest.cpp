@@ -341,7 +341,7 @@ void WindowTest::severalControllersUpdateTogether() {
   QVERIFY(Contains(answers.seen().at(1).text, "Update 2 controllers with package.dat?"));
   QVERIFY(environment->bench()->MainImage(0) == addressedImage_);
   QVERIFY(environment->bench()->MainImage(1) == framedImage_);
-  QVERIFY2(Contains(window->statusText()->text(), "2 updated, 0 failed, 0 not updated."),
+  QVERIFY2(Contains(window->statusText()->text(), "2 updated, 0 failed, 0 not updated"),
            qPrintable(window->statusText()->text() + " | " + Qt8(window->rows()->StatusOf(0)) + " | " +
                       Qt8(window->rows()->StatusOf(1))));
   QCOMPARE(window->rows()->StatusOf(0), Text(vantor::text::kSuccess));
