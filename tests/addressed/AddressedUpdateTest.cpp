@@ -292,9 +292,55 @@ TEST(AddressedUpdate, ARunCommandMustArrive) {
     EXPECT_EQ(rig.view.successShown(), arrived);
     if (!arrived) {
       EXPECT_EQ(rig.session.result().stage, UpdateStage::kRestarting);
-      EXPECT_EQ(rig.session.result().reason, FailureReason::kNoAnswer);
+      EXPECT_EQ(rig.session.result().reason, FailureReason::kUnconfirmed) << "sent, but never seen to be taken";
     }
   }
+}
+
+// A controller may restart the moment it takes the run command, before its answer can
+// be read: its boot-mode device leaving right then is the restart asked for. Where the
+// leaving cannot be tied to the run command the update is not called a success.
+TEST(AddressedUpdate, LeavingInAnswerToTheRunCommandIsTheRestart) {
+  struct Case {
+    const char* name;
+    std::uint32_t leavesAfterMs;
+    std::uint32_t lostRunReplies;
+    UpdateOutcome outcome;
+    FailureReason reason;
+  };
+  const Case cases[] = {
+      {"at once", 0, 0, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      {"after its answer", 5, 0, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      {"its answer lost, then leaving", 50, 1, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      // Past the run command's reads, and gone while the updater asks whether it is
+      // there: it may have taken the command, or have been pulled out.
+      {"its answer lost, leaving much later", 300, 1, UpdateOutcome::kFailed, FailureReason::kUnconfirmed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    AddressedEmulator::Settings settings;
+    settings.leavesAfterRunMs = c.leavesAfterMs;
+    if (c.lostRunReplies > 0) settings.faults.drops = {{{kCommandRun, 1}, c.lostRunReplies}};
+    if (c.leavesAfterMs > 200) settings.faults.drops.push_back({{kCommandDeviceInfo, 2}, 10});
+    Rig rig(settings);
+    rig.controller.Start(nullptr);
+    rig.Update(RadioPackage(kLargeMain, kRadioImage));
+    EXPECT_TRUE(rig.emulator->Restarted());
+    EXPECT_EQ(rig.session.outcome, c.outcome);
+    EXPECT_EQ(rig.session.result().reason, c.reason);
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{c.outcome == UpdateOutcome::kSucceeded ? kSuccessBox : kFailureBox});
+  }
+
+  // The run command could not be written: the controller never got it, and leaving the
+  // bus afterwards (pulled out) is no restart.
+  AddressedEmulator::Settings settings;
+  settings.faults.refusedWrites = {{kCommandRun, 1}};
+  Rig unsent(settings);
+  unsent.controller.Start(nullptr);
+  unsent.Update(MainPackage(kMainImage));
+  EXPECT_FALSE(unsent.emulator->Restarted());
+  EXPECT_EQ(unsent.session.outcome, UpdateOutcome::kFailed);
+  EXPECT_EQ(unsent.session.result().reason, FailureReason::kWriteFailed);
 }
 
 // Asked to verify, the update reads the main image, the radio image and every stamp
@@ -328,6 +374,62 @@ TEST(AddressedUpdate, VerifyReadsEverythingBackBeforeTheRestart) {
     EXPECT_FALSE(rig.emulator->Restarted());
     EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kFailureBox});
   }
+}
+
+// The stamps land on top of whatever an image holds at their addresses (the radio's
+// version and check word lie inside a radio image at 0x10000, the version word inside a
+// main image at 0x08000000): the read-back compares each stamp on its own and the
+// image's bytes everywhere else.
+TEST(AddressedUpdate, VerifyAcceptsImagesUnderTheStamps) {
+  Bytes radioSection(28, 0x5C);
+  radioSection.insert(radioSection.end(), kRadioImage.begin(), kRadioImage.end());
+  const Bytes package = PackageBytes({Section(8194, kMainImage, 0, 151, 0, kMainFlashBase),
+                                      Section(0, radioSection, 0, 0x0105, 0, 0x10000), Section(1, Bytes(64000, 0xA5))});
+  for (const std::optional<std::uint32_t> corrupt :
+       {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{kBleCheckWordAddress},
+        std::optional<std::uint32_t>{kFirmwareVersionAddress + 2}}) {
+    SCOPED_TRACE(corrupt.value_or(0));
+    AddressedEmulator::Settings settings;
+    settings.faults.corruptReadAt = corrupt;
+    Rig rig(settings);
+    rig.session.verifyAfterWrite = true;
+    rig.controller.Start(nullptr);
+    rig.Update(package);
+    EXPECT_EQ(rig.emulator->RadioVersion(), 0x0105);
+    EXPECT_EQ(rig.session.outcome, corrupt ? UpdateOutcome::kFailed : UpdateOutcome::kSucceeded);
+    EXPECT_EQ(rig.session.result().code, corrupt.value_or(0));
+  }
+}
+
+// Under load a controller's replies come late; a read-back must wait for them as long
+// as a write does, and the answers to its repeated reads must not stand in for the
+// next read's.
+TEST(AddressedUpdate, VerifyRidesSlowReplies) {
+  for (const std::uint32_t delay : {30u, 150u, 600u}) {
+    SCOPED_TRACE(delay);
+    AddressedEmulator::Settings settings;
+    settings.replyDelayMs = 1;
+    Rig rig(settings, [&](testkit::FaultyLink& link) {
+      for (std::uint32_t read = 1; read <= 40; read += 3) link.Delay(kCommandRead, read, delay);
+    });
+    rig.session.verifyAfterWrite = true;
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
+    EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded) << ReasonName(rig.session.result().reason);
+  }
+}
+
+// A radio section no longer than its own header carries no image: refused before the
+// first erase, instead of erasing the radio and stamping a version over nothing.
+TEST(AddressedUpdate, RadioSectionWithoutImageIsRefused) {
+  Rig rig;
+  rig.controller.Start(nullptr);
+  rig.Update(PackageBytes({Section(8194, kMainImage, 0, 151, 0, kMainAddress), Section(0, Bytes(28, 0x5C), 0, 0x0105, 0,
+                                                                                     kRadioAddress),
+                           Section(1, Bytes(0x10000, 0xA5))}));
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kPackageRefused);
+  EXPECT_EQ(rig.session.result().problem, package::PackageProblem::kRadioImageEmpty);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandErase), 0u);
 }
 
 TEST(AddressedUpdate, VerifyAloneWritesNothing) {
