@@ -30,9 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QueryDeviceInfo(session, destination.data(), kDeviceInfoSize);
         (void)ParseDeviceInfo(destination.data());
         break;
-      case 1:
-        ReadDeviceMemory(session, destination.data(), script.Byte() % 64, kBleVersionAddress);
+      case 1: {
+        const std::uint32_t n = script.Byte() % 64;
+        if (script.Byte() % 2 == 0) {
+          ReadDeviceMemory(session, destination.data(), n, kBleVersionAddress);
+        } else {
+          ReadBackMemory(session, destination.data(), n, kBleVersionAddress, &trace);
+        }
         break;
+      }
       case 2:
         EraseRegion(session, kCommandErase, kMainFlashBase, 4096, &trace);
         break;
@@ -46,7 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         WriteBleCheckWord(session, &trace);
         break;
       case 6:
-        RunFirmware(session);
+        RunFirmware(session, &trace);
         break;
       case 7:
         WriteBleVersion(session, &trace);

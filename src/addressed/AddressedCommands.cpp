@@ -124,6 +124,36 @@ int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uin
   return QueryWithRetry(session, kCommandRead, n, n, n, n, address, destination, n, trace);
 }
 
+int ReadBackMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address,
+                   ExchangeTrace* trace) {
+  const std::uint32_t copied = std::min(n, kMaxCommandData);
+  for (std::uint16_t send = 1; send <= kReadBackSends; ++send) {
+    if (send > 1) session.clock.Pause(kQueryRetryPauseMs);
+    SendAddressedCommand(session, nullptr, n, address, n, kCommandRead);
+    for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
+      const std::uint32_t result = Read(session);
+      if (!ReplyMatches(result, session.receiveArea.data(), kCommandRead)) {
+        Note(trace, result, session.receiveArea.data(), kCommandRead);
+        continue;
+      }
+      std::memcpy(destination, session.receiveArea.data() + kReplyDataOffset, copied);
+      // Every send before this one may still be answered; those answers carry this
+      // address's bytes, and the next read must not take them for its own.
+      std::uint16_t unanswered = static_cast<std::uint16_t>(send - 1);
+      for (std::uint16_t wait = 0; unanswered > 0 && wait < kWriteBlockReads; ++wait) {
+        const std::uint32_t late = Read(session);
+        if (ReplyMatches(late, session.receiveArea.data(), kCommandRead)) {
+          --unanswered;
+        } else {
+          Note(trace, late, session.receiveArea.data(), kCommandRead);
+        }
+      }
+      return 1;
+    }
+  }
+  return 0;
+}
+
 void DrainStaleReplies(UpdateSession& session, ExchangeTrace* trace) {
   for (int i = 0; i < kDrainLimit; ++i) {
     const std::uint32_t result =
@@ -171,15 +201,22 @@ int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t a
 }
 
 int RunFirmware(UpdateSession& session, ExchangeTrace* trace) {
-  DrainStaleReplies(session, trace);
-  if (SendAddressedCommand(session, nullptr, 0, 0, 0, kCommandRun) == 0 && trace != nullptr) trace->writeFailed = true;
+  ExchangeTrace local;
+  ExchangeTrace& seen = trace != nullptr ? *trace : local;
+  DrainStaleReplies(session, &seen);
+  const bool goneBefore = seen.vanishedReads > 0;
+  const bool written = SendAddressedCommand(session, nullptr, 0, 0, 0, kCommandRun) != 0;
+  if (!written) seen.writeFailed = true;
   // The controller answers before it restarts; a reply that is only a few frames late
   // must not turn a finished update into a failed one.
   for (std::uint16_t read = 0; read < kWriteBlockReads; ++read) {
     const std::uint32_t result = Read(session);
     if (ReplyMatches(result, session.receiveArea.data(), kCommandRun)) return 1;
-    Note(trace, result, session.receiveArea.data(), kCommandRun);
-    if (result == hid::kReadFailed || result == hid::kReadAbandoned) break;
+    Note(&seen, result, session.receiveArea.data(), kCommandRun);
+    if (result == hid::kReadFailed || result == hid::kReadAbandoned) {
+      seen.leftAfterCommand = written && !goneBefore;
+      break;
+    }
   }
   return 0;
 }

@@ -53,6 +53,12 @@ inline constexpr std::uint32_t kBleCheckWordAddress = 0x80010006;
 
 inline constexpr std::uint32_t kDeviceInfoSize = 44;
 
+// A read-back (a chunk in doubt, --verify) gets the patience a write gets: each send
+// waits for up to kWriteBlockReads reads, and a read command that brought nothing in
+// that time is sent again, a pause apart, this often in all (about a second at the
+// update's 10 ms read time-out).
+inline constexpr std::uint16_t kReadBackSends = 4;
+
 // Erase pacing: a pause after the command, then a poll every 500 ms; 20 polls in a row
 // without a busy reply end it.
 inline constexpr std::uint32_t kEraseFirstPauseMs = 1000;
@@ -101,6 +107,9 @@ struct ExchangeTrace {
   std::optional<std::uint16_t> refusal;  // status of a reply to the command that was neither done nor busy
   std::uint32_t staleAcks = 0;           // done replies to image data (command 3) read while not awaited
   bool writeFailed = false;              // the command could not be written to the channel
+  // The channel went away in answer to the command: it was written while the
+  // controller was there, and the reads after it found the device gone.
+  bool leftAfterCommand = false;
   FailureReason Reason() const;
 };
 
@@ -118,6 +127,11 @@ int QueryDeviceInfo(UpdateSession& session, std::uint8_t* destination, std::uint
 // 1 = min(n, 46) bytes read from `address` copied to `destination`.
 int ReadDeviceMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address,
                      ExchangeTrace* trace = nullptr);
+// The read-back of an update: 1 = min(n, 46) bytes read from `address` copied to
+// `destination`. The replies to sends that went unanswered in time are waited for
+// (bounded) once the answer is in, so that none of them is taken for the next read's.
+int ReadBackMemory(UpdateSession& session, std::uint8_t* destination, std::uint32_t n, std::uint32_t address,
+                   ExchangeTrace* trace = nullptr);
 // 1 = the controller reported the erase done. 0 = gave up, or
 // session.interruptRequested was seen between polls.
 int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start, std::uint32_t length,
@@ -127,7 +141,8 @@ int EraseRegion(UpdateSession& session, std::uint16_t code, std::uint32_t start,
 int WriteBlock(UpdateSession& session, const std::uint8_t* data, std::uint32_t address, std::uint32_t length,
                std::uint32_t extent, bool streaming, ExchangeTrace* trace = nullptr);
 // 1 = the run command was acknowledged (within 20 reads, after the stale input is
-// drained): the controller leaves its boot mode for the firmware.
+// drained): the controller leaves its boot mode for the firmware. A controller that
+// restarts before its answer can be read shows as trace->leftAfterCommand.
 int RunFirmware(UpdateSession& session, ExchangeTrace* trace = nullptr);
 // Stamp session.state.firmwareVersion() / bleVersion() / the check word of
 // bleCheckBlock() at their fixed addresses.

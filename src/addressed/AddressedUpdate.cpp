@@ -21,7 +21,7 @@ constexpr std::uint16_t kAliasDeviceTypes[] = {8195, 8198};
 
 constexpr std::uint32_t kBleVersionReadPauseMs = 200;
 // The radio's section starts with a header of its own that the radio is not given.
-constexpr std::uint32_t kBleInnerHeaderSize = 28;
+using package::kBleInnerHeaderSize;
 constexpr std::uint16_t kBleChunkAttempts = 10;
 constexpr std::uint32_t kBleRetryPauseMs = 10;
 // A main-image chunk is sent at most this often, back to back, before the main stage
@@ -173,24 +173,30 @@ StageEnd RunBleStage(UpdateSession& session, std::uint64_t total) {
   return Done();
 }
 
-// The run command: only an acknowledged one ends the update in success, since a
-// controller that never got it is still in its boot mode. An answer that went missing
-// is told apart from a command that did by asking the bootloader whether it is still
-// there: if it answers, it gets the run command once more.
+// The run command. Success needs evidence that the controller took it: its answer, or
+// its boot-mode device leaving the bus in answer to it (a controller that restarts at
+// once). A run command that was never written, or refused, is a failure. An answer
+// that went missing is told apart from a command that did by asking the bootloader
+// whether it is still there: if it answers, it gets the run command once more. Any
+// other ending after a run command went out is unconfirmed: the controller may run
+// the new firmware or still wait in its boot mode.
 StageEnd Restart(UpdateSession& session) {
   session.EnterStage(UpdateStage::kRestarting);
   ExchangeTrace trace;
-  if (RunFirmware(session, &trace) == 1) return Done();
-  if (trace.vanishedReads > 0 || trace.writeFailed) return Failed(trace);
+  if (RunFirmware(session, &trace) == 1 || trace.leftAfterCommand) return Done();
+  // Not written, refused, or the controller was gone before it: still in boot mode.
+  if (trace.writeFailed || trace.refusal || trace.vanishedReads > 0) return Failed(trace);
   // Each query waits about half a second; two outlast a controller's slowest answer,
   // which may still be queued ahead of the query's.
   std::uint8_t info[kDeviceInfoSize] = {};
   for (int query = 0; query < 2; ++query) {
     if (QueryDeviceInfo(session, info, kDeviceInfoSize) == 0) continue;
     trace = ExchangeTrace{};
-    return RunFirmware(session, &trace) == 1 ? Done() : Failed(trace);
+    if (RunFirmware(session, &trace) == 1 || trace.leftAfterCommand) return Done();
+    if (trace.refusal) return Failed(trace);
+    break;
   }
-  return Failed(trace);
+  return Failed(FailureReason::kUnconfirmed);
 }
 
 void Fail(UpdateSession& session, const StageEnd& end) { ReportUpdateFailure(session, end.reason, end.code); }

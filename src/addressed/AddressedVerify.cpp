@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
+#include <vector>
 
 #include "addressed/AddressedCommands.h"
 #include "base/DebugOutput.h"
@@ -12,7 +14,7 @@ namespace vantor::addressed {
 namespace {
 
 // The radio's section starts with a header of its own that the radio is not given.
-constexpr std::uint32_t kBleInnerHeaderSize = 28;
+using package::kBleInnerHeaderSize;
 
 // One region to compare: `length` bytes of the package from `fileOffset`, expected
 // in flash from `address` on.
@@ -22,14 +24,23 @@ struct Region {
   std::uint32_t length = 0;
 };
 
+// A stamped value: `n` bytes at `address`, written after the images, so that an image
+// covering it no longer holds its own bytes there.
+struct Stamp {
+  std::uint32_t address = 0;
+  std::uint32_t value = 0;
+  std::uint32_t n = 0;
+  bool Covers(std::uint32_t at) const { return at >= address && at - address < n; }
+};
+
 class Verifier {
  public:
-  Verifier(UpdateSession& session, std::uint64_t total) : session_(session), total_(total) {}
+  // `stamps`: every value the update stamps; image bytes under them are not compared
+  // (each stamp is compared on its own).
+  Verifier(UpdateSession& session, std::uint64_t total, std::vector<Stamp> stamps)
+      : session_(session), total_(total), stamps_(std::move(stamps)) {}
 
-  // `underStamp`: the region may cover the version word, whose bytes the stamp
-  // replaced (the stamp is compared on its own).
-  bool Compare(const Region& region, bool underStamp) {
-    skipVersionWord_ = underStamp;
+  bool Compare(const Region& region) {
     package::PackageFile& file = session_.state.packageFile;
     if (!file.Open(session_.state.packagePath) || !file.Seek(region.fileOffset)) {
       file.Close();
@@ -42,34 +53,35 @@ class Verifier {
         file.Close();
         return Fail(FailureReason::kPackageUnreadable, region.address + offset);
       }
-      if (!CompareBytes(region.address + offset, expected.data(), n)) {
+      if (!CompareBytes(region.address + offset, expected.data(), n, true)) {
         file.Close();
         return false;
       }
       offset += n;
     }
     file.Close();
-    skipVersionWord_ = false;
     return true;
   }
 
-  // A stamped value of `n` bytes (little-endian `value`) at `address`.
-  bool CompareStamp(std::uint32_t address, std::uint32_t value, std::uint32_t n) {
-    std::array<std::uint8_t, 4> expected{};
-    Store32(expected.data(), value);
-    return CompareBytes(address, expected.data(), n);
+  bool CompareStamps() {
+    for (const Stamp& stamp : stamps_) {
+      std::array<std::uint8_t, 4> expected{};
+      Store32(expected.data(), stamp.value);
+      if (!CompareBytes(stamp.address, expected.data(), stamp.n, false)) return false;
+    }
+    return true;
   }
 
   const VerifyEnd& end() const { return end_; }
 
  private:
-  bool CompareBytes(std::uint32_t address, const std::uint8_t* expected, std::uint32_t n) {
+  bool CompareBytes(std::uint32_t address, const std::uint8_t* expected, std::uint32_t n, bool image) {
     std::array<std::uint8_t, kMaxCommandData> flash{};
     ExchangeTrace trace;
     DrainStaleReplies(session_, &trace);
-    if (ReadDeviceMemory(session_, flash.data(), n, address, &trace) == 0) return Fail(trace.Reason(), address);
+    if (ReadBackMemory(session_, flash.data(), n, address, &trace) == 0) return Fail(trace.Reason(), address);
     for (std::uint32_t i = 0; i < n; ++i) {
-      if (flash[i] == expected[i] || Stamped(address + i)) continue;
+      if (flash[i] == expected[i] || (image && Stamped(address + i))) continue;
       DebugLinef("read back 0x%x: 0x%02x, expected 0x%02x\n", address + i, flash[i], expected[i]);
       return Fail(FailureReason::kReadBackMismatch, address + i);
     }
@@ -79,7 +91,7 @@ class Verifier {
   }
 
   bool Stamped(std::uint32_t address) const {
-    return skipVersionWord_ && address >= kFirmwareVersionAddress && address < kFirmwareVersionAddress + 4;
+    return std::any_of(stamps_.begin(), stamps_.end(), [&](const Stamp& stamp) { return stamp.Covers(address); });
   }
 
   bool Fail(FailureReason reason, std::uint32_t address) {
@@ -89,8 +101,8 @@ class Verifier {
 
   UpdateSession& session_;
   std::uint64_t total_;
+  std::vector<Stamp> stamps_;
   std::uint64_t read_ = 0;
-  bool skipVersionWord_ = false;
   VerifyEnd end_;
 };
 
@@ -103,18 +115,16 @@ VerifyEnd VerifyWrittenImage(UpdateSession& session) {
   const Region main{state.imageDataOffset(), state.imageAddress(), state.imageLength()};
   const Region ble{static_cast<std::uint64_t>(state.bleDataOffset()) + kBleInnerHeaderSize,
                    state.bleAddress() | kRadioAddressBit, radio ? state.bleLength() - kBleInnerHeaderSize : 0};
-  Verifier verifier(session, static_cast<std::uint64_t>(main.length) + ble.length);
-  if (main.length > 0) {
-    if (!verifier.Compare(main, true)) return verifier.end();
-    if (!verifier.CompareStamp(kFirmwareVersionAddress, state.firmwareVersion(), 4)) return verifier.end();
-  }
+  std::vector<Stamp> stamps;
+  if (main.length > 0) stamps.push_back({kFirmwareVersionAddress, state.firmwareVersion(), 4});
   if (radio) {
-    if (!verifier.Compare(ble, false)) return verifier.end();
-    if (!verifier.CompareStamp(kBleVersionAddress, state.bleVersion() & 0xFFFF, 2) ||
-        !verifier.CompareStamp(kBleCheckWordAddress, BleCheckWord(state.bleCheckBlock()), 2)) {
-      return verifier.end();
-    }
+    stamps.push_back({kBleVersionAddress, state.bleVersion() & 0xFFFF, 2});
+    stamps.push_back({kBleCheckWordAddress, BleCheckWord(state.bleCheckBlock()), 2});
   }
+  Verifier verifier(session, static_cast<std::uint64_t>(main.length) + ble.length, std::move(stamps));
+  if (main.length > 0 && !verifier.Compare(main)) return verifier.end();
+  if (radio && !verifier.Compare(ble)) return verifier.end();
+  verifier.CompareStamps();
   return verifier.end();
 }
 

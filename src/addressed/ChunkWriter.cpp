@@ -79,7 +79,7 @@ ChunkWriter::Flash ChunkWriter::ReadBack(const Chunk& chunk) {
   std::array<std::uint8_t, kMaxCommandData> flash{};
   ExchangeTrace trace;
   DrainStaleReplies(session_, &trace);
-  const bool read = ReadDeviceMemory(session_, flash.data(), chunk.n, chunk.address, &trace) == 1;
+  const bool read = ReadBackMemory(session_, flash.data(), chunk.n, chunk.address, &trace) == 1;
   outstanding_ = trace.staleAcks >= outstanding_ ? 0 : outstanding_ - trace.staleAcks;
   if (!read) return Flash::kUnreadable;
   if (std::equal(chunk.bytes.begin(), chunk.bytes.begin() + chunk.n, flash.begin())) return Flash::kHolds;

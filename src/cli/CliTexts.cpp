@@ -17,6 +17,8 @@ std::string PackageProblemText(package::PackageProblem problem) {
       return LocalizedText(text::kProblemMainOutsideFlash);
     case PackageProblem::kRadioOutsideFlash:
       return LocalizedText(text::kProblemRadioOutsideFlash);
+    case PackageProblem::kRadioImageEmpty:
+      return LocalizedText(text::kProblemRadioImageEmpty);
     case PackageProblem::kNone:
       break;
   }

@@ -115,6 +115,7 @@ inline constexpr TextSlot kLocation = 127;
 inline constexpr TextSlot kWatchSummary = 154;
 inline constexpr TextSlot kWaitingForController = 155;
 inline constexpr TextSlot kStoppedWaiting = 156;
+inline constexpr TextSlot kProblemRadioImageEmpty = 201;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

@@ -12,11 +12,13 @@ namespace {
 
 enum class LoopEnd { kStopped, kVanished, kSilent };
 
-// A controller that cannot take the finish (its image is not whole: a data request
-// came twice and a chunk went missing) answers it with a failure, queued behind any
-// answer of its still on the way; one that takes it says nothing and restarts.
-// Success waits this long, longer than a controller's slowest answer.
-constexpr std::uint32_t kFinishVerdictMs = 1000;
+// The finish has no answer. A controller that takes it starts its new firmware, and its
+// boot-mode device leaves the bus; one that cannot take it (its image is not whole: a
+// data request came twice and a chunk went missing) refuses it, queued behind any
+// answer of its still on the way. Nothing else tells the two apart, silence least of
+// all (a lost finish, a controller that hung): success waits this long for the
+// controller to go, longer than a restart takes.
+constexpr std::uint32_t kFinishRestartMs = 3000;
 
 // Reads until an ending sets stopRequested, the controller has vanished, or it has
 // been silent for too long. Each pass finishes its message before the test, so no
@@ -36,14 +38,20 @@ LoopEnd ReceiveLoop(UpdateSession& session) {
   return LoopEnd::kStopped;
 }
 
-// After the finish: the controller's failure, or silence (or its leaving to restart)
-// meaning it took the image.
+// After the finish: the controller leaving (success), its refusal, or, when the bound
+// passes with neither, a failure that says the update could not be confirmed.
 void AwaitFinishVerdict(UpdateSession& session) {
-  const std::uint64_t deadline = session.clock.NowMs() + kFinishVerdictMs;
+  const std::uint64_t deadline = session.clock.NowMs() + kFinishRestartMs;
   std::uint8_t* area = session.receiveArea.data();
+  int vanishedReads = 0;
   while (session.clock.NowMs() < deadline) {
     const std::uint32_t result = session.hid.ReadHid(area, static_cast<std::uint8_t>(hid::kReportDataSize));
-    if (IsVanishedRead(result)) break;
+    vanishedReads = IsVanishedRead(result) ? vanishedReads + 1 : 0;
+    if (vanishedReads >= kGoneAfterFailedReads) {
+      DebugLine("controller restarted\n");
+      ReportUpdateSuccess(session);
+      return;
+    }
     if (result != hid::kReadOk) continue;
     const ReceivedMessage message{area + 1};
     if (message.wellFormed() && message.type() == kTypeCommand &&
@@ -53,7 +61,8 @@ void AwaitFinishVerdict(UpdateSession& session) {
       return;
     }
   }
-  ReportUpdateSuccess(session);
+  DebugLinef("no restart within %u ms of the finish\n", kFinishRestartMs);
+  FailUpdate(session, FailureReason::kUnconfirmed);
 }
 
 void EndWorker(UpdateSession& session) {

@@ -91,6 +91,7 @@ PackageProblem CheckSelection(const FoundSection& main, const std::optional<Foun
   if (!WithinFormat(main) || (ble && !WithinFormat(*ble))) return PackageProblem::kBeyondFormatLimit;
   const bool bleWritten = ble && ble->header.length() > 0;
   if (main.header.length() == 0 && !bleWritten) return PackageProblem::kNothingToWrite;
+  if (bleWritten && ble->header.length() <= kBleInnerHeaderSize) return PackageProblem::kRadioImageEmpty;
   if (addressed && main.header.length() > 0 && !Within(main.header, kMainFlashStart, kRadioAddressBit)) {
     return PackageProblem::kMainOutsideFlash;
   }
@@ -154,6 +155,8 @@ const char* ProblemDescription(PackageProblem problem) {
       return "the controller's image does not lie in its main flash (0x08000000 to 0x7fffffff)";
     case PackageProblem::kRadioOutsideFlash:
       return "the Bluetooth LE image does not fit the radio's address range (below 0x80000000)";
+    case PackageProblem::kRadioImageEmpty:
+      return "the Bluetooth LE section holds no image after its 28-byte header";
   }
   return "unknown";
 }
@@ -174,6 +177,8 @@ const char* ProblemName(PackageProblem problem) {
       return "main-outside-flash";
     case PackageProblem::kRadioOutsideFlash:
       return "radio-outside-flash";
+    case PackageProblem::kRadioImageEmpty:
+      return "radio-image-empty";
   }
   return "unknown";
 }

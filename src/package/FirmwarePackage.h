@@ -44,13 +44,20 @@ enum class PackageProblem {
   kBeyondFormatLimit,     // a section's bytes lie past 4 GiB, where offsets no longer fit 32 bits
   kMainOutsideFlash,      // addressed: the main image does not lie in the controller's main flash
   kRadioOutsideFlash,     // addressed: the radio image does not fit the radio's address range
+  kRadioImageEmpty,       // the Bluetooth LE section is no longer than its own 28-byte header
 };
+
+// A Bluetooth LE section begins with a header of the radio's own, which the radio is
+// not given: its image is what follows.
+inline constexpr std::uint32_t kBleInnerHeaderSize = 28;
 
 // The refusal rule, shared by the update and the inspector. `ble` is the Bluetooth LE
 // section that would be written (none when the package is small or has no type-0 section).
 // `addressed`: the images go to an addressed controller, which writes them where their
 // headers say: the main image must lie in main flash (0x08000000 up to, not including,
 // the radio's addresses with bit 31 set), the radio image within the radio's 31 bits.
+// A Bluetooth LE section of 1..28 bytes is refused: its region would be erased and its
+// version stamped with no image written (a length of 0 means no radio image at all).
 PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
                               std::uint64_t fileLength, bool addressed);
 

@@ -18,6 +18,8 @@ std::string ReasonText(const UpdateResult& result) {
       return LocalizedText(text::kReasonPackageUnreadable);
     case FailureReason::kReadBackMismatch:
       return Format(LocalizedText(text::kReasonReadBackMismatch).c_str(), static_cast<unsigned>(result.code));
+    case FailureReason::kUnconfirmed:
+      return LocalizedText(text::kReasonUnconfirmed);
     case FailureReason::kNone:
       break;
   }

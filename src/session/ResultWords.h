@@ -16,6 +16,8 @@ inline constexpr TextSlot kReasonUnplugged = 39;
 inline constexpr TextSlot kReasonWriteFailed = 40;
 inline constexpr TextSlot kReasonPackageUnreadable = 41;
 inline constexpr TextSlot kReasonReadBackMismatch = 62;
+// The finish or the run command went out, but the controller was not seen to restart.
+inline constexpr TextSlot kReasonUnconfirmed = 200;
 // The next try, as each front end starts it.
 inline constexpr TextSlot kNextStepRunFlash = 43;
 inline constexpr TextSlot kNextStepClickUpdate = 242;

@@ -68,6 +68,8 @@ const char* ReasonName(FailureReason reason) {
       return "package-unreadable";
     case FailureReason::kReadBackMismatch:
       return "read-back-mismatch";
+    case FailureReason::kUnconfirmed:
+      return "unconfirmed";
   }
   return "unknown";
 }

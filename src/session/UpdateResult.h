@@ -42,6 +42,10 @@ enum class FailureReason {
   kWriteFailed,        // a report could not be written to the channel
   kPackageUnreadable,  // the package changed or could not be read mid-update
   kReadBackMismatch,   // the controller's flash does not hold what was written
+  // The last command (framed finish, addressed run) went out but nothing the controller
+  // did afterwards shows that it took it: it may run the new firmware or still wait in
+  // its boot mode.
+  kUnconfirmed,
 };
 
 struct UpdateResult {

@@ -58,6 +58,10 @@ std::shared_ptr<AddressedEmulator> AddressedEmulator::Attach(SimHidBackend& back
   return emulator;
 }
 
+bool AddressedEmulator::Present() const {
+  return present_ && clock_.NowMs() < leavesAt_.load();
+}
+
 void AddressedEmulator::SetFaults(Faults faults) {
   std::lock_guard<std::mutex> lock(mutex_);
   settings_.faults = std::move(faults);
@@ -157,6 +161,7 @@ void AddressedEmulator::OnOutputReport(const hid::Report& report, ReportSink& ho
       break;
     case kRun:
       restarted_ = true;
+      if (settings_.leavesAfterRunMs) leavesAt_ = clock_.NowMs() + *settings_.leavesAfterRunMs;
       break;
     default:
       status = kStatusRefused;

@@ -116,6 +116,10 @@ class AddressedEmulator final : public SimDevice {
     std::uint32_t replyDelayMs = 0;
     // How long an erase answers busy.
     std::uint32_t eraseBusyMs = 0;
+    // Once it has taken the run command the controller starts its firmware and its
+    // boot-mode device leaves the bus this long after (on the clock; 0: at once, before
+    // its answer can be read). Unset: it answers and stays, still in boot mode.
+    std::optional<std::uint32_t> leavesAfterRunMs;
     Faults faults;
   };
 
@@ -137,7 +141,7 @@ class AddressedEmulator final : public SimDevice {
 
   void OnOutputReport(const hid::Report& report, ReportSink& host) override;
   bool RefusesWrite(const hid::Report& report) override;
-  bool Present() const override { return present_.load(); }
+  bool Present() const override;
 
   void Unplug() { present_ = false; }
   void SetFaults(Faults faults);
@@ -155,7 +159,7 @@ class AddressedEmulator final : public SimDevice {
   std::vector<Command> Commands() const;
   // How many commands of `code` arrived.
   std::uint32_t CountOf(std::uint16_t code) const;
-  // True once the run command was acknowledged.
+  // True once the run command was taken (and answered, unless the reply is lost).
   bool Restarted() const;
 
  private:
@@ -183,8 +187,11 @@ class AddressedEmulator final : public SimDevice {
   std::uint32_t LateBy(std::uint16_t code, std::uint32_t occurrence) const;
   std::vector<std::uint8_t> Bytes(std::uint32_t address, std::uint32_t n) const;
 
+  static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
   Clock& clock_;
   std::atomic<bool> present_{true};
+  std::atomic<std::uint64_t> leavesAt_{kNever};  // the restart after the run command
   mutable std::mutex mutex_;
   Settings settings_;
   std::vector<std::uint8_t> mainFlash_;

@@ -35,14 +35,20 @@ std::pair<const std::uint8_t*, std::size_t> Payload(const std::vector<std::uint8
 
 }  // namespace
 
-FramedEmulator::FramedEmulator(Settings settings)
-    : settings_(std::move(settings)), flash_(settings_.flashSize, 0xFF) {}
+FramedEmulator::FramedEmulator(Settings settings, const Clock* clock)
+    : clock_(clock), settings_(std::move(settings)), flash_(settings_.flashSize, 0xFF) {}
 
 std::shared_ptr<FramedEmulator> FramedEmulator::Attach(SimHidBackend& backend, Settings settings, std::string path,
                                                        std::uint16_t vendorId) {
-  auto emulator = std::make_shared<FramedEmulator>(std::move(settings));
+  auto emulator = std::make_shared<FramedEmulator>(std::move(settings), &backend.clock());
   backend.AddDevice(std::move(path), vendorId, kProductId, emulator);
   return emulator;
+}
+
+bool FramedEmulator::Present() const {
+  if (!present_) return false;
+  const std::uint64_t leavesAt = leavesAt_.load();
+  return leavesAt == kNever || (clock_ != nullptr && clock_->NowMs() < leavesAt);
 }
 
 void FramedEmulator::SetFaults(Faults faults) {
@@ -211,6 +217,10 @@ std::vector<std::uint8_t> FramedEmulator::HandleFinish() {
   streaming_ = false;
   finished_ = true;
   settings_.versionWord = header_->versionWord;
+  if (settings_.leavesAfterFinishMs) {
+    const std::uint64_t now = clock_ != nullptr ? clock_->NowMs() : 0;
+    leavesAt_ = now + *settings_.leavesAfterFinishMs;
+  }
   return {};
 }
 

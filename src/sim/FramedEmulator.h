@@ -15,8 +15,9 @@
 // - header (command 1): erases the announced region and asks for data (command 20);
 // - data (command 0): written to flash behind the bytes before it, then the next data
 //   request; once the announced length has arrived, one more data request, which the
-//   finish command (command 2) answers. After the finish the version report carries
-//   the header's version word.
+//   finish command (command 2) answers. The finish has no answer: the bootloader
+//   starts the new firmware, and its boot-mode device leaves the bus
+//   (Settings::leavesAfterFinishMs). The version word becomes the header's.
 // Refused with failure command 24: a header whose region is not in flash, data or a
 // finish without a header, data after the whole image, a finish before it. Type-29
 // messages (the host found no report) are counted and otherwise ignored.
@@ -44,6 +45,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/Clock.h"
 #include "sim/SimDevice.h"
 #include "sim/SimHidBackend.h"
 
@@ -107,6 +109,10 @@ class FramedEmulator final : public SimDevice {
     std::uint32_t replyDelayMs = 0;
     // How long the erase behind a header keeps the bootloader from asking for data.
     std::uint32_t eraseBusyMs = 0;
+    // Once it has taken the finish the controller restarts: its boot-mode device is gone
+    // this long after (0: at once; a delay needs the clock, see Attach). Unset: it stays
+    // in boot mode and says nothing, as a controller that hung would.
+    std::optional<std::uint32_t> leavesAfterFinishMs = 0;
     Faults faults;
   };
 
@@ -117,16 +123,18 @@ class FramedEmulator final : public SimDevice {
     std::uint32_t length = 0;
   };
 
-  explicit FramedEmulator(Settings settings);
+  // `clock` (may be null: then a restart leaves at once) times the restart.
+  explicit FramedEmulator(Settings settings, const Clock* clock = nullptr);
 
-  // Makes an emulator and adds it to `backend` under `vendorId`:0x5750.
+  // Makes an emulator on the backend's clock and adds it to `backend` under
+  // `vendorId`:0x5750.
   static std::shared_ptr<FramedEmulator> Attach(SimHidBackend& backend, Settings settings,
                                                 std::string path = "framed-controller",
                                                 std::uint16_t vendorId = kVendorId);
 
   void OnOutputReport(const hid::Report& report, ReportSink& host) override;
   bool RefusesWrite(const hid::Report& report) override;
-  bool Present() const override { return present_.load(); }
+  bool Present() const override;
 
   void Unplug() { present_ = false; }
   void SetFaults(Faults faults);
@@ -140,7 +148,7 @@ class FramedEmulator final : public SimDevice {
   std::uint32_t BytesReceived() const;
   std::vector<std::uint32_t> ChunkSizes() const;
   std::uint32_t OverrunBytes() const;
-  // True once a finish arrived after the whole image.
+  // True once a finish arrived after the whole image (the controller then restarts).
   bool Finished() const;
   std::uint32_t VersionWord() const;
   // How many messages of `type` (and, for type 22, of command `command`) arrived.
@@ -156,7 +164,12 @@ class FramedEmulator final : public SimDevice {
   std::vector<std::uint8_t> HandleFinish();
   std::vector<std::uint8_t> DeviceInformation() const;
 
+  static constexpr std::uint64_t kNever = ~std::uint64_t{0};
+
+  const Clock* clock_;
   std::atomic<bool> present_{true};
+  // When the restart after the finish takes the device off the bus (clock time).
+  std::atomic<std::uint64_t> leavesAt_{kNever};
   mutable std::mutex mutex_;
   Settings settings_;
   std::vector<std::uint8_t> flash_;

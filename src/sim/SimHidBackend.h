@@ -41,6 +41,9 @@ class SimHidBackend final : public hid::HidBackend {
   std::unique_ptr<hid::HidChannel> Open(const std::string& path, hid::OpenError* error) override;
   std::unique_ptr<hid::NotificationRegistration> RegisterNotifications(void* window) override;
 
+  // The clock the backend's reads wait on; devices added to it may keep time by it.
+  Clock& clock() const { return clock_; }
+
   // How often RegisterNotifications and Open were called.
   int registrations() const;
   int opens() const;

@@ -112,10 +112,11 @@ Bytes MainPackage(const Bytes& image, std::uint16_t version = 151, std::uint16_t
 
 // Large enough to carry a radio image: main, radio (its own 28-byte header first),
 // then a section that must never reach the controller.
-Bytes RadioPackage(const Bytes& main, const Bytes& radio) {
+Bytes RadioPackage(const Bytes& main, const Bytes& radio, std::uint32_t mainAddress = kMainAddress,
+                   std::uint32_t radioAddress = kRadioAddress) {
   Bytes section(28, 0x5C);
   section.insert(section.end(), radio.begin(), radio.end());
-  return PackageBytes({Section(8194, main, 0, 151, 0, kMainAddress), Section(0, section, 0, 0x0105, 0, kRadioAddress),
+  return PackageBytes({Section(8194, main, 0, 151, 0, mainAddress), Section(0, section, 0, 0x0105, 0, radioAddress),
                        Section(1, Bytes(64, 0xA5))});
 }
 
@@ -292,42 +293,126 @@ TEST(AddressedUpdate, ARunCommandMustArrive) {
     EXPECT_EQ(rig.view.successShown(), arrived);
     if (!arrived) {
       EXPECT_EQ(rig.session.result().stage, UpdateStage::kRestarting);
-      EXPECT_EQ(rig.session.result().reason, FailureReason::kNoAnswer);
+      EXPECT_EQ(rig.session.result().reason, FailureReason::kUnconfirmed) << "sent, but never seen to be taken";
     }
   }
 }
 
-// Asked to verify, the update reads the main image, the radio image and every stamp
-// back before the controller is restarted; a byte that reads back wrong fails it,
-// naming the address, and the controller keeps its boot mode.
-TEST(AddressedUpdate, VerifyReadsEverythingBackBeforeTheRestart) {
-  const std::uint32_t corruptMain = kMainAddress + 1234;
-  const std::uint32_t corruptRadio = kRadioAddressBit | (kRadioAddress + 777);
-  for (const std::optional<std::uint32_t> corrupt :
-       {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{corruptMain},
-        std::optional<std::uint32_t>{corruptRadio}, std::optional<std::uint32_t>{kBleVersionAddress + 1}}) {
-    SCOPED_TRACE(corrupt.value_or(0));
+// A controller may restart the moment it takes the run command, before its answer can
+// be read: its boot-mode device leaving right then is the restart asked for. Where the
+// leaving cannot be tied to the run command the update is not called a success.
+TEST(AddressedUpdate, LeavingInAnswerToTheRunCommandIsTheRestart) {
+  struct Case {
+    const char* name;
+    std::uint32_t leavesAfterMs;
+    std::uint32_t lostRunReplies;
+    UpdateOutcome outcome;
+    FailureReason reason;
+  };
+  const Case cases[] = {
+      {"at once", 0, 0, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      {"after its answer", 5, 0, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      {"its answer lost, then leaving", 50, 1, UpdateOutcome::kSucceeded, FailureReason::kNone},
+      // Past the run command's reads, and gone while the updater asks whether it is
+      // there: it may have taken the command, or have been pulled out.
+      {"its answer lost, leaving much later", 300, 1, UpdateOutcome::kFailed, FailureReason::kUnconfirmed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     AddressedEmulator::Settings settings;
-    settings.faults.corruptReadAt = corrupt;
+    settings.leavesAfterRunMs = c.leavesAfterMs;
+    if (c.lostRunReplies > 0) settings.faults.drops = {{{kCommandRun, 1}, c.lostRunReplies}};
+    if (c.leavesAfterMs > 200) settings.faults.drops.push_back({{kCommandDeviceInfo, 2}, 10});
     Rig rig(settings);
-    rig.session.verifyAfterWrite = true;
     rig.controller.Start(nullptr);
     rig.Update(RadioPackage(kLargeMain, kRadioImage));
-
-    if (!corrupt) {
-      EXPECT_GE(rig.emulator->CountOf(kCommandRead), (kLargeMain.size() + kRadioImage.size()) / 46)
-          << "every written byte is read back";
-      EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
-      EXPECT_TRUE(rig.emulator->Restarted());
-      continue;
-    }
-    EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
-    EXPECT_EQ(rig.session.result().reason, FailureReason::kReadBackMismatch);
-    EXPECT_EQ(rig.session.result().stage, UpdateStage::kVerifying);
-    EXPECT_EQ(rig.session.result().code, *corrupt);
-    EXPECT_FALSE(rig.emulator->Restarted());
-    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kFailureBox});
+    EXPECT_TRUE(rig.emulator->Restarted());
+    EXPECT_EQ(rig.session.outcome, c.outcome);
+    EXPECT_EQ(rig.session.result().reason, c.reason);
+    EXPECT_EQ(rig.Boxes(), std::vector<std::string>{c.outcome == UpdateOutcome::kSucceeded ? kSuccessBox : kFailureBox});
   }
+
+  // The run command could not be written: the controller never got it, and leaving the
+  // bus afterwards (pulled out) is no restart.
+  AddressedEmulator::Settings settings;
+  settings.faults.refusedWrites = {{kCommandRun, 1}};
+  Rig unsent(settings);
+  unsent.controller.Start(nullptr);
+  unsent.Update(MainPackage(kMainImage));
+  EXPECT_FALSE(unsent.emulator->Restarted());
+  EXPECT_EQ(unsent.session.outcome, UpdateOutcome::kFailed);
+  EXPECT_EQ(unsent.session.result().reason, FailureReason::kWriteFailed);
+}
+
+// Asked to verify, the update reads the main image, the radio image and every stamp
+// back before the controller is restarted; a byte that reads back wrong fails it,
+// naming the address, and the controller keeps its boot mode. The stamps land on top of
+// whatever an image holds at their addresses (the radio's version and check word lie
+// inside a radio image at 0x10000, the version word inside a main image at 0x08000000):
+// each stamp is compared on its own and the image's bytes everywhere else.
+TEST(AddressedUpdate, VerifyReadsEverythingBackBeforeTheRestart) {
+  const std::pair<std::uint32_t, std::uint32_t> layouts[] = {{kMainAddress, kRadioAddress}, {kMainFlashBase, 0x10000}};
+  for (const auto& [mainAddress, radioAddress] : layouts) {
+    for (const std::optional<std::uint32_t> corrupt :
+         {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{mainAddress + 1234},
+          std::optional<std::uint32_t>{kRadioAddressBit | (radioAddress + 777)},
+          std::optional<std::uint32_t>{kBleVersionAddress + 1}, std::optional<std::uint32_t>{kBleCheckWordAddress},
+          std::optional<std::uint32_t>{kFirmwareVersionAddress + 2}}) {
+      SCOPED_TRACE(mainAddress);
+      SCOPED_TRACE(corrupt.value_or(0));
+      AddressedEmulator::Settings settings;
+      settings.faults.corruptReadAt = corrupt;
+      Rig rig(settings);
+      rig.session.verifyAfterWrite = true;
+      rig.controller.Start(nullptr);
+      rig.Update(RadioPackage(kLargeMain, kRadioImage, mainAddress, radioAddress));
+
+      if (!corrupt) {
+        EXPECT_GE(rig.emulator->CountOf(kCommandRead), (kLargeMain.size() + kRadioImage.size()) / 46)
+            << "every written byte is read back";
+        EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded);
+        EXPECT_TRUE(rig.emulator->Restarted());
+        continue;
+      }
+      EXPECT_EQ(rig.session.outcome, UpdateOutcome::kFailed);
+      EXPECT_EQ(rig.session.result().reason, FailureReason::kReadBackMismatch);
+      EXPECT_EQ(rig.session.result().stage, UpdateStage::kVerifying);
+      EXPECT_EQ(rig.session.result().code, *corrupt);
+      EXPECT_FALSE(rig.emulator->Restarted());
+      EXPECT_EQ(rig.Boxes(), std::vector<std::string>{kFailureBox});
+    }
+  }
+}
+
+// Under load a controller's replies come late; a read-back must wait for them as long
+// as a write does, and the answers to its repeated reads must not stand in for the
+// next read's.
+TEST(AddressedUpdate, VerifyRidesSlowReplies) {
+  for (const std::uint32_t delay : {30u, 150u, 600u}) {
+    SCOPED_TRACE(delay);
+    AddressedEmulator::Settings settings;
+    settings.replyDelayMs = 1;
+    Rig rig(settings, [&](testkit::FaultyLink& link) {
+      for (std::uint32_t read = 1; read <= 40; read += 3) link.Delay(kCommandRead, read, delay);
+    });
+    rig.session.verifyAfterWrite = true;
+    rig.controller.Start(nullptr);
+    rig.Update(MainPackage(kMainImage));
+    EXPECT_EQ(rig.session.outcome, UpdateOutcome::kSucceeded) << ReasonName(rig.session.result().reason);
+  }
+}
+
+// A radio section no longer than its own header carries no image: refused before the
+// first erase, instead of erasing the radio and stamping a version over nothing.
+TEST(AddressedUpdate, RadioSectionWithoutImageIsRefused) {
+  Rig rig;
+  rig.controller.Start(nullptr);
+  rig.Update(PackageBytes({Section(8194, kMainImage, 0, 151, 0, kMainAddress), Section(0, Bytes(28, 0x5C), 0, 0x0105, 0,
+                                                                                     kRadioAddress),
+                           Section(1, Bytes(0x10000, 0xA5))}));
+  EXPECT_EQ(rig.session.outcome, UpdateOutcome::kPackageRefused);
+  EXPECT_EQ(rig.session.result().problem, package::PackageProblem::kRadioImageEmpty);
+  EXPECT_EQ(rig.emulator->CountOf(kCommandErase), 0u);
 }
 
 TEST(AddressedUpdate, VerifyAloneWritesNothing) {

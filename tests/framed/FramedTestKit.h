@@ -34,6 +34,13 @@ class FramedSession : public ::testing::Test {
   void Attach(FramedEmulator::Settings settings = {}, std::uint16_t vendor = FramedEmulator::kVendorId) {
     emulator = FramedEmulator::Attach(backend, std::move(settings), "framed-" + std::to_string(++attached_), vendor);
   }
+  // A fresh controller in place of any attached before (the last one may have restarted
+  // into its firmware), found by detection as a device arrival would find it.
+  void Replace(FramedEmulator::Settings settings = {}) {
+    backend.RemoveAll();
+    Attach(std::move(settings));
+    session.hid.DetectDevice();
+  }
   // One click with `file` chosen in the file dialog, through to the worker's end.
   void Update(const TempFile& file) {
     view.ChooseFile(file.path());

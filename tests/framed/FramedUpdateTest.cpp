@@ -26,7 +26,7 @@ TEST_F(UpdateTest, EightyByteImageIsSentAs32_32_16ThenFinished) {
   EXPECT_EQ(view.progress(), (std::vector<std::uint32_t>{0, 0, 80, 100, 0}));
   EXPECT_EQ(Shown(kSuccessBox), 1);
   EXPECT_TRUE(view.successShown());
-  EXPECT_EQ(view.buttonEnabled(), true);
+  EXPECT_EQ(view.buttonEnabled(), false) << "the controller left its boot mode for the firmware";
   EXPECT_EQ(session.outcome, UpdateOutcome::kSucceeded);
   EXPECT_EQ(session.framedPhase, FramedPhase::kFinish);
 
@@ -43,11 +43,11 @@ TEST_F(UpdateTest, EightyByteImageIsSentAs32_32_16ThenFinished) {
 }
 
 TEST_F(UpdateTest, OnlyTheMatchedSectionReachesTheFlash) {
-  Attach();
   controller.Start(nullptr);
   // The framed section is neither first nor last: bytes on both sides must stay out.
   for (const std::size_t length : {1u, 32u, 70u, 1000u}) {
     SCOPED_TRACE(length);
+    Replace();  // the last one restarted into its firmware and left
     const std::vector<std::uint8_t> image = PatternBytes(length, static_cast<std::uint8_t>(length));
     const TempFile file(PackageBytes({Section(5, PatternBytes(64, 1), 2), Section(0, image, 0, 201, 3, 0x08010000),
                                       Section(7, PatternBytes(40, 9))}));
@@ -144,6 +144,57 @@ TEST_F(UpdateTest, ARefusedFinishIsAFailure) {
   EXPECT_EQ(session.result().reason, FailureReason::kControllerRefused);
   EXPECT_EQ(Shown(kSuccessBox), 0);
   EXPECT_EQ(Shown(kFailureBox), 1);
+}
+
+// The finish has no answer: only the controller's restart (its boot-mode device leaving
+// the bus) shows that it took it. Silence, a lost finish, a restart too late to wait
+// for, or a refusal that comes late are never a success.
+TEST_F(UpdateTest, SuccessNeedsTheRestartAfterTheFinish) {
+  struct Case {
+    const char* name;
+    void (*set)(FramedEmulator::Settings&);
+    FailureReason reason;  // kNone: success
+  };
+  const Case cases[] = {
+      {"restarts after 500 ms", [](auto& s) { s.leavesAfterFinishMs = 500; }, FailureReason::kNone},
+      {"stays in boot mode", [](auto& s) { s.leavesAfterFinishMs.reset(); }, FailureReason::kUnconfirmed},
+      {"restarts too late to wait for", [](auto& s) { s.leavesAfterFinishMs = 60000; }, FailureReason::kUnconfirmed},
+      {"finish lost", [](auto& s) { s.faults.loseHostReportAt = StepAt{Step::kFinish}; }, FailureReason::kUnconfirmed},
+      // A request that came twice puts the host a chunk ahead: it answers the spare
+      // request with the finish while the controller, silent, lacks the last chunk.
+      {"silent at the last chunk, host ahead",
+       [](auto& s) {
+         s.faults.duplicateReplyAt = StepAt{Step::kChunk, 2};
+         s.faults.silentFrom = StepAt{Step::kChunk, 13};
+       },
+       FailureReason::kUnconfirmed},
+      {"refusal two seconds late",
+       [](auto& s) {
+         s.faults.duplicateReplyAt = StepAt{Step::kChunk, 3};
+         s.faults.loseHostReportAt = StepAt{Step::kChunk, 6};
+         s.faults.lateReplyAt = StepAt{Step::kFinish};
+         s.faults.lateMs = 2000;
+       },
+       FailureReason::kControllerRefused},
+  };
+  controller.Start(nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FramedEmulator::Settings settings;
+    c.set(settings);
+    Replace(settings);
+    const int successes = Shown(kSuccessBox);
+    const int failures = Shown(kFailureBox);
+    const TempFile file(PackageBytes({Section(0, PatternBytes(400, 3))}));  // 13 chunks
+    Update(file);
+
+    const bool succeeded = c.reason == FailureReason::kNone;
+    EXPECT_EQ(session.outcome, succeeded ? UpdateOutcome::kSucceeded : UpdateOutcome::kFailed);
+    EXPECT_EQ(session.result().reason, c.reason);
+    EXPECT_EQ(Shown(kSuccessBox) - successes, succeeded ? 1 : 0);
+    EXPECT_EQ(Shown(kFailureBox) - failures, succeeded ? 0 : 1);
+    EXPECT_FALSE(session.workerActive());
+  }
 }
 
 TEST_F(UpdateTest, UnwrittenStartMessageStillRefreshesTheButton) {

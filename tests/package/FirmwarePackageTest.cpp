@@ -114,6 +114,17 @@ TEST(FirmwarePackage, RefusesTruncatedOrEmptySelections) {
   radio.claimedLength = 0x10001;
   const std::vector<std::uint8_t> radioCut = PackageBytes({Section(7, PatternBytes(10, 1)), radio});
   EXPECT_EQ(Problem(radioCut, 7, 0, true), PackageProblem::kBleSectionTruncated);
+
+  // A radio section no longer than the radio's own header would have its region erased
+  // and its version stamped with no image in it; length 0 means there is no radio image.
+  for (const std::size_t length : {0u, 1u, 28u, 29u}) {
+    SCOPED_TRACE(length);
+    const std::vector<std::uint8_t> shortRadio =
+        PackageBytes({Section(7, PatternBytes(0x10000, 1)), Section(0, PatternBytes(length, 5))});
+    const bool refused = length > 0 && length <= 28;
+    EXPECT_EQ(Problem(shortRadio, 7, 0, true), refused ? PackageProblem::kRadioImageEmpty : PackageProblem::kNone);
+  }
+  EXPECT_STREQ(ProblemName(PackageProblem::kRadioImageEmpty), "radio-image-empty");
 }
 
 // An addressed controller's main image belongs in its main flash, and the radio's

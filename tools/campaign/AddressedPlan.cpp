@@ -1,5 +1,12 @@
-// Addressed runs: a main image, sometimes a radio image, and one to three faults aimed
-// at the commands the update will send.
+// Addressed runs: a main image, sometimes a radio image, placed where the stamps may
+// fall inside them, half of the runs read back (--verify), a controller that stays in
+// its boot mode after the run command or leaves the bus at once or later, and one to
+// three faults aimed at the commands the update will send, the memory reads and
+// device-information queries included.
+//
+// An unplug is never aimed at the run command: a controller pulled out just as it gets
+// the command leaves the bus as one that restarts at once does, and no host can tell
+// the two apart (the updater takes it for the restart it asked for).
 #include <algorithm>
 
 #include "PackageBytes.h"
@@ -16,10 +23,15 @@ using sim::AddressedEmulator;
 constexpr std::uint16_t kWriteBlock = 2;
 constexpr std::uint16_t kImageData = 3;
 constexpr std::uint16_t kErase = 4;
+constexpr std::uint16_t kRead = 5;
 constexpr std::uint16_t kRun = 7;
+constexpr std::uint16_t kDeviceInfo = 0xC0;
 constexpr std::uint16_t kDeviceType = 8194;
+constexpr std::uint32_t kMainFlash = 0x08000000;
 constexpr std::uint32_t kMainAddress = 0x08004000;
-constexpr std::uint32_t kRadioSectionAddress = 0x20000;
+// The radio's version and check word lie at 0x10004..0x10007 of its flash.
+constexpr std::uint32_t kRadioStampSection = 0x10000;
+constexpr std::uint32_t kRadioFlashSize = 256 * 1024;
 constexpr std::uint32_t kRadioBit = 0x80000000;
 constexpr std::uint32_t kRadioInnerHeader = 28;
 constexpr std::uint32_t kChunk = 46;
@@ -33,8 +45,12 @@ const char* CodeName(std::uint16_t code) {
       return "image-data";
     case kErase:
       return "erase";
+    case kRead:
+      return "memory-read";
     case kRun:
       return "run";
+    case kDeviceInfo:
+      return "device-info";
   }
   return "command";
 }
@@ -43,13 +59,17 @@ std::string At(const AddressedEmulator::CommandAt& at) {
   return std::string(CodeName(at.code)) + "#" + std::to_string(at.occurrence);
 }
 
-// A command the update will send (or one of its repeats): mostly image data.
-AddressedEmulator::CommandAt DrawCommand(Random& random, std::uint32_t chunks, bool radio) {
-  const std::uint32_t pick = random.Below(100);
-  if (pick < 70) return {kImageData, random.Between(1, chunks + 2)};
-  if (pick < 82) return {kErase, random.Between(1, radio ? 4 : 2)};
-  if (pick < 96) return {kWriteBlock, random.Between(1, radio ? 3 : 1)};
-  return {kRun, 1};
+// A command the update will send (or one of its repeats): mostly image data. Memory
+// reads come from the read-back (--verify: about one per chunk) and from chunks in
+// doubt; device-information queries from the probe and the restart's check.
+AddressedEmulator::CommandAt DrawCommand(Random& random, std::uint32_t chunks, bool radio, bool runToo = true) {
+  const std::uint32_t pick = random.Below(runToo ? 100 : 96);
+  if (pick < 60) return {kImageData, random.Between(1, chunks + 2)};
+  if (pick < 70) return {kErase, random.Between(1, radio ? 4 : 2)};
+  if (pick < 80) return {kWriteBlock, random.Between(1, radio ? 3 : 1)};
+  if (pick < 90) return {kRead, random.Between(1, chunks + 4)};
+  if (pick < 96) return {kDeviceInfo, random.Between(1, 3)};
+  return {kRun, random.Between(1, 2)};
 }
 
 void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t kind) {
@@ -81,10 +101,7 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
       break;
     }
     case 5: {
-      // After the run command a controller whose every answer is lost cannot be told
-      // from one that never got it (the updater then says failure, the safe verdict):
-      // at the run command only a single reply goes missing.
-      const std::uint32_t count = random.Chance(80) || at.code == kRun ? 1 : random.Between(2, 30);
+      const std::uint32_t count = random.Chance(80) ? 1 : random.Between(2, 30);
       faults.drops.push_back({at, count});
       plan.faults.push_back({"lost-reply", At(at) + ",x" + std::to_string(count)});
       break;
@@ -96,7 +113,7 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
     }
     case 7: {
       const bool radioErase = plan.radio && random.Chance(50);
-      const std::uint32_t address = radioErase ? (kRadioSectionAddress | kRadioBit) : kMainAddress;
+      const std::uint32_t address = radioErase ? plan.radioAddress : plan.mainAddress;
       if (random.Chance(70)) {
         faults.refuseEraseAt = address;
         plan.faults.push_back({"refused-erase", radioErase ? "radio" : "main"});
@@ -114,10 +131,12 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
       plan.faults.push_back({"refused-write", At(write)});
       break;
     }
-    case 9:
-      faults.removeAt = at;
-      plan.faults.push_back({"unplug", At(at)});
+    case 9: {
+      const AddressedEmulator::CommandAt pull = DrawCommand(random, chunks, plan.radio, false);
+      faults.removeAt = pull;
+      plan.faults.push_back({"unplug", At(pull)});
       break;
+    }
     case 10:
       faults.refusedWrites.push_back(at);
       plan.faults.push_back({"failed-write", At(at)});
@@ -141,28 +160,45 @@ RunPlan PlanAddressedRun(std::uint64_t seed) {
 
   const std::uint16_t version = static_cast<std::uint16_t>(random.Between(151, 999));
   const std::uint16_t beta = random.Chance(25) ? static_cast<std::uint16_t>(random.Between(1, 9)) : 0;
-  plan.mainAddress = kMainAddress;
+  // At the start of main flash the image covers the version word at 0x08000034.
+  plan.mainAddress = random.Chance(30) ? kMainFlash : kMainAddress;
   plan.mainImage = RandomBytes(random.Between(1, 6000), random.Next());
   plan.versionWord = version | static_cast<std::uint32_t>(beta) << 16;
   plan.radio = random.Chance(40);
+  plan.verify = random.Chance(50);
+  if (plan.verify) plan.faults.push_back({"verify", "read back before the restart"});
+  const std::uint32_t restart = random.Below(100);
+  if (restart >= 40) {
+    plan.addressed.leavesAfterRunMs = restart < 70 ? 0 : random.Between(1, 400);
+    plan.faults.push_back({"leaves-on-run", "+" + std::to_string(*plan.addressed.leavesAfterRunMs) + "ms"});
+  }
 
-  PlannedSection main{version, beta, kMainAddress, kDeviceType, 0, plan.mainImage, std::nullopt};
+  PlannedSection main{version, beta, plan.mainAddress, kDeviceType, 0, plan.mainImage, std::nullopt};
   PlannedSection radio;
   if (plan.radio) {
     plan.radioImage = RandomBytes(random.Between(1, 3000), random.Next());
     plan.radioVersion = static_cast<std::uint16_t>(random.Between(0x0103, 0x01FF));
-    plan.radioAddress = kRadioSectionAddress | kRadioBit;
     std::vector<std::uint8_t> section = RandomBytes(kRadioInnerHeader, random.Next());
     section.insert(section.end(), plan.radioImage.begin(), plan.radioImage.end());
+    // The radio's own layout puts its image at 0x10000, over the stamps; others start
+    // just before them, or lie elsewhere in the radio's flash.
+    const std::uint32_t layout = random.Below(100);
+    std::uint32_t address = kRadioStampSection;
+    if (layout >= 80) {
+      address = 4 * random.Below((kRadioFlashSize - static_cast<std::uint32_t>(section.size())) / 4);
+    } else if (layout >= 40) {
+      address = kRadioStampSection + 8 - random.Between(1, 64);
+    }
+    plan.radioAddress = address | kRadioBit;
     plan.radioEraseLength = static_cast<std::uint32_t>(section.size());
-    radio = {plan.radioVersion, 0, kRadioSectionAddress, 0, 0, section, std::nullopt};
+    radio = {plan.radioVersion, 0, address, 0, 0, section, std::nullopt};
   }
 
   // Damaged packages: refused before anything is erased, whatever else goes wrong.
   std::optional<std::uint32_t> cutAt;
   if (random.Chance(8)) {
     plan.damaged = true;
-    switch (random.Below(plan.radio ? 3 : 2)) {
+    switch (random.Below(plan.radio ? 4 : 2)) {
       case 0:
         cutAt = 28 + random.Below(static_cast<std::uint32_t>(plan.mainImage.size()));
         plan.faults.push_back({"damaged-package", "main section cut at byte " + std::to_string(*cutAt)});
@@ -174,6 +210,10 @@ RunPlan PlanAddressedRun(std::uint64_t seed) {
       case 2:
         radio.claimedLength = kRadioPackageSize + random.Between(1, 100000);
         plan.faults.push_back({"damaged-package", "radio section runs past the end"});
+        break;
+      case 3:
+        radio.image.resize(random.Between(1, kRadioInnerHeader));
+        plan.faults.push_back({"damaged-package", "radio section no longer than its own header"});
         break;
     }
   }

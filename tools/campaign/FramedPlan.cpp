@@ -1,13 +1,11 @@
-// Framed runs: one image, streamed as the controller asks for it, and one to three
-// faults aimed at the steps of that conversation.
+// Framed runs: one image, streamed as the controller asks for it, a controller that
+// restarts after the finish at once, later (sometimes later than the updater waits) or
+// not at all, and one to three faults aimed at the steps of that conversation, the
+// finish included.
 //
-// The finish command is never aimed at by a lost report or an unplug: the protocol has
-// no answer to it, so no host can tell that it was lost, and a run that ends there says
-// nothing about the updater. A write that fails at the host's side is still aimed at
-// every report, the finish included: that the host does see. Likewise a controller that
-// falls silent at its last chunk: after a data request that came twice the host is one
-// chunk ahead and answers the spare request with the finish, and a controller that then
-// says nothing looks just like one that took it.
+// An unplug is never aimed at the finish: a controller pulled out just as it gets the
+// finish leaves the bus as one that takes it and restarts, and no host can tell the two
+// apart (the updater takes it for the restart).
 #include "PackageBytes.h"
 #include "Random.h"
 #include "RunPlan.h"
@@ -37,8 +35,8 @@ std::string At(const FramedEmulator::StepAt& at) {
   return "step";
 }
 
-// A step of the update: mostly a data message.
-FramedEmulator::StepAt DrawStep(Random& random, std::uint32_t chunks, bool finishToo) {
+// A step of the update: mostly a data message, one-chunk images included.
+FramedEmulator::StepAt DrawStep(Random& random, std::uint32_t chunks, bool finishToo = true) {
   const std::uint32_t pick = random.Below(100);
   if (pick < 80) return {Step::kChunk, random.Between(1, chunks)};
   if (pick < 88) return {Step::kHeader, 1};
@@ -50,38 +48,42 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
   FramedEmulator::Faults& faults = plan.framed.faults;
   switch (kind) {
     case 0: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
+      // At the finish the late answer is a refusal, late past the one second the updater
+      // once waited and sometimes past the bound it waits now.
+      const FramedEmulator::StepAt at = DrawStep(random, chunks);
       faults.lateReplyAt = at;
       faults.lateMs = random.Chance(80) ? random.Between(20, 2000) : random.Between(2000, 15000);
       plan.faults.push_back({"late-reply", At(at) + ",+" + std::to_string(faults.lateMs) + "ms"});
       break;
     }
     case 1: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
+      const FramedEmulator::StepAt at = DrawStep(random, chunks);
       faults.staleReplyBefore = at;
       plan.faults.push_back({"stale-reply", At(at)});
       break;
     }
     case 2: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
+      const FramedEmulator::StepAt at = DrawStep(random, chunks);
       faults.duplicateReplyAt = at;
       plan.faults.push_back({"duplicated-reply", At(at)});
       break;
     }
     case 3: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
+      const FramedEmulator::StepAt at = DrawStep(random, chunks);
       faults.reorderReplyAt = at;
       plan.faults.push_back({"reordered-reply", At(at)});
       break;
     }
     case 4: {
-      const FramedEmulator::StepAt at{Step::kChunk, random.Between(1, chunks)};
+      const FramedEmulator::StepAt at =
+          random.Chance(90) ? FramedEmulator::StepAt{Step::kChunk, random.Between(1, chunks)}
+                            : FramedEmulator::StepAt{Step::kFinish, 1};
       faults.loseHostReportAt = at;
       plan.faults.push_back({"lost-chunk", At(at)});
       break;
     }
     case 5: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
+      const FramedEmulator::StepAt at = DrawStep(random, chunks);
       faults.loseReplyAt = at;
       plan.faults.push_back({"lost-reply", At(at)});
       break;
@@ -97,13 +99,12 @@ void AddFault(RunPlan& plan, Random& random, std::uint32_t chunks, std::uint32_t
                                                    std::to_string(faults.failureCommand)});
       break;
     case 8: {
-      const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
       if (random.Chance(50)) {
+        const FramedEmulator::StepAt at = DrawStep(random, chunks, false);
         faults.removeAt = at;
         plan.faults.push_back({"unplug", At(at)});
       } else {
-        FramedEmulator::StepAt from = at;
-        if (from.step == Step::kChunk && from.chunk == chunks && chunks > 1) from.chunk = chunks - 1;
+        const FramedEmulator::StepAt from = DrawStep(random, chunks);
         faults.silentFrom = from;
         plan.faults.push_back({"silent", "from " + At(from)});
       }
@@ -131,6 +132,14 @@ RunPlan PlanFramedRun(std::uint64_t seed) {
   plan.protocol = Protocol::kFramed;
   plan.seed = seed;
   plan.framed.versionWord = 156;
+  const std::uint32_t restart = random.Below(100);
+  if (restart < 10) {
+    plan.framed.leavesAfterFinishMs.reset();
+    plan.faults.push_back({"no-restart", "stays in boot mode after the finish"});
+  } else if (restart >= 50) {
+    plan.framed.leavesAfterFinishMs = random.Between(1, 4000);
+    plan.faults.push_back({"late-restart", "+" + std::to_string(*plan.framed.leavesAfterFinishMs) + "ms"});
+  }
 
   const std::uint16_t version = static_cast<std::uint16_t>(random.Between(157, 999));
   const std::uint16_t beta = random.Chance(25) ? static_cast<std::uint16_t>(random.Between(1, 9)) : 0;

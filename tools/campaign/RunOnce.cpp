@@ -37,15 +37,18 @@ RunRecord RunOnce(const RunPlan& plan, const std::string& packagePath, std::uint
     framed = sim::FramedEmulator::Attach(backend, plan.framed);
   }
   workflow::UnattendedView view(packagePath);
+  UpdateResult result;
   {
-    workflow::UpdateJob job(backend, clock, "", view);
+    workflow::JobSettings settings;
+    settings.verifyAfterWrite = plan.verify;
+    workflow::UpdateJob job(backend, clock, "", view, settings);
     job.Probe();
     job.Run();
-    record.outcome = job.result().outcome;
+    result = job.result();
   }
+  record.outcome = result.outcome;
   record.virtualMs = clock.NowMs();
-  record.verdict = addressed ? JudgeAddressed(plan, record.outcome, *addressed)
-                             : JudgeFramed(plan, record.outcome, *framed);
+  record.verdict = addressed ? JudgeAddressed(plan, result, *addressed) : JudgeFramed(plan, result, *framed);
   return record;
 }
 

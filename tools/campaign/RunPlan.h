@@ -38,6 +38,9 @@ struct RunPlan {
 
   // The package is damaged: it must be refused before anything is erased.
   bool damaged = false;
+  // Addressed: the update reads everything back before the restart (--verify); the
+  // run must set UpdateSession::verifyAfterWrite from it.
+  bool verify = false;
 
   std::vector<Fault> faults;
   sim::AddressedEmulator::Settings addressed;

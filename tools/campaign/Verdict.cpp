@@ -30,13 +30,32 @@ std::string Hex(std::uint32_t value) {
   return text;
 }
 
-// "" when equal, else where the first difference lies.
-std::string Compare(const char* what, std::uint32_t address, const Bytes& want, const Bytes& got) {
+// A stamped value: `n` bytes of `value` (little-endian) at `address`.
+struct Stamp {
+  std::uint32_t address = 0;
+  std::uint32_t value = 0;
+  std::uint32_t n = 0;
+  bool Covers(std::uint32_t at) const { return at >= address && at - address < n; }
+  std::uint8_t ByteAt(std::uint32_t at) const { return static_cast<std::uint8_t>(value >> (8 * (at - address))); }
+};
+using Stamps = std::vector<Stamp>;
+
+bool Stamped(const Stamps& stamps, std::uint32_t at) {
+  for (const Stamp& stamp : stamps) {
+    if (stamp.Covers(at)) return true;
+  }
+  return false;
+}
+
+// "" when equal, else where the first difference lies. Bytes under `stamps` are not
+// compared: the stamp replaced them.
+std::string Compare(const char* what, std::uint32_t address, const Bytes& want, const Bytes& got,
+                    const Stamps& stamps = {}) {
   if (got.size() != want.size()) {
     return std::string(what) + " holds " + std::to_string(got.size()) + " bytes, not " + std::to_string(want.size());
   }
   for (std::size_t i = 0; i < want.size(); ++i) {
-    if (want[i] != got[i]) {
+    if (want[i] != got[i] && !Stamped(stamps, address + static_cast<std::uint32_t>(i))) {
       return std::string(what) + " differs at " + Hex(address + static_cast<std::uint32_t>(i)) + " (of " +
              std::to_string(want.size()) + " bytes)";
     }
@@ -53,6 +72,21 @@ void Break(Verdict& verdict, const std::string& how) {
 
 bool Within(std::uint32_t address, std::size_t n, std::uint32_t start, std::size_t length) {
   return address >= start && address - start <= length && n <= length - (address - start);
+}
+
+// Whether the flash showing `stamp` proves that it was stamped: not when the image's
+// own bytes there are the stamp's (an image that covers it), nor when the erased flash
+// would read the same.
+bool StampTells(const Stamp& stamp, std::uint32_t imageAddress, const Bytes& image) {
+  bool sameAsImage = true;
+  bool sameAsErased = true;
+  for (std::uint32_t at = stamp.address; at < stamp.address + stamp.n; ++at) {
+    const std::uint8_t byte = stamp.ByteAt(at);
+    sameAsErased = sameAsErased && byte == 0xFF;
+    const bool covered = Within(at, 1, imageAddress, image.size());
+    sameAsImage = sameAsImage && covered && image[at - imageAddress] == byte;
+  }
+  return !sameAsImage && !sameAsErased;
 }
 
 // Every command that changes the flash stayed inside the image's ranges and the
@@ -82,15 +116,18 @@ std::string ClobberedBy(const RunPlan& plan, const sim::AddressedEmulator& emula
 
 }  // namespace
 
-Verdict JudgeAddressed(const RunPlan& plan, UpdateOutcome outcome, const sim::AddressedEmulator& emulator) {
+Verdict JudgeAddressed(const RunPlan& plan, const UpdateResult& result, const sim::AddressedEmulator& emulator) {
   Verdict verdict;
-  verdict.succeeded = outcome == UpdateOutcome::kSucceeded;
+  verdict.succeeded = result.outcome == UpdateOutcome::kSucceeded;
+  const Stamp version{kVersionAddress, plan.versionWord, 4};
+  const Stamp radioVersion{kRadioVersionAddress, plan.radioVersion, 2};
+  const Stamp radioCheck{kRadioCheckAddress, kRadioCheckWord, 2};
   const Bytes main = emulator.ReadFlash(plan.mainAddress, static_cast<std::uint32_t>(plan.mainImage.size()));
-  const std::string mainDiffers = Compare("main flash", plan.mainAddress, plan.mainImage, main);
+  const std::string mainDiffers = Compare("main flash", plan.mainAddress, plan.mainImage, main, {version});
   std::string radioDiffers;
   if (plan.radio) {
     const Bytes radio = emulator.ReadFlash(plan.radioAddress, static_cast<std::uint32_t>(plan.radioImage.size()));
-    radioDiffers = Compare("radio flash", plan.radioAddress, plan.radioImage, radio);
+    radioDiffers = Compare("radio flash", plan.radioAddress, plan.radioImage, radio, {radioVersion, radioCheck});
   }
 
   Break(verdict, ClobberedBy(plan, emulator));
@@ -111,19 +148,28 @@ Verdict JudgeAddressed(const RunPlan& plan, UpdateOutcome outcome, const sim::Ad
     return verdict;
   }
 
-  if (emulator.Restarted()) Break(verdict, "failed, yet the controller was told to run");
-  if (emulator.VersionWord() == plan.versionWord && !mainDiffers.empty()) {
+  // Unconfirmed: the run command went out and may or may not have been taken.
+  if (emulator.Restarted() && result.reason != FailureReason::kUnconfirmed) {
+    Break(verdict, "failed, yet the controller was told to run");
+  }
+  if (emulator.VersionWord() == plan.versionWord && !mainDiffers.empty() &&
+      StampTells(version, plan.mainAddress, plan.mainImage)) {
     Break(verdict, "version word stamped over an image it does not hold: " + mainDiffers);
   }
-  if (plan.radio && emulator.RadioVersion() == plan.radioVersion && !radioDiffers.empty()) {
-    Break(verdict, "radio version stamped over an image it does not hold: " + radioDiffers);
+  if (plan.radio && !radioDiffers.empty()) {
+    if (emulator.RadioVersion() == plan.radioVersion && StampTells(radioVersion, plan.radioAddress, plan.radioImage)) {
+      Break(verdict, "radio version stamped over an image it does not hold: " + radioDiffers);
+    }
+    if (emulator.RadioCheckWord() == kRadioCheckWord && StampTells(radioCheck, plan.radioAddress, plan.radioImage)) {
+      Break(verdict, "radio check word stamped over an image it does not hold: " + radioDiffers);
+    }
   }
   return verdict;
 }
 
-Verdict JudgeFramed(const RunPlan& plan, UpdateOutcome outcome, const sim::FramedEmulator& emulator) {
+Verdict JudgeFramed(const RunPlan& plan, const UpdateResult& result, const sim::FramedEmulator& emulator) {
   Verdict verdict;
-  verdict.succeeded = outcome == UpdateOutcome::kSucceeded;
+  verdict.succeeded = result.outcome == UpdateOutcome::kSucceeded;
   const std::optional<sim::FramedEmulator::Header> header = emulator.LastHeader();
   if (header && (header->address != plan.mainAddress || header->length != plan.mainImage.size())) {
     Break(verdict, "the header announced " + std::to_string(header->length) + " bytes at " + Hex(header->address));
@@ -146,7 +192,10 @@ Verdict JudgeFramed(const RunPlan& plan, UpdateOutcome outcome, const sim::Frame
     if (!emulator.Finished()) Break(verdict, "success, but the controller never got the finish");
     return verdict;
   }
-  if (emulator.Finished()) Break(verdict, "failed, yet the controller was given the finish");
+  // Unconfirmed: the finish went out and may or may not have been taken.
+  if (emulator.Finished() && result.reason != FailureReason::kUnconfirmed) {
+    Break(verdict, "failed, yet the controller was given the finish");
+  }
   return verdict;
 }
 

@@ -9,9 +9,12 @@
 //   controller told to run (addressed: the run command reached it; framed: the finish
 //   after the whole image), or
 // - in any other outcome with the controller still in boot mode (never told to run)
-//   and no version stamped over an image the flash does not hold;
+//   and no version (nor the radio's check word) stamped over an image the flash does
+//   not hold; a failure that says it could not be confirmed (FailureReason::
+//   kUnconfirmed) may have left the controller told to run or not;
 // and in both cases nothing was written outside the image's own ranges and the stamp
-// addresses, and a damaged package was refused before the first erase.
+// addresses, and a damaged package was refused before the first erase. An image that
+// covers a stamp address holds the stamp there, not its own bytes.
 
 #include <string>
 
@@ -28,7 +31,7 @@ struct Verdict {
   std::string broken;      // which promise broke and how (empty when kept)
 };
 
-Verdict JudgeAddressed(const RunPlan& plan, UpdateOutcome outcome, const sim::AddressedEmulator& emulator);
-Verdict JudgeFramed(const RunPlan& plan, UpdateOutcome outcome, const sim::FramedEmulator& emulator);
+Verdict JudgeAddressed(const RunPlan& plan, const UpdateResult& result, const sim::AddressedEmulator& emulator);
+Verdict JudgeFramed(const RunPlan& plan, const UpdateResult& result, const sim::FramedEmulator& emulator);
 
 }  // namespace vantor::campaign
