@@ -28,7 +28,7 @@ shift 2
 timeout_s=${VANTOR_VM_TIMEOUT:-900}
 
 kernel=${VANTOR_VM_KERNEL:-$(ls -1 /boot/vmlinuz-*-amd64 2>/dev/null | sort -V | tail -n 1)}
-[ -n "$kernel" ] && [ -r "$kernel" ] || { echo "boot-vm: no kernel in /boot (scripts/setup.sh installs linux-image-amd64)" >&2; exit 125; }
+[ -n "$kernel" ] && [ -r "$kernel" ] || { echo "boot-vm: no kernel in /boot (scripts/setup.sh test installs linux-image-amd64)" >&2; exit 125; }
 release=${kernel#/boot/vmlinuz-}
 modules=/lib/modules/$release/kernel
 command -v qemu-system-x86_64 >/dev/null || { echo "boot-vm: qemu-system-x86_64 missing" >&2; exit 125; }

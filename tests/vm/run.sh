@@ -7,7 +7,7 @@
 #   tests/vm/run.sh linux-faults.sh      only these scenario files (in tests/vm)
 #
 # Needs the Linux build (cmake --preset linux && cmake --build --preset linux) and
-# the packages of scripts/setup.sh. When the Windows build is there, the Windows
+# the packages of `scripts/setup.sh test`. When the Windows build is there, the Windows
 # programs run too, under Wine in the same VM: vantor-update.exe (wine-programs.sh)
 # and the dialog, driven as a person would (wine-dialog.sh).
 # Environment: VANTOR_VM_BUILD (default build/linux), VANTOR_VM_WINDOWS_BUILD
