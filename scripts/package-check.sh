@@ -4,7 +4,7 @@
 # installed program (--version, a simulated update), checks that the udev rule, the
 # manual page and the bash completion are in place, and removes the package again.
 #
-# Needs root (dpkg -i) and the packages of scripts/setup.sh. Refuses to run when a
+# Needs root (dpkg -i) and the packages of `scripts/setup.sh package`. Refuses to run when a
 # vantor-update package is installed already: it would not leave that one as it was.
 # Prints the time each stage took.
 set -euo pipefail

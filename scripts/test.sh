@@ -1,10 +1,13 @@
 #!/bin/bash
-# The whole test suite: for each preset (linux, asan, tsan, windows) configure, build
-# and run the tests, then the Windows GUI tests when they are present, then the VM
-# stage (the Linux program through the kernel's real HID stack, tests/vm/run.sh).
-# The Windows tests run under Wine, headless, in the prefix of scripts/wine-env.sh.
+# The whole test suite: first the packages it needs (scripts/setup.sh test), then for
+# each preset (linux, asan, tsan, windows) configure, build and run the tests, then
+# the Windows GUI tests when they are present, then the VM stage (the Linux program
+# through the kernel's real HID stack, tests/vm/run.sh). The Windows tests run under
+# Wine, headless, in the prefix of scripts/wine-env.sh. Ends with the time of every
+# step.
 #
 #   scripts/test.sh                 every preset, then the GUI tests and the VM stage
+#   VANTOR_SETUP=0 scripts/test.sh  without installing what is missing
 #   VANTOR_PRESETS="linux tsan" scripts/test.sh
 #   VANTOR_GUI_TESTS=0 scripts/test.sh
 #   VANTOR_PACKAGE_CHECK=0 scripts/test.sh   without the Debian package check
@@ -32,28 +35,39 @@ campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
 campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
 fuzz_seconds=${VANTOR_FUZZ_SECONDS:-10}
 vm=${VANTOR_VM_TESTS:-1}
+setup=${VANTOR_SETUP:-1}
 
 . "$root/scripts/wine-env.sh"
 # Wine's server outlives the tests that started it; end it however the run ends.
 trap vantor_wine_stop EXIT
 
 failed=()
+# "seconds<TAB>result<TAB>name" per step, for the summary at the end.
+summary=()
 started=$(date +%s)
 
 step() {
   local name=$1
   shift
-  local begin
+  local begin seconds
   begin=$(date +%s)
   echo "=== $name"
   if "$@"; then
-    echo "=== $name: ok ($(($(date +%s) - begin)) s)"
+    seconds=$(($(date +%s) - begin))
+    echo "=== $name: ok ($seconds s)"
+    summary+=("$seconds"$'\t'ok$'\t'"$name")
   else
-    echo "=== $name: FAILED ($(($(date +%s) - begin)) s)"
+    seconds=$(($(date +%s) - begin))
+    echo "=== $name: FAILED ($seconds s)"
+    summary+=("$seconds"$'\t'FAILED$'\t'"$name")
     failed+=("$name")
     return 1
   fi
 }
+
+if [ "$setup" = 1 ]; then
+  step "setup: packages" bash "$root/scripts/setup.sh" test
+fi
 
 for preset in $presets; do
   step "$preset: configure" cmake --preset "$preset" || continue
@@ -75,7 +89,7 @@ fi
 if [ "$package_check" = 1 ]; then
   step "release: package check" bash "$root/scripts/package-check.sh"
 else
-  echo "=== release: package check skipped (it installs the package: run as root, or set VANTOR_PACKAGE_CHECK=1)"
+  echo "=== release: package check skipped (it installs the package: it runs as root unless VANTOR_PACKAGE_CHECK=0)"
 fi
 
 campaign() {
@@ -115,6 +129,11 @@ if [ "$vm" = 1 ] && [[ " $presets " == *" linux "* ]] && [[ " ${failed[*]} " != 
   step "linux: VM tests" "$root/tests/vm/run.sh"
 fi
 
+echo "=== time per step"
+for entry in "${summary[@]}"; do
+  IFS=$'\t' read -r seconds result name <<<"$entry"
+  printf '%6s s  %-6s  %s\n' "$seconds" "$result" "$name"
+done
 echo "=== total $(($(date +%s) - started)) s"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "=== failed steps: ${failed[*]}"

@@ -4,20 +4,31 @@
 # bash and ends with its exit status. What it prints reaches this script's stdout.
 # Bounded: qemu is ended after VANTOR_VM_TIMEOUT seconds (default 900).
 #
-#   tests/vm/boot-vm.sh WORKDIR SCRIPT [ARG...]
+#   tests/vm/boot-vm.sh [--share DIR]... WORKDIR SCRIPT [ARG...]
 #
+# Inside, /tmp, /run and /dev/shm are fresh tmpfs, so what lies there on this machine
+# is hidden: each --share DIR (an absolute path) is shared on its own and appears at
+# the same path, read-only with a tmpfs overlay, wherever it is.
 # WORKDIR (created, emptied) holds the initramfs and the results share: the script
 # finds its arguments in /vm-out/args and may leave files in /vm-out (WORKDIR/out).
 set -euo pipefail
 
 here=$(cd "$(dirname -- "$0")" && pwd)
+shares=()
+while [ $# -gt 0 ] && [ "$1" = --share ]; do
+  case $2 in
+    /*) shares+=("$2") ;;
+    *) echo "boot-vm: --share needs an absolute path, not '$2'" >&2; exit 2 ;;
+  esac
+  shift 2
+done
 work=$1
 script=$2
 shift 2
 timeout_s=${VANTOR_VM_TIMEOUT:-900}
 
 kernel=${VANTOR_VM_KERNEL:-$(ls -1 /boot/vmlinuz-*-amd64 2>/dev/null | sort -V | tail -n 1)}
-[ -n "$kernel" ] && [ -r "$kernel" ] || { echo "boot-vm: no kernel in /boot (scripts/setup.sh installs linux-image-amd64)" >&2; exit 125; }
+[ -n "$kernel" ] && [ -r "$kernel" ] || { echo "boot-vm: no kernel in /boot (scripts/setup.sh test installs linux-image-amd64)" >&2; exit 125; }
 release=${kernel#/boot/vmlinuz-}
 modules=/lib/modules/$release/kernel
 command -v qemu-system-x86_64 >/dev/null || { echo "boot-vm: qemu-system-x86_64 missing" >&2; exit 125; }
@@ -42,6 +53,15 @@ done
 
 cp "$script" "$work/out/command"
 printf '%s\n' "$@" > "$work/out/args"
+# One 9p device per share, tagged share0, share1, ... in the order of the list that
+# vm-init.sh reads; qemu's option syntax doubles a comma inside a value.
+share_devices=()
+: > "$work/out/shares"
+for index in "${!shares[@]}"; do
+  printf '%s\n' "${shares[$index]}" >> "$work/out/shares"
+  share_devices+=(-fsdev "local,id=share$index,path=${shares[$index]//,/,,},security_model=none,readonly=on,multidevs=remap"
+                  -device "virtio-9p-pci,fsdev=share$index,mount_tag=share$index")
+done
 
 # -smap,-smep: with SMAP, Wine's processes oops on iretq under software emulation.
 # The console's escape sequences (the firmware clears the screen) would garble logs.
@@ -54,6 +74,7 @@ timeout -k 10 "$timeout_s" qemu-system-x86_64 \
   -device virtio-9p-pci,fsdev=root,mount_tag=hostroot \
   -fsdev "local,id=out,path=$work/out,security_model=none" \
   -device virtio-9p-pci,fsdev=out,mount_tag=out \
+  "${share_devices[@]}" \
   </dev/null 2>&1 | sed -u -e 's/\r//g' -e 's/\x1b\[[0-9;?]*[A-Za-z]//g' -e 's/\x1bc//g'
 status=${PIPESTATUS[0]}
 if [ "$status" -eq 124 ] || [ "$status" -eq 137 ]; then

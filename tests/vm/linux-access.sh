@@ -32,10 +32,14 @@ start_host addressed,serial=A1
 # Without udevd the kernel's default applies: only root may open the node.
 check "the node is root's alone" equal "$(stat -c %a "$(node_of A1)")" 600
 useradd --no-create-home --shell /bin/sh vmuser
+# The build tree may lie where only its owner may enter (a home folder of mode 700):
+# the other user runs a copy from a folder of its reach.
+install -d -m 755 "$VM_WORK/vmuser"
+install -m 755 "$VM_BUILD/vantor-update" "$VM_WORK/vmuser/vantor-update"
 for command in info "flash $packages/addressed.dat"; do
   name="denied-${command%% *}"
   # shellcheck disable=SC2086
-  timeout -k 5 60 runuser -u vmuser -- "$VM_BUILD/vantor-update" --lang en --yes $command \
+  timeout -k 5 60 runuser -u vmuser -- "$VM_WORK/vmuser/vantor-update" --lang en --yes $command \
     >"$VM_WORK/$name.out" 2>&1 </dev/null
   status=$?
   echo "        (vmuser) vantor-update $command -> $status"

@@ -7,7 +7,7 @@
 #   tests/vm/run.sh linux-faults.sh      only these scenario files (in tests/vm)
 #
 # Needs the Linux build (cmake --preset linux && cmake --build --preset linux) and
-# the packages of scripts/setup.sh. When the Windows build is there, the Windows
+# the packages of `scripts/setup.sh test`. When the Windows build is there, the Windows
 # programs run too, under Wine in the same VM: vantor-update.exe (wine-programs.sh)
 # and the dialog, driven as a person would (wine-dialog.sh).
 # Environment: VANTOR_VM_BUILD (default build/linux), VANTOR_VM_WINDOWS_BUILD
@@ -16,9 +16,10 @@
 # default 900).
 set -euo pipefail
 
-here=$(cd "$(dirname -- "$0")" && pwd)
-root=$(cd "$here/../.." && pwd)
-build=$(cd "${VANTOR_VM_BUILD:-$root/build/linux}" && pwd)
+# Physical paths: the VM shares these folders and finds them at the same paths.
+here=$(cd "$(dirname -- "$0")" && pwd -P)
+root=$(cd "$here/../.." && pwd -P)
+build=$(cd "${VANTOR_VM_BUILD:-$root/build/linux}" && pwd -P)
 for program in "$build/vantor-update" "$build/tests/vm/vantor-vm-host"; do
   [ -x "$program" ] || { echo "vm: $program missing: build the linux preset first" >&2; exit 2; }
 done
@@ -40,12 +41,30 @@ if [ "$wine" = 1 ]; then
   done
   prefix=$build/vm-wine-prefix
   "$here/wine-prefix.sh" "$prefix" || { echo "vm: could not make the Wine prefix" >&2; exit 2; }
-  settings=("VM_WINDOWS_BUILD=$(cd "$windows_build" && pwd)" "VM_WINE_PREFIX=$prefix")
+  windows_build=$(cd "$windows_build" && pwd -P)
+  settings=("VM_WINDOWS_BUILD=$windows_build" "VM_WINE_PREFIX=$prefix")
   [ $# -gt 0 ] || scenarios+=(wine-programs.sh wine-dialog.sh)
 fi
 
+# The checkout and the build trees, wherever they are (under /tmp the VM's own tmpfs
+# would hide them); a folder inside one already shared needs no share of its own.
+folders=("$root" "$build")
+[ "$wine" = 0 ] || folders+=("$windows_build")
+mapfile -t folders < <(printf '%s\n' "${folders[@]}" | LC_ALL=C sort -u)
+shares=()
+for folder in "${folders[@]}"; do
+  inside=0
+  for shared in "${shares[@]}"; do
+    case $folder/ in "$shared"/*) inside=1 ;; esac
+  done
+  [ "$inside" = 1 ] || shares+=("$folder")
+done
+share_options=()
+for folder in "${shares[@]}"; do share_options+=(--share "$folder"); done
+
 begin=$(date +%s)
 status=0
-"$here/boot-vm.sh" "$build/vm" "$here/in-vm.sh" "$root" "$build" "${settings[@]}" "${scenarios[@]}" || status=$?
+"$here/boot-vm.sh" "${share_options[@]}" "$build/vm" "$here/in-vm.sh" "$root" "$build" "${settings[@]}" \
+  "${scenarios[@]}" || status=$?
 echo "vm: $(($(date +%s) - begin)) s in all, exit $status"
 exit "$status"
