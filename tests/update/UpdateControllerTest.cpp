@@ -216,6 +216,8 @@ TEST_F(ControllerFixture, APackageChangedAfterTheOfferFailsTheUpdate) {
             std::ofstream out(replacement, std::ios::binary | std::ios::trunc);
             write(out);
           }
+          // Windows' rename does not replace an existing file.
+          std::remove(file.path().c_str());
           std::rename(replacement.c_str(), file.path().c_str());
         }
       };
