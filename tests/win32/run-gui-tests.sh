@@ -363,11 +363,12 @@ update_ends_during_question() {
 }
 
 # Enter clicks the focused button, before and after an update, and never closes the
-# program while the button takes it.
+# program while the button takes it. An addressed controller: it stays in its boot mode
+# after its update, where a framed one restarts and leaves (the button then goes).
 enter_clicks_button() {
   local length=6000 name="Enter on the focused button"
-  make_package framed 0 "$length" || { fail "$name" "$WHY"; return; }
-  if ! start_sim framed; then fail "$name" "$WHY"; return; fi
+  make_package addressed 8194 "$length" || { fail "$name" "$WHY"; return; }
+  if ! start_sim addressed; then fail "$name" "$WHY"; return; fi
   if ! wait_for 10 focused_on_button; then fail "$name" "focus on control $(inspect focus "$TITLE")"; close_app; return; fi
   press Return
   if wait_for 30 open_dialog_up && ! app_gone; then
