@@ -103,31 +103,6 @@ std::string FitBar(const BarFields& fields, int columns) {
   return CutToWidth(line, room);
 }
 
-std::string StageLabel(UpdateStage stage) {
-  switch (stage) {
-    case UpdateStage::kErasingMain:
-    case UpdateStage::kErasingRadio:
-      return LocalizedText(text::kStageErasing);
-    case UpdateStage::kWritingMain:
-      return LocalizedText(text::kStageMain);
-    case UpdateStage::kWritingRadio:
-      return LocalizedText(text::kStageRadio);
-    case UpdateStage::kStamping:
-      return LocalizedText(text::kStageFinishing);
-    case UpdateStage::kVerifying:
-      return LocalizedText(text::kStageVerifying);
-    case UpdateStage::kRestarting:
-      return LocalizedText(text::kStageRestarting);
-    case UpdateStage::kProbing:
-      return LocalizedText(text::kStageProbing);
-    case UpdateStage::kChoosingPackage:
-      return LocalizedText(text::kStageChoosing);
-    case UpdateStage::kIdle:
-      break;
-  }
-  return std::string();
-}
-
 bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t nowMs) {
   // Start and each click put the bar at 0 before anything moves; the procedures put
   // it back to 0 after success. The meter shows a transfer, and keeps its furthest point.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "session/ResultWords.h"
 #include "session/UpdateResult.h"
 
 namespace vantor::cli {
@@ -39,8 +40,6 @@ std::string FormatBar(const BarFields& fields, int barWidth = 24);
 // from 80 columns, a shorter one below, no bar below 40; always under `columns`.
 std::string FitBar(const BarFields& fields, int columns);
 
-// The stage as the progress line names it, in the user's language ("erasing").
-std::string StageLabel(UpdateStage stage);
 
 class ProgressMeter {
  public:

@@ -7,31 +7,6 @@
 
 namespace vantor::desktop {
 
-std::string StageLabel(UpdateStage stage) {
-  switch (stage) {
-    case UpdateStage::kProbing:
-      return LocalizedText(text::kStageProbing);
-    case UpdateStage::kChoosingPackage:
-      return LocalizedText(text::kStageChoosing);
-    case UpdateStage::kErasingMain:
-    case UpdateStage::kErasingRadio:
-      return LocalizedText(text::kStageErasing);
-    case UpdateStage::kWritingMain:
-      return LocalizedText(text::kStageMain);
-    case UpdateStage::kWritingRadio:
-      return LocalizedText(text::kStageRadio);
-    case UpdateStage::kStamping:
-      return LocalizedText(text::kStageFinishing);
-    case UpdateStage::kVerifying:
-      return LocalizedText(text::kStageVerifying);
-    case UpdateStage::kRestarting:
-      return LocalizedText(text::kStageRestarting);
-    case UpdateStage::kIdle:
-      break;
-  }
-  return {};
-}
-
 std::string SizeText(std::uint64_t bytes) {
   if (bytes < 1024) return Format("%u B", static_cast<unsigned>(bytes));
   if (bytes < 1024 * 1024) return Format("%.1f KiB", static_cast<double>(bytes) / 1024.0);

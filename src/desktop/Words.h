@@ -8,13 +8,12 @@
 #include <string>
 
 #include "session/PackageOffer.h"
+#include "session/ResultWords.h"
 #include "session/UpdateResult.h"
 #include "workflow/BenchUnit.h"
 
 namespace vantor::desktop {
 
-// "main image", "erasing"; empty for kIdle.
-std::string StageLabel(UpdateStage stage);
 
 // "12 KiB": bytes in the unit that keeps the number short.
 std::string SizeText(std::uint64_t bytes);

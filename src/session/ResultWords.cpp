@@ -30,4 +30,29 @@ std::string NextStepText(RetryBy retry) {
   return LocalizedText(retry == RetryBy::kDialog ? text::kNextStepClickUpdate : text::kNextStepRunFlash);
 }
 
+std::string StageLabel(UpdateStage stage) {
+  switch (stage) {
+    case UpdateStage::kErasingMain:
+    case UpdateStage::kErasingRadio:
+      return LocalizedText(text::kStageErasing);
+    case UpdateStage::kWritingMain:
+      return LocalizedText(text::kStageMain);
+    case UpdateStage::kWritingRadio:
+      return LocalizedText(text::kStageRadio);
+    case UpdateStage::kStamping:
+      return LocalizedText(text::kStageFinishing);
+    case UpdateStage::kVerifying:
+      return LocalizedText(text::kStageVerifying);
+    case UpdateStage::kRestarting:
+      return LocalizedText(text::kStageRestarting);
+    case UpdateStage::kProbing:
+      return LocalizedText(text::kStageProbing);
+    case UpdateStage::kChoosingPackage:
+      return LocalizedText(text::kStageChoosing);
+    case UpdateStage::kIdle:
+      break;
+  }
+  return std::string();
+}
+
 }  // namespace vantor

@@ -21,6 +21,15 @@ inline constexpr TextSlot kReasonUnconfirmed = 200;
 // The next try, as each front end starts it.
 inline constexpr TextSlot kNextStepRunFlash = 43;
 inline constexpr TextSlot kNextStepClickUpdate = 242;
+// The stages as progress lines and rows name them.
+inline constexpr TextSlot kStageErasing = 46;
+inline constexpr TextSlot kStageMain = 47;
+inline constexpr TextSlot kStageRadio = 48;
+inline constexpr TextSlot kStageFinishing = 49;
+inline constexpr TextSlot kStageProbing = 59;
+inline constexpr TextSlot kStageChoosing = 60;
+inline constexpr TextSlot kStageRestarting = 61;
+inline constexpr TextSlot kStageVerifying = 63;
 }  // namespace vantor::text
 
 namespace vantor {
@@ -37,5 +46,8 @@ enum class RetryBy {
 // After any failure the controller waits in its boot mode (or has to be put there
 // again): the step that leads to the next try.
 std::string NextStepText(RetryBy retry);
+
+// The stage as the user reads it ("erasing", "main image"); empty for kIdle.
+std::string StageLabel(UpdateStage stage);
 
 }  // namespace vantor
