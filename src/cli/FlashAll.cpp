@@ -13,6 +13,7 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
+#include "cli/TerminalSize.h"
 #include "workflow/Bench.h"
 
 namespace vantor::cli {
@@ -59,7 +60,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
 
   std::vector<std::string> names;
   for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));
-  ProgressBoard board(HumanStream(options), IsTerminal(HumanStream(options)), names);
+  ProgressBoard board(HumanStream(options), ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal()), names);
   BoardRows rows(board);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;

@@ -13,8 +13,13 @@ int Percent(const ByteProgress& progress) {
 
 }  // namespace
 
-ProgressBoard::ProgressBoard(std::FILE* out, bool terminal, std::vector<std::string> names)
-    : out_(out), terminal_(terminal) {
+BoardMode ChooseBoardMode(bool quiet, bool terminal, bool dumbTerminal) {
+  if (quiet) return BoardMode::kResultsOnly;
+  return terminal && !dumbTerminal ? BoardMode::kLive : BoardMode::kLog;
+}
+
+ProgressBoard::ProgressBoard(std::FILE* out, BoardMode mode, std::vector<std::string> names)
+    : out_(out), mode_(mode), terminal_(mode == BoardMode::kLive) {
   for (std::string& name : names) rows_.push_back({std::move(name), "waiting"});
 }
 
@@ -27,7 +32,7 @@ std::size_t ProgressBoard::Add(const std::string& name) {
 void ProgressBoard::Update(std::size_t index, const ByteProgress& progress) {
   std::lock_guard<std::mutex> lock(mutex_);
   Row& row = rows_.at(index);
-  if (row.finished) return;
+  if (row.finished || mode_ == BoardMode::kResultsOnly) return;
   const int percent = Percent(progress);
   const int step = percent / 10;
   if (step == row.lastStep && progress.stage == row.lastStage && !terminal_) return;

@@ -1,7 +1,8 @@
 #pragma once
 // Progress of several updates at once. On a terminal one line per controller, redrawn
 // in place; in a log, a line prefixed with the controller's name each time its stage
-// changes or it passes another 10 %. Called from every update's worker; one lock.
+// changes or it passes another 10 %; quiet or watching, only each controller's result
+// line. Called from every update's worker; one lock.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,10 +14,19 @@
 
 namespace vantor::cli {
 
+enum class BoardMode {
+  kLive,         // a terminal that understands cursor movement: rows redrawn in place
+  kLog,          // a pipe, a file or a dumb terminal: a line per stage and 10 %
+  kResultsOnly,  // -q, or a watch: one result line per controller
+};
+
+// Quiet wins; cursor escapes only where the stream is a terminal that is not dumb.
+BoardMode ChooseBoardMode(bool quiet, bool terminal, bool dumbTerminal);
+
 class ProgressBoard {
  public:
   // `names`: one per controller, in the order their lines appear.
-  ProgressBoard(std::FILE* out, bool terminal, std::vector<std::string> names);
+  ProgressBoard(std::FILE* out, BoardMode mode, std::vector<std::string> names);
 
   // Adds a controller (watch: one that arrived later); returns its index.
   std::size_t Add(const std::string& name);
@@ -37,7 +47,8 @@ class ProgressBoard {
   void Redraw();  // with mutex_ held
 
   std::FILE* out_;
-  bool terminal_;
+  BoardMode mode_;
+  bool terminal_;  // mode_ == kLive
   std::mutex mutex_;
   std::vector<Row> rows_;
   std::size_t linesOnScreen_ = 0;

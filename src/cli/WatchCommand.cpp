@@ -79,7 +79,8 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   }
   WriteText(stderr, "vantor-update: " + LocalizedText(text::kWatchWatching) + "\n");
 
-  ProgressBoard board(HumanStream(options), false, {});
+  // A watch never ends: one result line per controller, not its progress.
+  ProgressBoard board(HumanStream(options), BoardMode::kResultsOnly, {});
   // The signal that stopped the watch is known once it has come; the lines read it then.
   std::atomic<int> signalExit{0};
   WatchLines lines(options, file, board, signalExit);
