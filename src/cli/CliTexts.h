@@ -56,6 +56,7 @@ inline constexpr TextSlot kInspectSectionsCapped = 79;
 inline constexpr TextSlot kInspectNothingForAsked = 80;
 inline constexpr TextSlot kUnknownCommand = 81;
 inline constexpr TextSlot kDidYouMean = 82;
+inline constexpr TextSlot kWaitNegative = 160;  // the seconds typed
 // Choosing the controller, and the bench (--all, watch) and its lines.
 inline constexpr TextSlot kSelectNoneAttached = 83;
 inline constexpr TextSlot kSelectAttached = 84;

@@ -234,6 +234,14 @@ int main(int argc, char** argv) {
     if (*command) options.command = command->get_name();
   }
   UseLanguage(options.language);
+  // The bare flag stands for -1 (no limit); a negative number typed after it would
+  // silently mean the same and wait for ever.
+  for (const std::string& argument : arguments) {
+    if (argument.rfind("--wait=-", 0) == 0) {
+      return Fail(options, kExitUsage, "usage",
+                  vantor::Format(vantor::LocalizedText(text::kWaitNegative).c_str(), argument.substr(7).c_str()));
+    }
+  }
   std::string traceError;
   if (!StartTrace(options.verbosity, options.logFile, &traceError)) {
     return Fail(options, kExitUsage, "usage", traceError);

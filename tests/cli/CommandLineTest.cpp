@@ -41,6 +41,11 @@ TEST_F(CommandLine, VersionHelpAndMistypedCommands) {
   EXPECT_TRUE(Has(mistyped.err, "did you mean 'list'")) << mistyped.err;
   const ProcessResult afterOptions = RunProgram({"--simulate", "framed", "flahs", "x.dat"});
   EXPECT_TRUE(Has(afterOptions.err, "did you mean 'flash'")) << afterOptions.err;
+
+  // A negative limit waited for ever, like the bare flag.
+  const ProcessResult negativeWait = RunProgram({"--simulate", "framed", "--wait=-5", "info"});
+  EXPECT_EQ(negativeWait.exitCode, 2);
+  EXPECT_TRUE(Has(negativeWait.err, "--wait=-5: the seconds cannot be negative")) << negativeWait.err;
 }
 
 // Issue 13, defect 5: `flash --help` listed FILE only.
