@@ -7,8 +7,8 @@
 #   scripts/setup.sh test      also every test, the GUI tests, the fuzzers and the VM
 #                              stage (what scripts/test.sh and CI run), and the
 #                              locales the texts are tested in
-#   scripts/setup.sh web       only what builds the browser page (emscripten and node;
-#                              not part of the chain above, the test purpose includes it)
+#   scripts/setup.sh web       only what builds the core for the browser (emscripten and
+#                              node); not part of the chain above
 #   scripts/setup.sh --list PURPOSE   prints the packages of PURPOSE, installs nothing
 #
 # Safe to run again: it installs only what is missing. Runs apt-get through sudo when
@@ -55,12 +55,6 @@ web_packages=(
   cmake make emscripten nodejs
 )
 
-# The browser page's tests: headless Chromium driven over the DevTools protocol by
-# /usr/bin/python3 with python3-websocket.
-web_test_packages=(
-  chromium python3-websocket
-)
-
 usage() {
   echo "usage: scripts/setup.sh [--list] run|package|test|web" >&2
   echo "  run      build and run vantor-update (${#run_packages[@]} packages)" >&2
@@ -80,8 +74,7 @@ purpose=$1
 case $purpose in
   run) packages=("${run_packages[@]}") ;;
   package) packages=("${run_packages[@]}" "${package_packages[@]}") ;;
-  test) packages=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}"
-        "${web_packages[@]}" "${web_test_packages[@]}") ;;
+  test) packages=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
   web) packages=("${web_packages[@]}") ;;
   *) usage ;;
 esac
