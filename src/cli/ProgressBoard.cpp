@@ -18,8 +18,8 @@ BoardMode ChooseBoardMode(bool quiet, bool terminal, bool dumbTerminal) {
   return terminal && !dumbTerminal ? BoardMode::kLive : BoardMode::kLog;
 }
 
-ProgressBoard::ProgressBoard(std::FILE* out, BoardMode mode, std::vector<std::string> names)
-    : out_(out), mode_(mode), terminal_(mode == BoardMode::kLive) {
+ProgressBoard::ProgressBoard(std::FILE* out, BoardMode mode, std::vector<std::string> names, FinishedRows finished)
+    : out_(out), mode_(mode), terminal_(mode == BoardMode::kLive), finishedRows_(finished) {
   for (std::string& name : names) rows_.push_back({std::move(name), "waiting"});
 }
 
@@ -52,6 +52,11 @@ void ProgressBoard::Finish(std::size_t index, const std::string& line) {
   Row& row = rows_.at(index);
   row.finished = true;
   row.text = line;
+  if (terminal_ && finishedRows_ == FinishedRows::kScrollAway) {
+    row.scrolledAway = true;
+    PrintAbove("[" + row.name + "] " + line);
+    return;
+  }
   if (terminal_) {
     Redraw();
     return;
@@ -61,6 +66,10 @@ void ProgressBoard::Finish(std::size_t index, const std::string& line) {
 
 void ProgressBoard::Say(const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
+  PrintAbove(line);
+}
+
+void ProgressBoard::PrintAbove(const std::string& line) {
   std::string text;
   if (terminal_ && linesOnScreen_ > 0) {
     // Up over the board, the line, then the board again below it.
@@ -74,9 +83,16 @@ void ProgressBoard::Say(const std::string& line) {
 // In one write, so the board never shows half drawn.
 void ProgressBoard::Redraw() {
   std::string text = linesOnScreen_ > 0 ? Format("\x1b[%zuA", linesOnScreen_) : std::string();
-  for (const Row& row : rows_) text += "\r\x1b[K[" + row.name + "] " + row.text + "\n";
+  std::size_t drawn = 0;
+  for (const Row& row : rows_) {
+    if (row.scrolledAway) continue;
+    text += "\r\x1b[K[" + row.name + "] " + row.text + "\n";
+    ++drawn;
+  }
+  // Lines a taller board left below the new one.
+  if (drawn < linesOnScreen_) text += "\x1b[J";
   WriteText(out_, text);
-  linesOnScreen_ = rows_.size();
+  linesOnScreen_ = drawn;
 }
 
 }  // namespace vantor::cli

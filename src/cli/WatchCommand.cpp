@@ -13,6 +13,7 @@
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/TerminalSize.h"
 #include "cli/UnitWords.h"
 #include "workflow/Watch.h"
 
@@ -79,8 +80,11 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   }
   WriteText(stderr, "vantor-update: " + LocalizedText(text::kWatchWatching) + "\n");
 
-  // A watch never ends: one result line per controller, not its progress.
-  ProgressBoard board(HumanStream(options), BoardMode::kResultsOnly, {});
+  // A watch never ends: one result line per controller. Only a live terminal shows the
+  // running updates too, in rows that give way to their result lines.
+  const BoardMode mode = ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal());
+  ProgressBoard board(HumanStream(options), mode == BoardMode::kLive ? BoardMode::kLive : BoardMode::kResultsOnly, {},
+                      FinishedRows::kScrollAway);
   // The signal that stopped the watch is known once it has come; the lines read it then.
   std::atomic<int> signalExit{0};
   WatchLines lines(options, file, board, signalExit);

@@ -8,25 +8,37 @@
 namespace vantor::cli {
 namespace {
 
-// What the board wrote: one unit's bytes at every 5 %, then its result.
-std::string BoardOutput(BoardMode mode) {
-  std::FILE* file = std::tmpfile();
-  {
-    ProgressBoard board(file, mode, {"1-2"});
-    for (std::uint64_t sent = 0; sent <= 100; sent += 5) {
-      ByteProgress progress;
-      progress.stage = UpdateStage::kWritingMain;
-      progress.sent = sent;
-      progress.total = 100;
-      board.Update(0, progress);
-    }
-    board.Finish(0, "updated");
-  }
+ByteProgress Written(std::uint64_t sent) {
+  ByteProgress progress;
+  progress.stage = UpdateStage::kWritingMain;
+  progress.sent = sent;
+  progress.total = 100;
+  return progress;
+}
+
+std::string ReadAll(std::FILE* file) {
   std::string text;
   std::rewind(file);
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
   std::fclose(file);
   return text;
+}
+
+// What the board wrote: one unit's bytes at every 5 %, then its result.
+std::string BoardOutput(BoardMode mode) {
+  std::FILE* file = std::tmpfile();
+  {
+    ProgressBoard board(file, mode, {"1-2"});
+    for (std::uint64_t sent = 0; sent <= 100; sent += 5) board.Update(0, Written(sent));
+    board.Finish(0, "updated");
+  }
+  return ReadAll(file);
+}
+
+std::size_t Count(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++count;
+  return count;
 }
 
 // -q and a watch promise one result line per controller; a dumb terminal gets no cursor escapes.
@@ -40,6 +52,31 @@ TEST(ProgressBoard, QuietAndDumbTerminalsGetWhatTheyPromise) {
   EXPECT_EQ(ChooseBoardMode(false, true, true), BoardMode::kLog);
   EXPECT_EQ(ChooseBoardMode(false, false, false), BoardMode::kLog);
   EXPECT_EQ(ChooseBoardMode(false, true, false), BoardMode::kLive);
+}
+
+// A watch's live board: each result printed once above the updates still running, and
+// never drawn again, however many controllers come (a board of every unit ever seen
+// would grow past the screen and redraw them all at each step).
+TEST(ProgressBoard, AWatchBoardHoldsOnlyTheRunningUpdates) {
+  std::FILE* file = std::tmpfile();
+  {
+    ProgressBoard board(file, BoardMode::kLive, {}, FinishedRows::kScrollAway);
+    const std::size_t first = board.Add("1-1");
+    const std::size_t second = board.Add("1-2");
+    board.Update(first, Written(50));
+    board.Update(second, Written(10));
+    board.Finish(first, "updated");
+    board.Update(second, Written(60));
+    board.Finish(second, "failed");
+  }
+  const std::string screen = ReadAll(file);
+  EXPECT_EQ(Count(screen, "[1-1] updated"), 1u) << screen;
+  EXPECT_EQ(Count(screen, "[1-2] failed"), 1u) << screen;
+  // The last draw, after the first result, had one row: one line up, not two.
+  const std::size_t lastProgress = screen.rfind("[1-2] writing-main   60%");
+  ASSERT_NE(lastProgress, std::string::npos) << screen;
+  EXPECT_EQ(screen.compare(lastProgress - 8, 8, "\x1b[1A\r\x1b[K"), 0) << screen;
+  EXPECT_EQ(screen.substr(screen.size() - 13), "[1-2] failed\n") << screen;
 }
 
 }  // namespace
