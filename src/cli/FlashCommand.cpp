@@ -125,6 +125,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   viewOptions.onStage = [](UpdateStage stage) {
     if (stage != UpdateStage::kIdle) TraceLine(std::string("stage ") + StageName(stage));
   };
+  viewOptions.traceOnScreen = options.verbosity >= 1;
   TerminalView view(viewOptions);
 
   workflow::JobSettings settings;

@@ -1,6 +1,7 @@
 #include "cli/ProgressMeter.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
@@ -40,22 +41,32 @@ std::string Bar(std::uint32_t percent, int width) {
          std::string(static_cast<std::size_t>(width - filled), '-') + "]";
 }
 
-std::string Tail(const BarFields& fields, bool longForm) {
+// How much of the line after the percentage: all of it, without the rate, or only the
+// stage, the time left and the elapsed time.
+enum class Detail { kAll, kBytes, kBrief };
+
+std::string Tail(const BarFields& fields, Detail detail) {
   std::string line;
   if (!fields.stage.empty()) line += "  " + fields.stage;
-  if (fields.sent && fields.total && longForm) {
+  if (fields.sent && fields.total && detail != Detail::kBrief) {
     line += "  " + FormatBytes(*fields.sent) + " / " + FormatBytes(*fields.total);
   }
   if (!fields.waiting.empty()) {
     line += "  " + fields.waiting;
   } else {
-    if (longForm && fields.bytesPerSecond && *fields.bytesPerSecond > 0) {
+    if (detail == Detail::kAll && fields.bytesPerSecond && *fields.bytesPerSecond > 0) {
       line += "  " + FormatBytes(static_cast<std::uint64_t>(*fields.bytesPerSecond)) + "/s";
     }
     if (fields.secondsLeft) line += "  " + FormatDuration(*fields.secondsLeft) + " " + LocalizedText(text::kTimeLeft);
   }
   if (fields.elapsedSeconds) line += "  [" + FormatDuration(*fields.elapsedSeconds) + "]";
   return line;
+}
+
+// Stages that move no bytes: a rate or time left during them would be a stale one.
+bool MovesNoBytes(UpdateStage stage) {
+  return stage == UpdateStage::kErasingMain || stage == UpdateStage::kErasingRadio || stage == UpdateStage::kStamping ||
+         stage == UpdateStage::kRestarting;
 }
 
 }  // namespace
@@ -85,22 +96,29 @@ std::string CutToWidth(const std::string& utf8, int columns) {
 }
 
 std::string FormatBar(const BarFields& fields, int barWidth) {
-  return Bar(fields.percent, barWidth) + Format(" %3u%%", fields.percent) + Tail(fields, true);
+  return Bar(fields.percent, barWidth) + Format(" %3u%%", fields.percent) + Tail(fields, Detail::kAll);
 }
 
 std::string FitBar(const BarFields& fields, int columns) {
   // The cursor must stay on the line's row: a line as wide as the terminal wraps, and
   // the next carriage return would then redraw on a new row.
   const int room = std::max(columns - 1, 1);
-  std::string line;
-  if (columns >= 80) {
-    line = FormatBar(fields, 24);
-  } else if (columns >= 40) {
-    line = Bar(fields.percent, 10) + Format(" %3u%%", fields.percent) + Tail(fields, false);
-  } else {
-    line = Format("%3u%%", fields.percent) + Tail(fields, false);
+  const std::string percent = Format(" %3u%%", fields.percent);
+  // The longest form that fits: the rate goes first, then the bar narrows, then the
+  // bytes go; the stage, the time left and the elapsed time stay as long as anything
+  // can. (An 80-column terminal shows the second form.)
+  std::vector<std::string> forms;
+  if (columns >= 40) {
+    forms.push_back(FormatBar(fields, 24));
+    forms.push_back(Bar(fields.percent, 16) + percent + Tail(fields, Detail::kBytes));
+    forms.push_back(Bar(fields.percent, 10) + percent + Tail(fields, Detail::kBytes));
+    forms.push_back(Bar(fields.percent, 10) + percent + Tail(fields, Detail::kBrief));
   }
-  return CutToWidth(line, room);
+  forms.push_back(percent.substr(1) + Tail(fields, Detail::kBrief));
+  for (const std::string& form : forms) {
+    if (DisplayWidth(form) <= room) return form;
+  }
+  return CutToWidth(forms.back(), room);
 }
 
 bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t nowMs) {
@@ -142,6 +160,7 @@ bool ProgressMeter::OnBytes(const ByteProgress& progress, std::uint64_t nowMs) {
 
 void ProgressMeter::OnStage(UpdateStage stage, std::uint64_t nowMs) {
   stage_ = stage;
+  if (stage >= UpdateStage::kErasingMain && !startMs_) startMs_ = nowMs;
   lastActivityMs_ = nowMs;
   // The time until the stage's first bytes (an erase) is not transfer time.
   lastBytesAtMs_.reset();
@@ -162,7 +181,7 @@ BarFields ProgressMeter::Fields(std::uint64_t nowMs) const {
   fields.sent = sent_;
   fields.total = total_;
   fields.stage = StageLabel(stage_);
-  if (measuredMs_ > 0 && measuredBytes_ > 0) {
+  if (measuredMs_ > 0 && measuredBytes_ > 0 && !MovesNoBytes(stage_)) {
     const double rate = static_cast<double>(measuredBytes_) * 1000.0 / static_cast<double>(measuredMs_);
     fields.bytesPerSecond = rate;
     if (sent_ && total_ && *total_ > *sent_) {

@@ -36,8 +36,8 @@ struct BarFields {
 };
 // The full form: bar, percentage, stage, bytes, rate, time left, elapsed.
 std::string FormatBar(const BarFields& fields, int barWidth = 24);
-// The form that fits a terminal of `columns` columns without wrapping: the full one
-// from 80 columns, a shorter one below, no bar below 40; always under `columns`.
+// The longest form that fits a terminal of `columns` columns without wrapping (no bar
+// below 40); always under `columns`.
 std::string FitBar(const BarFields& fields, int columns);
 
 
@@ -49,11 +49,13 @@ class ProgressMeter {
   // The bytes behind it, when the procedure tells them. True as for OnPercent.
   bool OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64_t nowMs);
   bool OnBytes(const ByteProgress& progress, std::uint64_t nowMs);
-  // A stage begins: time spent erasing never counts into the rate.
+  // A stage begins: time spent erasing never counts into the rate. The first stage of
+  // the transfer (an erase, before any byte) starts the clock of the elapsed time.
   void OnStage(UpdateStage stage, std::uint64_t nowMs);
 
-  // The fields for the state at `nowMs` (elapsed time since the first event, and the
-  // waiting note when nothing came for more than a second).
+  // The fields for the state at `nowMs` (elapsed time since the transfer began, and
+  // the waiting note when nothing came for more than a second). The rate and time left
+  // only while bytes move: an erase or a restart has neither.
   BarFields Fields(std::uint64_t nowMs) const;
   // The full bar line for the state now.
   std::string BarLine() const;
@@ -66,6 +68,8 @@ class ProgressMeter {
   static constexpr std::uint64_t kSilenceMs = 1000;
 
   bool started() const { return started_; }
+  // The transfer has begun (its first stage or its first progress): there is a line.
+  bool running() const { return startMs_.has_value(); }
   std::uint32_t percent() const;  // from the bytes when known, else the procedure's
   std::optional<std::uint64_t> sent() const { return sent_; }
   std::optional<std::uint64_t> total() const { return total_; }

@@ -45,9 +45,13 @@ void TerminalView::OnStage(UpdateStage stage) {
     meter_.OnStage(stage, Now());
     waitingSaid_ = false;
     trace = options_.onStage;
-    if (trace) EndBar();
+    if (trace && options_.traceOnScreen) EndBar();
   }
   if (trace) trace(stage);
+  // The new stage at once (an erase sends no bytes to redraw the line by), below the
+  // trace's line when there is one.
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (options_.terminal && meter_.running() && !concluded_) Draw(true);
 }
 
 void TerminalView::ReportBytes(const ByteProgress& progress) {
@@ -62,16 +66,19 @@ void TerminalView::OnConcluded(const UpdateResult& /*result*/) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (barOnScreen_) Draw(true);
   EndBar();
+  concluded_ = true;
 }
 
 void TerminalView::Tick() {
   std::lock_guard<std::mutex> lock(mutex_);
-  if (options_.quiet || !meter_.started()) return;
+  if (options_.quiet || !meter_.running() || concluded_) return;
   const std::uint64_t now = Now();
   if (options_.terminal) {
-    if (barOnScreen_ && now >= lastDrawMs_ + kRedrawIntervalMs) Draw(true);
+    // Also after a line of the program's own ended the bar: it comes back below it.
+    if (!barOnScreen_ || now >= lastDrawMs_ + kRedrawIntervalMs) Draw(true);
     return;
   }
+  if (!meter_.started()) return;
   // A log gets one line per silence.
   if (meter_.Silent(now) && !waitingSaid_) {
     waitingSaid_ = true;

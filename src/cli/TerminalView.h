@@ -37,8 +37,10 @@ struct TerminalViewOptions {
   // Reads the user's answer to a y/N question: true yes, false no, nothing when no
   // answer came (end of input, a signal, or the wait's bound).
   std::function<std::optional<bool>()> readAnswer;
-  // Told of each stage (the -v trace).
+  // Told of each stage (the -v trace); `traceOnScreen` when its lines reach the screen
+  // the bar is drawn on, so the bar makes way for them.
   std::function<void(UpdateStage)> onStage;
+  bool traceOnScreen = false;
   Clock* clock = nullptr;  // for the rate and elapsed time; none: neither shown
 };
 
@@ -89,6 +91,7 @@ class TerminalView final : public UpdateView {
   ProgressMeter meter_;
   static constexpr std::uint64_t kRedrawIntervalMs = 100;
   bool barOnScreen_ = false;
+  bool concluded_ = false;  // the result is out: no bar drawn after it
   bool waitingSaid_ = false;
   std::uint64_t lastDrawMs_ = 0;
   std::vector<std::string> messages_;

@@ -99,6 +99,62 @@ TEST(TerminalView, ProgressOnALogAndOnATerminal) {
   EXPECT_EQ(text.substr(text.find('\n')), "\nFirmware upgraded!\n");
 }
 
+// The line from the erase to the end: it shows each stage the moment it begins (an
+// erase sends no bytes that would redraw it), its elapsed time counts from the first
+// stage, not the first byte, and a stage that moves no bytes promises no time left.
+// It froze at every stage change and came back only with the next bytes.
+TEST(TerminalView, TheLineFollowsEveryStageWithTheTimeMoving) {
+  SetUiLanguageOverride(kLanguageEnglishUs);
+  VirtualClock clock;
+  TerminalViewOptions options;
+  options.terminal = true;
+  options.clock = &clock;
+  options.onStage = [](UpdateStage) {};
+  ViewOnFile screen(options);
+  TerminalView& view = screen.view();
+  const auto lastLine = [&screen] {
+    const std::string text = screen.Text();
+    return text.substr(text.rfind('\r') + 1);
+  };
+  const auto bytes = [](UpdateStage stage, std::uint64_t sent) {
+    ByteProgress progress;
+    progress.stage = stage;
+    progress.stageSent = progress.sent = sent;
+    progress.stageTotal = 1000;
+    progress.total = 2000;
+    return progress;
+  };
+
+  view.OnStage(UpdateStage::kErasingMain);
+  EXPECT_NE(lastLine().find("erasing"), std::string::npos) << lastLine();
+  clock.Pause(3000);
+  view.Tick();
+  EXPECT_NE(lastLine().find("[0:03]"), std::string::npos) << lastLine();
+
+  view.OnStage(UpdateStage::kWritingMain);
+  view.ReportBytes(bytes(UpdateStage::kWritingMain, 0));
+  clock.Pause(1000);
+  view.ReportBytes(bytes(UpdateStage::kWritingMain, 1000));
+  EXPECT_NE(lastLine().find("[0:04]"), std::string::npos) << lastLine();
+
+  view.OnStage(UpdateStage::kErasingRadio);
+  const std::string erasing = lastLine();
+  EXPECT_NE(erasing.find("erasing"), std::string::npos) << erasing;
+  EXPECT_EQ(erasing.find("left"), std::string::npos) << erasing;
+  // A line of the program's own ends the bar, and the bar comes back below it.
+  view.Say("a note");
+  clock.Pause(2000);
+  view.Tick();
+  EXPECT_NE(lastLine().find("[0:06]"), std::string::npos) << lastLine();
+
+  view.OnConcluded(UpdateResult{});
+  const std::string ended = screen.Text();
+  clock.Pause(2000);
+  view.Tick();
+  EXPECT_EQ(screen.Text(), ended) << "nothing is drawn after the result";
+  SetUiLanguageOverride(std::nullopt);
+}
+
 TEST(TerminalView, WhatCountsAsYes) {
   for (const char* yes : {"y", "Y", "yes", " YES \n", "是"}) EXPECT_TRUE(IsYes(yes)) << yes;
   for (const char* no : {"", "n", "no", "yess", "ok"}) EXPECT_FALSE(IsYes(no)) << no;
