@@ -109,6 +109,9 @@ inline constexpr TextSlot kWatchSummary = 154;
 inline constexpr TextSlot kWaitingForController = 155;
 inline constexpr TextSlot kStoppedWaiting = 156;
 inline constexpr TextSlot kProblemRadioImageEmpty = 201;
+// A bench unit's result on its row: "updated"; "failed (STAGE): REASON".
+inline constexpr TextSlot kUnitUpdated = 400;
+inline constexpr TextSlot kUnitFailed = 401;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

@@ -63,6 +63,9 @@ std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& opti
 }
 
 std::string ShortName(const hid::FoundController& controller) {
+  if (controller.location && controller.serialNumber) {
+    return Printable(*controller.location) + " " + Printable(*controller.serialNumber);
+  }
   if (controller.location) return Printable(*controller.location);
   if (controller.serialNumber) return Printable(*controller.serialNumber);
   return Printable(controller.path);

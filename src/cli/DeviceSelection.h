@@ -27,8 +27,8 @@ std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& opti
 // terminal an escape sequence.
 std::string Printable(const std::string& text);
 
-// How to tell the controller apart on a bench: its location, else its serial number,
-// else its path.
+// How to tell the controller apart on a bench: its location and its serial number
+// (the port it is on, and which unit it is), else whichever is known, else its path.
 std::string ShortName(const hid::FoundController& controller);
 // "sim-1  2dc8:3002  addressed  serial VTSIM0001  at 9-1"
 std::string DescribeController(const hid::FoundController& controller);

@@ -60,7 +60,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
 
   std::vector<std::string> names;
   for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));
-  ProgressBoard board(HumanStream(options), ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal()), names);
+  ProgressBoard board(HumanStream(options), ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal()),
+                      names);
   BoardRows rows(board);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
@@ -94,17 +95,29 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
                 LocalizedText(text::kCancelled));
   }
 
+  for (const workflow::BenchUnit& unit : bench.units()) board.SetDetail(unit.index(), UnitVersions(unit));
   bench.Run(interrupts.cancel());
   const int signalExit = interrupts.fired() ? interrupts.exitCode() : 0;
   nlohmann::json results = nlohmann::json::array();
+  unsigned updated = 0;
+  unsigned failed = 0;
+  unsigned notUpdated = 0;
   for (const workflow::BenchUnit& unit : bench.units()) {
-    board.Finish(unit.index(), unit.started() ? UnitResultLine(unit, interrupts.fired())
-                                              : UnfitText(unit.verdict()).value_or(LocalizedText(text::kBenchCouldNotOpen)));
+    // Units whose update ended have said so already; this is for the ones that never began.
+    board.Finish(unit.index(), UnitResultLine(unit));
     exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
     results.push_back(UnitJson(unit, file, signalExit));
+    if (!unit.started()) {
+      ++notUpdated;
+    } else if (unit.job().result().outcome == UpdateOutcome::kSucceeded) {
+      ++updated;
+    } else {
+      ++failed;
+    }
   }
   if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) EmitJson(results);
+  WriteText(stderr, "vantor-update: " + Format(LocalizedText(text::kWatchSummary).c_str(), updated, failed, notUpdated) + "\n");
   return exitCode;
 }
 

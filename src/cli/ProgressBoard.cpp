@@ -2,6 +2,7 @@
 
 #include "base/Format.h"
 #include "cli/Output.h"
+#include "session/ResultWords.h"
 
 namespace vantor::cli {
 namespace {
@@ -20,12 +21,16 @@ BoardMode ChooseBoardMode(bool quiet, bool terminal, bool dumbTerminal) {
 
 ProgressBoard::ProgressBoard(std::FILE* out, BoardMode mode, std::vector<std::string> names, FinishedRows finished)
     : out_(out), mode_(mode), terminal_(mode == BoardMode::kLive), finishedRows_(finished) {
-  for (std::string& name : names) rows_.push_back({std::move(name), "waiting"});
+  for (std::string& name : names) {
+    rows_.emplace_back();
+    rows_.back().name = std::move(name);
+  }
 }
 
 std::size_t ProgressBoard::Add(const std::string& name) {
   std::lock_guard<std::mutex> lock(mutex_);
-  rows_.push_back({name, "starting"});
+  rows_.emplace_back();
+  rows_.back().name = name;
   return rows_.size() - 1;
 }
 
@@ -39,29 +44,41 @@ void ProgressBoard::Update(std::size_t index, const ByteProgress& progress) {
   const bool changed = step != row.lastStep || progress.stage != row.lastStage;
   row.lastStep = step;
   row.lastStage = progress.stage;
-  row.text = Format("%-13s %3d%%", StageName(progress.stage), percent);
+  row.text = Format("%s %3d%%", StageLabel(progress.stage).c_str(), percent);
   if (terminal_) {
     if (changed) Redraw();
     return;
   }
-  WriteText(out_, "[" + row.name + "] " + row.text + "\n");
+  WriteText(out_, Line(row) + "\n");
+}
+
+void ProgressBoard::SetDetail(std::size_t index, const std::string& detail) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  rows_.at(index).detail = detail;
 }
 
 void ProgressBoard::Finish(std::size_t index, const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   Row& row = rows_.at(index);
+  if (row.finished) return;
   row.finished = true;
   row.text = line;
   if (terminal_ && finishedRows_ == FinishedRows::kScrollAway) {
     row.scrolledAway = true;
-    PrintAbove("[" + row.name + "] " + line);
+    PrintAbove(Line(row));
     return;
   }
   if (terminal_) {
     Redraw();
     return;
   }
-  WriteText(out_, "[" + row.name + "] " + line + "\n");
+  WriteText(out_, Line(row) + "\n");
+}
+
+std::string ProgressBoard::Line(const Row& row) const {
+  std::string line = "[" + row.name + "]";
+  if (!row.detail.empty()) line += " " + row.detail + " ";
+  return line + " " + row.text;
 }
 
 void ProgressBoard::Say(const std::string& line) {
@@ -86,7 +103,7 @@ void ProgressBoard::Redraw() {
   std::size_t drawn = 0;
   for (const Row& row : rows_) {
     if (row.scrolledAway) continue;
-    text += "\r\x1b[K[" + row.name + "] " + row.text + "\n";
+    text += "\r\x1b[K" + Line(row) + "\n";
     ++drawn;
   }
   // Lines a taller board left below the new one.

@@ -38,7 +38,10 @@ class ProgressBoard {
   // Adds a controller (watch: one that arrived later); returns its index.
   std::size_t Add(const std::string& name);
   void Update(std::size_t index, const ByteProgress& progress);
-  // A finished controller's result line, printed once (on a terminal in its line).
+  // What stays on a controller's line from its probe on ("1.50 → 1.51").
+  void SetDetail(std::size_t index, const std::string& detail);
+  // A finished controller's result line, printed once (on a terminal in its line); a
+  // second result for the same controller is ignored.
   void Finish(std::size_t index, const std::string& line);
   // A line of its own (a notice); on a terminal the board is redrawn below it.
   void Say(const std::string& line);
@@ -47,11 +50,13 @@ class ProgressBoard {
   struct Row {
     std::string name;
     std::string text;
+    std::string detail;
     int lastStep = -1;
     UpdateStage lastStage = UpdateStage::kIdle;
     bool finished = false;
     bool scrolledAway = false;  // printed above the board, no longer drawn in it
   };
+  std::string Line(const Row& row) const;
   // With mutex_ held: the board erased, `line` printed, the board drawn below it.
   void PrintAbove(const std::string& line);
   void Redraw();  // with mutex_ held

@@ -52,19 +52,28 @@ int UnitExitCode(const workflow::BenchUnit& unit, int signalExit) {
   return ExitCodeFor(unit.job().result().outcome, signalExit);
 }
 
-std::string UnitResultLine(const workflow::BenchUnit& unit, bool interrupted) {
-  const UpdateResult result = unit.job().result();
-  if (result.outcome == UpdateOutcome::kSucceeded) return "succeeded";
-  if (interrupted || result.outcome == UpdateOutcome::kInterrupted) {
-    return Format(LocalizedText(text::kBenchInterrupted).c_str(), StageName(result.stage));
+std::string UnitResultLine(const UpdateResult& result) {
+  std::string stage = StageLabel(result.stage);
+  if (stage.empty()) stage = StageName(result.stage);
+  if (result.outcome == UpdateOutcome::kSucceeded) return LocalizedText(text::kUnitUpdated);
+  if (result.outcome == UpdateOutcome::kInterrupted) {
+    return Format(LocalizedText(text::kBenchInterrupted).c_str(), stage.c_str());
   }
-  std::string line = OutcomeName(result.outcome);
-  if (result.outcome == UpdateOutcome::kFailed) {
-    line += std::string(": ") + ReasonName(result.reason) + " in " + StageName(result.stage);
-    if (result.reason == FailureReason::kReadBackMismatch) line += " at " + Hex32(result.code);
-    line += LocalizedText(text::kBenchRunAgain);
-  }
-  return line;
+  return Format(LocalizedText(text::kUnitFailed).c_str(), stage.c_str(), ReasonText(result).c_str()) +
+         LocalizedText(text::kBenchRunAgain);
+}
+
+std::string UnitResultLine(const workflow::BenchUnit& unit) {
+  if (!unit.started()) return UnfitText(unit.verdict()).value_or(LocalizedText(text::kBenchCouldNotOpen));
+  return UnitResultLine(unit.job().result());
+}
+
+std::string UnitVersions(const workflow::BenchUnit& unit) {
+  const std::optional<std::uint32_t> offered = unit.verdict().offeredVersionWord;
+  if (!offered) return std::string();
+  const ControllerReport& report = unit.job().report();
+  const std::string installed = report.noFirmware ? "—" : VersionDisplay(report.versionWord);
+  return installed + " → " + VersionDisplay(*offered);
 }
 
 nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& packagePath, int signalExit) {
@@ -77,8 +86,11 @@ nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& pack
   document["package"] = packagePath;
   const bool stopped = signalExit != 0 && result.outcome != UpdateOutcome::kSucceeded;
   document["outcome"] = stopped ? OutcomeName(UpdateOutcome::kInterrupted) : OutcomeName(result.outcome);
-  document["reason"] = result.outcome == UpdateOutcome::kFailed ? nlohmann::json(ReasonName(result.reason))
-                                                                : nlohmann::json();
+  document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
+                                                                           : nlohmann::json();
+  document["code"] = result.reason == FailureReason::kControllerRefused && !stopped ? nlohmann::json(result.code)
+                                                                                   : nlohmann::json();
+  document["message"] = UnitResultLine(unit);
   document["stage"] = StageName(result.stage);
   if (result.reason == FailureReason::kReadBackMismatch) document["address"] = Hex32(result.code);
   document["exitCode"] = UnitExitCode(unit, signalExit);

@@ -18,7 +18,13 @@ std::optional<std::string> UnfitText(const workflow::UnitVerdict& verdict);
 // `signalExit`: the exit code of the signal that stopped the updates (130 for Ctrl-C),
 // 0 when none did.
 int UnitExitCode(const workflow::BenchUnit& unit, int signalExit);
-std::string UnitResultLine(const workflow::BenchUnit& unit, bool interrupted);
+// The result in the user's words ("updated"; "failed (erasing): the controller refused
+// the update (code 1); replug it…"), said the moment the update ends.
+std::string UnitResultLine(const UpdateResult& result);
+std::string UnitResultLine(const workflow::BenchUnit& unit);
+// "1.50 → 1.51" once the unit is probed and judged; "— → 1.51" for a controller with
+// no firmware; empty before.
+std::string UnitVersions(const workflow::BenchUnit& unit);
 nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& packagePath, int signalExit);
 
 // The identity fields of a controller in JSON (path, ids, protocol, serial, location).

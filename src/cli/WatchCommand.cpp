@@ -54,8 +54,12 @@ class WatchLines final : public BoardRows {
     const int code = UnitExitCode(unit, signalExit_);
     exitCode_ = MostSevere(exitCode_, code);
     if (options_.json) EmitJsonLine(UnitJson(unit, file_, signalExit_));
-    board_.Finish(unit.index(), UnitResultLine(unit, signalExit_ != 0));
+    board_.SetDetail(unit.index(), UnitVersions(unit));
+    board_.Finish(unit.index(), UnitResultLine(unit));
   }
+
+  // A watch's row says its result once the unit's versions can go beside it, at its end.
+  void OnUnitConcluded(std::size_t /*unit*/, const UpdateResult& /*result*/) override {}
 
   int exitCode() const { return exitCode_; }
 

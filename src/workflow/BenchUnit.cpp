@@ -44,6 +44,7 @@ void BenchUnit::ProbeAndJudge() {
   verdict_.deviceVariant = addressed ? report.deviceVariant.value_or(0) : 0;
   const package::PackageJudgement judgement =
       package::JudgePackageFile(packagePath_, verdict_.deviceType, verdict_.deviceVariant, addressed);
+  if (judgement.walk == package::WalkResult::kFound) verdict_.offeredVersionWord = judgement.main.header.versionWord();
   if (judgement.walk == package::WalkResult::kReadError) {
     verdict_.problem = UnitProblem::kPackageUnreadable;
   } else if (judgement.walk == package::WalkResult::kNotFound) {

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "package/FirmwarePackage.h"
@@ -34,6 +35,8 @@ struct UnitVerdict {
   std::uint8_t deviceVariant = 0;
   package::PackageProblem packageProblem = package::PackageProblem::kNone;
   std::string detail;
+  // The version word of the section the package offers it, once found.
+  std::optional<std::uint32_t> offeredVersionWord;
 };
 
 class BenchUnit {

@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/LocalizedText.h"
+#include "cli/BoardRows.h"
+
 namespace vantor::cli {
 namespace {
 
@@ -58,6 +61,7 @@ TEST(ProgressBoard, QuietAndDumbTerminalsGetWhatTheyPromise) {
 // never drawn again, however many controllers come (a board of every unit ever seen
 // would grow past the screen and redraw them all at each step).
 TEST(ProgressBoard, AWatchBoardHoldsOnlyTheRunningUpdates) {
+  SetUiLanguageOverride(kLanguageEnglishUs);
   std::FILE* file = std::tmpfile();
   {
     ProgressBoard board(file, BoardMode::kLive, {}, FinishedRows::kScrollAway);
@@ -73,10 +77,42 @@ TEST(ProgressBoard, AWatchBoardHoldsOnlyTheRunningUpdates) {
   EXPECT_EQ(Count(screen, "[1-1] updated"), 1u) << screen;
   EXPECT_EQ(Count(screen, "[1-2] failed"), 1u) << screen;
   // The last draw, after the first result, had one row: one line up, not two.
-  const std::size_t lastProgress = screen.rfind("[1-2] writing-main   60%");
+  const std::size_t lastProgress = screen.rfind("[1-2] main image  60%");
   ASSERT_NE(lastProgress, std::string::npos) << screen;
   EXPECT_EQ(screen.compare(lastProgress - 8, 8, "\x1b[1A\r\x1b[K"), 0) << screen;
   EXPECT_EQ(screen.substr(screen.size() - 13), "[1-2] failed\n") << screen;
+  SetUiLanguageOverride(std::nullopt);
+}
+
+// A unit's result is on its row the moment its update ends, in the user's words, with
+// its versions; it read "waiting" until the slowest unit of the bench had finished,
+// then "controller-refused in erasing-main".
+TEST(ProgressBoard, AUnitsResultIsShownWhenItEnds) {
+  SetUiLanguageOverride(kLanguageEnglishUs);
+  std::FILE* file = std::tmpfile();
+  {
+    ProgressBoard board(file, BoardMode::kLog, {"9-1 VT01", "9-2 VT02"});
+    BoardRows rows(board);
+    board.SetDetail(1, "1.50 → 1.51");
+    UpdateResult refused;
+    refused.outcome = UpdateOutcome::kFailed;
+    refused.reason = FailureReason::kControllerRefused;
+    refused.stage = UpdateStage::kErasingMain;
+    refused.code = 1;
+    rows.OnUnitConcluded(1, refused);
+    const std::string early = [&] {
+      std::fflush(file);
+      std::string text;
+      std::rewind(file);
+      for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
+      return text;
+    }();
+    EXPECT_EQ(early.rfind("[9-2 VT02] 1.50 → 1.51  failed (erasing): the controller refused the update (code 1)", 0), 0u)
+        << early;
+    board.Finish(1, "a second result");  // the bench's own pass at the end
+  }
+  EXPECT_EQ(ReadAll(file).find("a second result"), std::string::npos);
+  SetUiLanguageOverride(std::nullopt);
 }
 
 }  // namespace

@@ -49,13 +49,13 @@ TEST_F(Signals, ABenchStoppedBySignalEndsWithItsCode) {
     options.arguments = {"--lang", "en", "--simulate", "addressed,framed", "--yes", "flash", "--all", package};
     options.stdoutToPipe = true;
     PtyProgram program(options);
-    ASSERT_TRUE(program.WaitForOut("writing-main   10%", 60000));
+    ASSERT_TRUE(program.WaitForOut("main image  10%", 60000));
     program.Signal(signal);
     const PtyResult result = program.Finish(60000);
     EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
     EXPECT_EQ(result.exitCode, code) << result.out << result.terminal;
-    EXPECT_NE(result.out.find("[9-1] interrupted in"), std::string::npos) << result.out;
-    EXPECT_NE(result.out.find("[9-2] interrupted in"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("[9-1 VTSIM0001] 1.50 → 1.51  interrupted in"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("[9-2 VTSIM0002] 1.56 → 1.50  interrupted in"), std::string::npos) << result.out;
   }
 
   // `watch` ends only by a signal: with its code, and so does an update it stopped.
@@ -63,7 +63,7 @@ TEST_F(Signals, ABenchStoppedBySignalEndsWithItsCode) {
   options.arguments = {"--lang", "en", "--simulate", "addressed", "--json", "watch", "--yes", package};
   options.stdoutToPipe = true;
   PtyProgram program(options);
-  ASSERT_TRUE(program.WaitForTerminal("writing-main   10%", 60000));
+  ASSERT_TRUE(program.WaitForTerminal("main image  10%", 60000));
   program.Signal(SIGTERM);
   const PtyResult result = program.Finish(60000);
   EXPECT_EQ(result.exitCode, 143) << result.terminal;
@@ -96,7 +96,7 @@ TEST_F(Signals, AClosedPipeEndsAWatch) {
   options.arguments = {"--lang", "en", "--simulate", "framed", "--json", "watch", "--yes", package};
   options.stdoutToPipe = true;
   PtyProgram program(options);
-  ASSERT_TRUE(program.WaitForTerminal("writing-main   10%", 60000));
+  ASSERT_TRUE(program.WaitForTerminal("main image  10%", 60000));
   program.CloseOut();
   const PtyResult result = program.Finish(60000);
   EXPECT_FALSE(result.signaled) << "killed by signal " << result.signal;
