@@ -63,12 +63,6 @@ std::string Tail(const BarFields& fields, Detail detail) {
   return line;
 }
 
-// Stages that move no bytes: a rate or time left during them would be a stale one.
-bool MovesNoBytes(UpdateStage stage) {
-  return stage == UpdateStage::kErasingMain || stage == UpdateStage::kErasingRadio || stage == UpdateStage::kStamping ||
-         stage == UpdateStage::kRestarting;
-}
-
 }  // namespace
 
 int DisplayWidth(const std::string& utf8) {
@@ -128,7 +122,7 @@ bool ProgressMeter::OnPercent(std::uint32_t percent, std::uint64_t nowMs) {
   if (started_ && percent < highestPercent_) return false;
   const bool changed = !started_ || percent != percent_;
   started_ = true;
-  if (!startMs_) startMs_ = nowMs;
+  pace_.Begin(nowMs);
   lastActivityMs_ = nowMs;
   percent_ = percent;
   highestPercent_ = std::max(highestPercent_, percent);
@@ -145,12 +139,7 @@ bool ProgressMeter::OnBytes(std::uint64_t sent, std::uint64_t total, std::uint64
 
 bool ProgressMeter::OnBytes(const ByteProgress& progress, std::uint64_t nowMs) {
   const bool changed = !sent_ || *sent_ != progress.sent || *total_ != progress.total;
-  if (!startMs_) startMs_ = nowMs;
-  if (lastBytesAtMs_ && sent_ && progress.sent > *sent_ && nowMs >= *lastBytesAtMs_) {
-    measuredBytes_ += progress.sent - *sent_;
-    measuredMs_ += nowMs - *lastBytesAtMs_;
-  }
-  lastBytesAtMs_ = nowMs;
+  pace_.OnBytes(progress.sent, progress.total, nowMs);
   started_ = true;
   sent_ = progress.sent;
   total_ = progress.total;
@@ -160,10 +149,8 @@ bool ProgressMeter::OnBytes(const ByteProgress& progress, std::uint64_t nowMs) {
 
 void ProgressMeter::OnStage(UpdateStage stage, std::uint64_t nowMs) {
   stage_ = stage;
-  if (stage >= UpdateStage::kErasingMain && !startMs_) startMs_ = nowMs;
+  pace_.OnStage(stage, nowMs);
   lastActivityMs_ = nowMs;
-  // The time until the stage's first bytes (an erase) is not transfer time.
-  lastBytesAtMs_.reset();
 }
 
 std::uint32_t ProgressMeter::percent() const {
@@ -181,16 +168,9 @@ BarFields ProgressMeter::Fields(std::uint64_t nowMs) const {
   fields.sent = sent_;
   fields.total = total_;
   fields.stage = StageLabel(stage_);
-  if (measuredMs_ > 0 && measuredBytes_ > 0 && !MovesNoBytes(stage_)) {
-    const double rate = static_cast<double>(measuredBytes_) * 1000.0 / static_cast<double>(measuredMs_);
-    fields.bytesPerSecond = rate;
-    if (sent_ && total_ && *total_ > *sent_) {
-      fields.secondsLeft = static_cast<std::uint64_t>(static_cast<double>(*total_ - *sent_) / rate + 0.5);
-    } else {
-      fields.secondsLeft = 0;
-    }
-  }
-  if (startMs_ && nowMs >= *startMs_) fields.elapsedSeconds = (nowMs - *startMs_) / 1000;
+  fields.bytesPerSecond = pace_.BytesPerSecond();
+  if (const std::optional<std::uint64_t> left = pace_.MsLeft()) fields.secondsLeft = (*left + 500) / 1000;
+  if (const std::optional<std::uint64_t> elapsed = pace_.ElapsedMs(nowMs)) fields.elapsedSeconds = *elapsed / 1000;
   if (Silent(nowMs)) fields.waiting = LocalizedText(text::kWaiting);
   return fields;
 }

@@ -11,6 +11,7 @@
 
 #include "session/ResultWords.h"
 #include "session/UpdateResult.h"
+#include "workflow/TransferPace.h"
 
 namespace vantor::cli {
 
@@ -69,7 +70,7 @@ class ProgressMeter {
 
   bool started() const { return started_; }
   // The transfer has begun (its first stage or its first progress): there is a line.
-  bool running() const { return startMs_.has_value(); }
+  bool running() const { return pace_.began(); }
   std::uint32_t percent() const;  // from the bytes when known, else the procedure's
   std::optional<std::uint64_t> sent() const { return sent_; }
   std::optional<std::uint64_t> total() const { return total_; }
@@ -83,12 +84,8 @@ class ProgressMeter {
   std::optional<std::uint64_t> sent_;
   std::optional<std::uint64_t> total_;
   UpdateStage stage_ = UpdateStage::kIdle;
-  std::optional<std::uint64_t> startMs_;
   std::uint64_t lastActivityMs_ = 0;
-  // The rate: bytes and time between byte reports of one writing stage.
-  std::optional<std::uint64_t> lastBytesAtMs_;
-  std::uint64_t measuredBytes_ = 0;
-  std::uint64_t measuredMs_ = 0;
+  workflow::TransferPace pace_;  // the rate, the time left and the elapsed time
 };
 
 }  // namespace vantor::cli

@@ -223,7 +223,7 @@ void MainWindow::OnUpdateClicked() {
   successText_->hide();
   progressBar_->setValue(0);
   SetStatus({}, "");
-  bytesStart_.reset();
+  pace_ = workflow::TransferPace();
   RefreshButtons();
   tasks_.Post([this] {
     const UpdateEnd end = work_->Update();
@@ -400,15 +400,13 @@ int MainWindow::ConfirmOffer(const PackageOffer& offer, const std::string& seedQ
 void MainWindow::OnStage(UpdateStage stage) {
   // A probe's stages would wipe what the last update said.
   if (phase_ == Phase::kProbing) return;
+  pace_.OnStage(stage, environment_->clock().NowMs());
   SetStatus(StageLabel(stage), "");
 }
 
 void MainWindow::ReportBytes(const ByteProgress& progress) {
-  const std::uint64_t now = environment_->clock().NowMs();
-  if (!bytesStart_ || progress.sent == 0) bytesStart_ = BytesMark{now, progress.sent};
-  const std::optional<std::uint64_t> left =
-      EstimateLeftMs(progress.sent - bytesStart_->sent, progress.total - bytesStart_->sent, now - bytesStart_->atMs);
-  SetStatus(ProgressLine(progress, left), "");
+  pace_.OnBytes(progress.sent, progress.total, environment_->clock().NowMs());
+  SetStatus(ProgressLine(progress, pace_.MsLeft()), "");
 }
 
 // --- Window events

@@ -29,6 +29,7 @@
 #include "desktop/HotPlugThread.h"
 #include "desktop/TaskThread.h"
 #include "desktop/ViewSink.h"
+#include "workflow/TransferPace.h"
 
 class QLabel;
 class QProgressBar;
@@ -114,11 +115,7 @@ class MainWindow final : public QWidget, private ViewSink {
   std::vector<hid::FoundController> attached_;
   std::vector<std::string> rowPaths_;  // the controllers the rows show
   std::optional<std::string> droppedPackage_;
-  struct BytesMark {
-    std::uint64_t atMs = 0;
-    std::uint64_t sent = 0;
-  };
-  std::optional<BytesMark> bytesStart_;  // the update's first byte report, for the pace
+  workflow::TransferPace pace_;  // of the running update, for its time left
   CloseQuestion closeQuestion_;
 
   QProgressBar* progressBar_ = nullptr;

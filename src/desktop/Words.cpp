@@ -21,15 +21,6 @@ std::string DurationText(std::uint64_t milliseconds) {
                 static_cast<unsigned>(seconds % 60));
 }
 
-std::optional<std::uint64_t> EstimateLeftMs(std::uint64_t sent, std::uint64_t total, std::uint64_t elapsedMs) {
-  // A quarter second of transfer: before that one erase or a slow first reply would
-  // make the figure jump.
-  constexpr std::uint64_t kMinimumSeenMs = 250;
-  if (sent == 0 || sent > total || elapsedMs < kMinimumSeenMs) return std::nullopt;
-  const double left = static_cast<double>(total - sent) * static_cast<double>(elapsedMs) / static_cast<double>(sent);
-  return static_cast<std::uint64_t>(left);
-}
-
 std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64_t> leftMs) {
   std::string line = Format(LocalizedText(text::kStageBytes).c_str(), StageLabel(progress.stage).c_str(),
                             SizeText(progress.stageSent).c_str(), SizeText(progress.stageTotal).c_str());

@@ -21,9 +21,6 @@ std::string SizeText(std::uint64_t bytes);
 // "5 s", "2 min 5 s".
 std::string DurationText(std::uint64_t milliseconds);
 
-// Time left at the pace so far (`sent` of `total` bytes in `elapsedMs`); nothing
-// until enough has been seen to tell.
-std::optional<std::uint64_t> EstimateLeftMs(std::uint64_t sent, std::uint64_t total, std::uint64_t elapsedMs);
 
 // "main image: 12 KiB of 60 KiB, 5 s left" (without the time when none is known).
 std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64_t> leftMs);

@@ -10,7 +10,7 @@ class WordsTest final : public QObject {
   Q_OBJECT
 
  private slots:
-  void timeLeftWaitsForAPaceThenScales();
+  void durationsAreRoundedUp();
   void seedFilterBecomesANameFilter();
   void emptyStateListsEveryProblem();
   void reportAloneNamesEachProblem();
