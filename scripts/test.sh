@@ -116,7 +116,7 @@ if [ "$reliability" = 1 ]; then
     step "campaign: framed" campaign framed
   fi
   fuzzers=(package_walk_fuzzer section_description_fuzzer framed_dispatch_fuzzer addressed_reply_fuzzer
-    update_replies_fuzzer)
+    update_replies_fuzzer package_verdict_fuzzer)
   if step "fuzz: configure" cmake --preset fuzz && step "fuzz: build" cmake --build --preset fuzz --target "${fuzzers[@]}"; then
     for target in "${fuzzers[@]}"; do
       step "fuzz: $target" fuzz_target "$target"
