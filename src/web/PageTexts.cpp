@@ -9,7 +9,8 @@ namespace vantor::web {
 
 JsonObject PageTexts() {
   JsonObject texts;
-  texts.Add("title", ProductTitle())
+  texts.Add("language", UserUiLanguage() == kLanguageChinesePrc ? "zh-CN" : "en")
+      .Add("title", ProductTitle())
       .Add("usbUpdate", LocalizedText(vantor::text::kUsbUpdate))
       .Add("instructions", LocalizedText(vantor::text::kInstructions))
       .Add("resetHint", LocalizedText(vantor::text::kResetHint))
