@@ -105,7 +105,7 @@
     updating = false;
     page.FS.unlink('/package.dat');
     show('progress', false);
-    showEnding(result);
+    showEnding(result.error ? { text: result.error, succeeded: false, wroteNothing: true } : result);
     // The controller restarted (or needs its boot mode again): the page lets it go,
     // and the next click starts from the beginning.
     $('controller').textContent = '';
