@@ -9,7 +9,7 @@
 
 namespace vantor {
 
-UpdateController::UpdateController(UpdateSession& session) : session_(session) {}
+UpdateController::UpdateController(UpdateSession& session, WorkerPlace place) : session_(session), place_(place) {}
 
 UpdateController::~UpdateController() {
   if (worker_.joinable()) {
@@ -38,6 +38,7 @@ void UpdateController::Start(void* notifyWindow) {
 bool UpdateController::OnUpdateButton() {
   if (session_.workerActive()) return false;
   if (worker_.joinable()) worker_.join();  // an ended worker not yet released
+  heldOnCallingThread_ = false;
   session_.view.ShowSuccessText(false);
   // The update takes the detected controller as it is now; from here on it is the
   // update's own, whatever detection finds later.
@@ -48,6 +49,11 @@ bool UpdateController::OnUpdateButton() {
   session_.SetUpdateButton(false);
   session_.view.SetProgressPos(0);
   session_.workerActive_ = true;
+  if (place_ == WorkerPlace::kCallingThread) {
+    heldOnCallingThread_ = true;
+    RunWorker();
+    return true;
+  }
   try {
     worker_ = std::thread([this] { RunWorker(); });
   } catch (const std::system_error&) {
@@ -70,6 +76,7 @@ void UpdateController::RunWorker() {
 
 void UpdateController::OnWorkerFinished() {
   if (worker_.joinable()) worker_.join();
+  heldOnCallingThread_ = false;
   if (probePending_) {
     probePending_ = false;
     if (session_.hid.m_bDevicePresent == 1) Probe();

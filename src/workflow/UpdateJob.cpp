@@ -9,7 +9,7 @@ UpdateJob::UpdateJob(Environment& environment, const std::string& path, UpdateVi
 
 UpdateJob::UpdateJob(hid::HidBackend& backend, Clock& clock, const std::string& path, UpdateView& view,
                      JobSettings settings)
-    : session_(backend, view, clock), controller_(session_) {
+    : session_(backend, view, clock), controller_(session_, settings.worker) {
   session_.hid.RestrictToPath(path);
   session_.verifyAfterWrite = settings.verifyAfterWrite;
   session_.verifyOnly = settings.verifyOnly;

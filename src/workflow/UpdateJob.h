@@ -5,7 +5,8 @@
 // the bench and watch, the benchmark, the fault campaign, the desktop apps.
 //
 // Threads: Probe, Begin, Wait, Run and the readers are called on one thread (the
-// front end's); RequestStop from any. The view is called from the worker as
+// front end's); RequestStop from any (with WorkerPlace::kCallingThread: from a handler
+// that the update's waits let run). The view is called from the worker as
 // UpdateView says. The job must outlive its view's use: destroying it stops a running
 // worker at its next safe point and waits for it.
 
@@ -27,6 +28,9 @@ struct JobSettings {
   bool verifyOnly = false;
   // The probe reads the radio's version whatever the last package was.
   bool readRadioVersion = true;
+  // Where the update runs: on a worker thread, or inside Begin (the browser page,
+  // which has no threads; Wait then only releases the ended update).
+  WorkerPlace worker = WorkerPlace::kOwnThread;
 };
 
 class UpdateJob {

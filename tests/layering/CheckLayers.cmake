@@ -1,7 +1,7 @@
 # Reads every #include "folder/..." in src/ and checks it against the layers: each
 # folder may include itself and the folders listed for it, nothing else. Also refuses
 # operating-system headers and _WIN32 branches in the core outside the backends
-# (folders named win32/, posix/ or linux/ and hid's backend folders). Prints the picture.
+# (folders named win32/, posix/, linux/ or web/ and hid's backend folders). Prints the picture.
 #   cmake -DSOURCE_DIR=src -P CheckLayers.cmake
 
 cmake_minimum_required(VERSION 3.25)
@@ -18,8 +18,9 @@ set(allowed_workflow base hid package session update sim)
 set(allowed_cli base hid package session update sim workflow)
 set(allowed_win32 base hid package session update sim res workflow)
 set(allowed_desktop base hid package session update sim workflow)
+set(allowed_web base hid package session update sim workflow)
 set(core base hid package session framed addressed update workflow)
-set(folders base hid package sim session framed addressed update workflow cli win32 desktop)
+set(folders base hid package sim session framed addressed update workflow cli win32 desktop web)
 
 set(problems "")
 foreach(folder ${folders})
@@ -39,7 +40,7 @@ foreach(folder ${folders})
       endif()
     endforeach()
     list(FIND core ${folder} in_core)
-    if(in_core GREATER -1 AND NOT shown MATCHES "/(win32|posix|hidapi|linux)/")
+    if(in_core GREATER -1 AND NOT shown MATCHES "/(win32|posix|hidapi|linux|web)/")
       file(STRINGS ${file} system REGEX "^#(include <windows.h>|ifn?def _WIN32|if defined\\(_WIN32\\))")
       if(system)
         string(APPEND problems "  ${shown}: ${system} (operating-system code belongs in a backend)\n")

@@ -327,5 +327,49 @@ TEST_F(OwnedControllerTest, AFramedUpdateKeepsItsProtocolWhenAnAddressedControll
   EXPECT_EQ(addressed->CountOf(4) + addressed->CountOf(3), 0u) << "nothing erased or written on the newcomer";
 }
 
+
+// Without threads (the browser page) the click itself runs the update: the view is
+// called on the clicking thread, the click returns with the update ended, and a device
+// change that a handler delivers while the update waits is held like one that comes
+// while a worker thread runs, until the ended update is released.
+TEST_F(OwnedControllerTest, AnUpdateOnTheCallingThreadEndsInsideTheClick) {
+  auto addressed = AttachAddressed();
+  UpdateSession inlineSession{backend, view, clock};
+  UpdateController inlineController{inlineSession, WorkerPlace::kCallingThread};
+  inlineController.Start(nullptr);
+  view.ChooseFile(file.path());
+  view.Release();
+  const std::thread::id clicking = std::this_thread::get_id();
+  std::vector<std::thread::id> viewThreads;
+  int opensDuringUpdate = -1;
+  view.onOffer = [&](const PackageOffer&) {
+    viewThreads.push_back(std::this_thread::get_id());
+    EXPECT_FALSE(inlineController.OnUpdateButton()) << "a second click while it runs does nothing";
+    opensDuringUpdate = backend.opens();
+    PlugFramedFirst();
+    inlineController.OnDeviceChange(kDbtDeviceArrival);
+    EXPECT_EQ(backend.opens(), opensDuringUpdate) << "no probe on the channel the update uses";
+  };
+  bool exited = false;
+  inlineController.onWorkerExit = [&] {
+    viewThreads.push_back(std::this_thread::get_id());
+    exited = true;
+  };
+
+  ASSERT_TRUE(inlineController.OnUpdateButton());
+  EXPECT_TRUE(exited) << "the update has ended when the click returns";
+  EXPECT_EQ(viewThreads, (std::vector<std::thread::id>{clicking, clicking}));
+  EXPECT_EQ(inlineSession.outcome, UpdateOutcome::kSucceeded);
+  EXPECT_EQ(addressed->MainImage(), addressedImage);
+  EXPECT_TRUE(inlineController.HasWorker()) << "held until released, as a thread is until joined";
+  EXPECT_FALSE(inlineController.IsUpdating());
+  const int opensAtTheEnd = backend.opens();
+
+  inlineController.WaitForWorker();
+  inlineController.OnWorkerFinished();
+  EXPECT_FALSE(inlineController.HasWorker());
+  EXPECT_GT(backend.opens(), opensAtTheEnd) << "the arrival's probe runs once the update is released";
+}
+
 }  // namespace
 }  // namespace vantor

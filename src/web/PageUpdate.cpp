@@ -1,0 +1,177 @@
+#include "web/PageUpdate.h"
+
+#include <cctype>
+
+#include "base/Format.h"
+#include "base/LocalizedText.h"
+#include "session/ResultWords.h"
+#include "session/VersionText.h"
+#include "web/PageTexts.h"
+#include "workflow/Environment.h"
+#include "workflow/UpdateJob.h"
+
+namespace vantor::web {
+namespace {
+
+}  // namespace
+
+// The update's view: every call becomes an event; the file choice is the package
+// the page holds, the confirmation the page's answer.
+class PageUpdate::View final : public UpdateView {
+ public:
+  explicit View(PageEvents& events) : events_(events) {}
+  std::string packagePath;
+  Clock* clock = nullptr;  // the environment's: how long a stage has taken
+
+  void SetTitle(const std::string& title) override { Emit(JsonObject().Add("type", "title").Add("text", title)); }
+  void EnableUpdateButton(bool enabled) override {
+    Emit(JsonObject().Add("type", "button").Add("enabled", enabled));
+  }
+  void ShowSuccessText(bool shown) override { Emit(JsonObject().Add("type", "successText").Add("shown", shown)); }
+  void SetProgressPos(std::uint32_t position) override {
+    if (position == lastPosition_) return;
+    lastPosition_ = position;
+    Emit(JsonObject().Add("type", "progress").Add("position", position));
+  }
+  int ShowMessage(const std::string& text, const std::string& caption, MessageButtons buttons) override {
+    Emit(JsonObject().Add("type", "message").Add("text", text).Add("caption", caption));
+    return buttons == MessageButtons::kYesNo ? kIdYes : kIdOk;
+  }
+  // The result event says why and what next; the seed's bare failure box would only
+  // repeat its first words.
+  void ShowFailure(const UpdateResult&, const std::string&, const std::string&) override {}
+  std::optional<std::string> ChoosePackageFile(const std::string&, const std::string&) override {
+    if (packagePath.empty()) return std::nullopt;
+    return packagePath;
+  }
+  int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override {
+    return events_.Confirm(OfferWords(offer, seedQuestion)) ? kIdOk : kIdCancel;
+  }
+  void OnStage(UpdateStage stage) override {
+    stageStartMs_ = clock != nullptr ? clock->NowMs() : 0;
+    Emit(JsonObject().Add("type", "stage").Add("stage", StageName(stage)).Add("label", StageLabel(stage)));
+  }
+  void ReportBytes(const ByteProgress& progress) override {
+    const std::uint64_t elapsed = clock != nullptr ? clock->NowMs() - stageStartMs_ : 0;
+    const std::optional<std::uint64_t> left = EstimateLeftMs(progress.stageSent, progress.stageTotal, elapsed);
+    std::string line = Format(LocalizedText(text::kStageBytes).c_str(), StageLabel(progress.stage).c_str(),
+                              SizeText(progress.stageSent).c_str(), SizeText(progress.stageTotal).c_str());
+    if (left) line += Format(LocalizedText(text::kTimeLeft).c_str(), DurationText(*left).c_str());
+    JsonObject event;
+    event.Add("type", "bytes")
+        .Add("stage", StageName(progress.stage))
+        .Add("stageSent", progress.stageSent)
+        .Add("stageTotal", progress.stageTotal)
+        .Add("sent", progress.sent)
+        .Add("total", progress.total)
+        .Add("percent", progress.total == 0 ? 0u : static_cast<std::uint32_t>(progress.sent * 100 / progress.total))
+        .Add("line", line);
+    if (left) event.Add("leftMs", *left); else event.AddNull("leftMs");
+    Emit(event);
+  }
+
+ private:
+  void Emit(const JsonObject& event) { events_.Emit(event); }
+
+  PageEvents& events_;
+  std::uint32_t lastPosition_ = 0xFFFFFFFF;
+  std::uint64_t stageStartMs_ = 0;
+};
+
+PageUpdate::PageUpdate(PageEvents& events) : events_(events) {}
+
+PageUpdate::~PageUpdate() = default;
+
+std::string PageUpdate::Simulate(const std::string& protocol, const std::string& fault, bool virtualTime) {
+  if (running_) return JsonObject().Add("error", "an update is running").Text();
+  if (protocol != "framed" && protocol != "addressed") {
+    return JsonObject().Add("error", "framed or addressed: " + protocol).Text();
+  }
+  job_.reset();
+  running_ = true;  // the probe waits too
+  workflow::SimulationSettings settings;
+  settings.protocols = protocol;
+  settings.fault = fault;
+  settings.virtualTime = virtualTime;
+  workflow::Environment::Made made = workflow::Environment::Create(settings);
+  if (!made.environment) {
+    running_ = false;
+    return JsonObject().Add("error", made.detail).Text();
+  }
+  environment_ = std::move(made.environment);
+  if (!view_) view_ = std::make_unique<View>(events_);
+  view_->clock = &environment_->clock();
+  workflow::JobSettings jobSettings;
+  jobSettings.worker = WorkerPlace::kCallingThread;
+  job_ = std::make_unique<workflow::UpdateJob>(*environment_, std::string(), *view_, jobSettings);
+  job_->Probe();
+  running_ = false;
+  return Report().Text();
+}
+
+JsonObject PageUpdate::Report() const {
+  const workflow::ControllerReport& report = job_->report();
+  JsonObject json;
+  json.Add("present", report.present);
+  if (!report.present) return json;
+  json.Add("path", report.path)
+      .Add("protocol", hid::ProtocolName(report.protocol))
+      .Add("versionReported", report.versionReported)
+      .Add("noFirmware", report.noFirmware);
+  if (report.versionReported && !report.noFirmware) {
+    const std::string version = FirmwareVersionText(report.versionWord);
+    json.Add("version", version).Add("text", Format(LocalizedText(text::kFoundVersion).c_str(), version.c_str()));
+  } else if (report.noFirmware) {
+    json.Add("text", LocalizedText(text::kFoundNoFirmware));
+  }
+  return json;
+}
+
+std::string PageUpdate::Update(const std::string& packagePath) {
+  if (running_) return JsonObject().Add("error", "an update is running").Text();
+  if (!job_) return JsonObject().Add("error", "no controller").Text();
+  view_->packagePath = packagePath;
+  running_ = true;
+  const bool begun = job_->Run();
+  running_ = false;
+  const UpdateResult result = job_->result();
+  const Ending ending = EndingOf(result);
+  JsonObject json;
+  json.Add("type", "result")
+      .Add("begun", begun)
+      .Add("outcome", OutcomeName(result.outcome))
+      .Add("reason", ReasonName(result.reason))
+      .Add("stage", StageName(result.stage))
+      .Add("code", result.code)
+      .Add("succeeded", ending.succeeded)
+      .Add("wroteNothing", ending.wroteNothing)
+      .Add("text", ending.text);
+  events_.Emit(json);
+  return json.Text();
+}
+
+bool PageUpdate::DumpSimulatedFlash(const std::string& path) const {
+  if (!environment_ || !environment_->emulated()) return false;
+  environment_->DumpSimulatedFlash(path);
+  return true;
+}
+
+void PageUpdate::RequestStop() {
+  if (job_) job_->RequestStop();
+}
+
+void SetPageLanguage(const std::string& tag) {
+  std::string locale = tag;
+  for (char& c : locale) {
+    if (c == '-') c = '_';
+  }
+  // A bare "zh" is how some browsers name Simplified Chinese.
+  if (locale == "zh" || locale.rfind("zh_Hans", 0) == 0) locale = "zh_CN";
+  if (locale.size() >= 5 && locale.rfind("zh_", 0) == 0) {
+    locale = "zh_" + std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(locale[3])))) +
+             std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(locale[4])))) + locale.substr(5);
+  }
+  SetUiLanguageOverride(LanguageFromLocaleName(locale));
+}
+
+}  // namespace vantor::web

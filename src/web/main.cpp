@@ -1,0 +1,108 @@
+// The page's entry points: a few C functions the page's script calls through
+// Module.ccall (vantor_update with {async: true}: it resolves once the update has
+// ended). The update's events reach Module.onVantorEvent(event); the offer is put to
+// Module.onVantorConfirm(offer), whose answer (or promise of one) says whether to go on.
+
+#include <emscripten.h>
+
+#include <string>
+#include <vector>
+
+#include "package/PackageWriter.h"
+#include "web/PageTexts.h"
+#include "web/PageUpdate.h"
+
+namespace {
+
+EM_JS(void, vantor_emit_event, (const char* json), {
+  if (Module.onVantorEvent) {
+    try {
+      Module.onVantorEvent(JSON.parse(UTF8ToString(json)));
+    } catch (error) {
+      console.error(error);
+    }
+  }
+});
+
+// A page that cannot answer (or throws) declines: nothing is written unasked.
+EM_ASYNC_JS(int, vantor_await_confirm, (const char* json), {
+  if (!Module.onVantorConfirm) return 0;
+  try {
+    return (await Module.onVantorConfirm(JSON.parse(UTF8ToString(json)))) ? 1 : 0;
+  } catch (error) {
+    console.error(error);
+    return 0;
+  }
+});
+
+class ScriptEvents final : public vantor::web::PageEvents {
+ public:
+  void Emit(const vantor::web::JsonObject& event) override { vantor_emit_event(event.Text().c_str()); }
+  bool Confirm(const vantor::web::JsonObject& offer) override { return vantor_await_confirm(offer.Text().c_str()) != 0; }
+};
+
+ScriptEvents g_events;
+vantor::web::PageUpdate g_update(g_events);
+// What the last call returned; ccall copies it out before the next call.
+std::string g_answer;
+
+const char* Answer(std::string text) {
+  g_answer = std::move(text);
+  return g_answer.c_str();
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string::size_type start = 0;
+  while (start <= text.size()) {
+    const std::string::size_type end = text.find('\n', start);
+    const std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    if (!line.empty()) lines.push_back(line);
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+extern "C" {
+
+// `tag`: the browser's language (navigator.language).
+EMSCRIPTEN_KEEPALIVE void vantor_set_language(const char* tag) { vantor::web::SetPageLanguage(tag); }
+
+EMSCRIPTEN_KEEPALIVE const char* vantor_page_texts() { return Answer(vantor::web::PageTexts().Text()); }
+
+EMSCRIPTEN_KEEPALIVE const char* vantor_simulate(const char* protocol, const char* fault, int virtualTime) {
+  return Answer(g_update.Simulate(protocol, fault, virtualTime != 0));
+}
+
+EMSCRIPTEN_KEEPALIVE const char* vantor_update(const char* packagePath) { return Answer(g_update.Update(packagePath)); }
+
+// The emulated controller's flash into the page's memory files (the tests compare it
+// with the package); 0 when no controller is emulated.
+EMSCRIPTEN_KEEPALIVE int vantor_dump_flash(const char* path) { return g_update.DumpSimulatedFlash(path) ? 1 : 0; }
+
+EMSCRIPTEN_KEEPALIVE void vantor_stop() { g_update.RequestStop(); }
+
+EMSCRIPTEN_KEEPALIVE int vantor_running() { return g_update.running() ? 1 : 0; }
+
+// A package from section descriptions, one a line, as `vantor-update pack -s` takes
+// them (for the demo and the tests): {"ok": true} or {"error": ...}.
+EMSCRIPTEN_KEEPALIVE const char* vantor_pack(const char* outPath, const char* descriptions) {
+  std::vector<vantor::package::SectionPlan> sections;
+  std::string error;
+  for (const std::string& line : Lines(descriptions)) {
+    vantor::package::SectionPlan plan;
+    if (!vantor::package::ParseSectionDescription(line, &plan, &error)) {
+      return Answer(vantor::web::JsonObject().Add("error", error).Text());
+    }
+    sections.push_back(plan);
+  }
+  if (!vantor::package::WritePackage(outPath, sections, &error)) {
+    return Answer(vantor::web::JsonObject().Add("error", error).Text());
+  }
+  return Answer(vantor::web::JsonObject().Add("ok", true).Text());
+}
+
+}  // extern "C"
