@@ -8,7 +8,7 @@
 #                              stage (what scripts/test.sh and CI run), and the
 #                              locales the texts are tested in
 #   scripts/setup.sh web       only what builds the core for the browser (emscripten and
-#                              node); not part of the chain above
+#                              node); the test purpose has it too
 #   scripts/setup.sh --list PURPOSE   prints the packages of PURPOSE, installs nothing
 #
 # Safe to run again: it installs only what is missing. Runs apt-get through sudo when
@@ -47,6 +47,8 @@ test_packages=(
   qemu-system-x86 linux-image-amd64 busybox-static cpio gzip udev
   # flock, runuser, timeout and the locales
   util-linux coreutils locales
+  # the browser page's module (emscripten) and its tests under node
+  emscripten nodejs
 )
 
 # The browser page: the core compiled to WebAssembly by Debian's emscripten, whose own

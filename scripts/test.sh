@@ -13,6 +13,7 @@
 #   VANTOR_PACKAGE_CHECK=0 scripts/test.sh   without the Debian package check
 #   VANTOR_RELIABILITY=0 scripts/test.sh     without the fault campaign and the fuzzers
 #   VANTOR_VM_TESTS=0 scripts/test.sh        without the VM stage (tests/vm)
+#   VANTOR_WEB_TESTS=0 scripts/test.sh       without the browser page's build and tests
 #
 # As root (as CI runs) it ends with scripts/package-check.sh: the release build's .deb,
 # lintian, installed with dpkg, tried, and removed again.
@@ -35,6 +36,7 @@ campaign_runs=${VANTOR_CAMPAIGN_RUNS:-300}
 campaign_seed=${VANTOR_CAMPAIGN_SEED:-1}
 fuzz_seconds=${VANTOR_FUZZ_SECONDS:-10}
 vm=${VANTOR_VM_TESTS:-1}
+web=${VANTOR_WEB_TESTS:-1}
 setup=${VANTOR_SETUP:-1}
 
 . "$root/scripts/wine-env.sh"
@@ -122,6 +124,11 @@ if [ "$reliability" = 1 ]; then
       step "fuzz: $target" fuzz_target "$target"
     done
   fi
+fi
+
+# The browser page's module (the web preset), its size, and its tests under node.
+if [ "$web" = 1 ]; then
+  step "web: build and tests" bash "$root/scripts/web-test.sh"
 fi
 
 # Needs the linux preset's programs; a few minutes under qemu's software emulation.
