@@ -112,6 +112,12 @@ inline constexpr TextSlot kProblemRadioImageEmpty = 201;
 // A bench unit's result on its row: "updated"; "failed (STAGE): REASON".
 inline constexpr TextSlot kUnitUpdated = 400;
 inline constexpr TextSlot kUnitFailed = 401;
+// Mistakes on the command line; the line after them.
+inline constexpr TextSlot kArgumentRequired = 402;
+inline constexpr TextSlot kCommandRequired = 403;
+inline constexpr TextSlot kUnexpectedArguments = 404;
+inline constexpr TextSlot kBadArgument = 405;
+inline constexpr TextSlot kSeeUsage = 406;
 }  // namespace vantor::cli::text
 
 namespace vantor::cli {

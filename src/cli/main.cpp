@@ -1,5 +1,6 @@
 // vantor-update: the command-line front end of the updater.
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
+#include "cli/ArgumentErrors.h"
 #include "cli/CliTexts.h"
 #include "cli/Commands.h"
 #include "cli/DoctorCommand.h"
@@ -102,6 +104,16 @@ int Unknown(const std::string& word) {
   return vantor::cli::kExitUsage;
 }
 
+// The option's name as it is typed: CLI11 shows a flag's value when bare ("--wait{-1}").
+class HelpFormatter final : public CLI::Formatter {
+ public:
+  std::string make_option_name(const CLI::Option* option, bool positional) const override {
+    std::string name = CLI::Formatter::make_option_name(option, positional);
+    const std::size_t brace = name.find('{');
+    return brace == std::string::npos ? name : name.substr(0, brace);
+  }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -125,7 +137,8 @@ int main(int argc, char** argv) {
   // variable when it is declared more than once.
   CLI::Option* wait = app.add_flag("--wait{-1}", options.waitSeconds,
                                    "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
-                          ->expected(0, 1);
+                          ->expected(0, 1)
+                          ->option_text("[=SECONDS]");
 
   CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
   AddCommonOptions(*list, options, true);
@@ -197,16 +210,27 @@ int main(int argc, char** argv) {
   help->add_option("COMMAND", helpTopic, "The command to explain");
   help->footer("Example:\n  vantor-update help flash");
 
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  app.formatter(std::make_shared<HelpFormatter>());
+
+  const std::vector<std::string> arguments = JoinWaitValues({argv + 1, argv + argc});
   if (const std::optional<std::string> unknown = UnknownSubcommand(arguments, kCommands, kValueOptions)) {
     UseLanguage(LanguageAmong(arguments));
     return Unknown(*unknown);
   }
   try {
-    app.parse(argc, argv);
+    // CLI11 takes its arguments last first.
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    app.parse(reversed);
   } catch (const CLI::ParseError& error) {
-    const int code = app.exit(error);
-    return code == 0 ? kExitSuccess : kExitUsage;
+    // --help and --version
+    if (error.get_exit_code() == 0) return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+    UseLanguage(LanguageAmong(arguments));
+    options.json = std::find(arguments.begin(), arguments.end(), "--json") != arguments.end();
+    const auto command = std::find_first_of(arguments.begin(), arguments.end(), kCommands.begin(), kCommands.end());
+    if (command != arguments.end()) options.command = *command;
+    const int code = Fail(options, kExitUsage, "usage", ArgumentErrorText(error));
+    WriteText(stderr, vantor::LocalizedText(text::kSeeUsage) + "\n");
+    return code;
   }
 
   // CLI11 leaves a flag's variable at 0 when the flag is absent.

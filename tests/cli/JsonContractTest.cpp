@@ -152,6 +152,9 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
       RunProgram({"--json", "inspect", Path("absent.dat")}),
       RunProgram({"--json", "--simulate", "addressed", "--device", "elsewhere", "info"}),
       RunProgram({"--json", "pack", "-o", Path("x.dat"), "-s", "version=bad,size=1"}),
+      // A mistake the parser finds wrote nothing on stdout.
+      RunProgram({"--json", "flash"}),
+      RunProgram({"--json", "--lang", "xx", "list"}),
   };
   for (const ProcessResult& result : errors) {
     const json error = Parse(result);
