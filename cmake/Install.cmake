@@ -38,6 +38,10 @@ else()
   install(FILES ${VANTOR_PACKAGING_DIR}/linux/70-vantor-update.rules DESTINATION lib/udev/rules.d)
   install(FILES ${VANTOR_PACKAGING_DIR}/linux/vantor-update.bash-completion
           DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/bash-completion/completions RENAME vantor-update)
+  # Where Debian's zsh and fish look for the completions of packages.
+  install(FILES ${VANTOR_PACKAGING_DIR}/linux/_vantor-update DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/zsh/vendor-completions)
+  install(FILES ${VANTOR_PACKAGING_DIR}/linux/vantor-update.fish
+          DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/fish/vendor_completions.d)
 
   # Manual page and changelog get the version filled in and are installed compressed,
   # as Debian wants them; -n keeps the file's name and time out of the archive, so
@@ -102,6 +106,9 @@ else()
   # loads it at run time (dlopen) rather than linking it.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS libhidapi-hidraw0)
+  # The bash completion needs nothing of it, but bash loads completions on demand only
+  # with it installed.
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS bash-completion)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
       ${VANTOR_PACKAGING_DIR}/debian/postinst ${VANTOR_PACKAGING_DIR}/debian/postrm)
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)

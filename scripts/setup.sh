@@ -49,6 +49,8 @@ test_packages=(
   util-linux coreutils locales
   # the browser page's module (emscripten) and its tests under node
   emscripten nodejs
+  # the shells whose completions are tried
+  zsh fish
 )
 
 # The browser page: the core compiled to WebAssembly by Debian's emscripten, whose own

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The manual page and the bash completion name exactly what vantor-update offers.
 
-    check-manual.py PROGRAM MANUAL COMPLETION
+    check-manual.py PROGRAM MANUAL COMPLETION [ZSH_OR_FISH_COMPLETION...]
 
 Asks the built program (`--help`, then `SUBCOMMAND --help` for each subcommand it
 lists) for its subcommands, their options and positional arguments, and the values
@@ -154,13 +154,33 @@ def check(source, program, other):
     return problems
 
 
+def other_shells_problems(path, interface):
+    """zsh's and fish's completions: every option and subcommand of the program is in
+    them (fish names options `-l name` and `-s x`; zsh as typed)."""
+    text = open(path, encoding="utf-8").read()
+    if path.endswith(".fish"):
+        named = {"--" + n for n in re.findall(r"-l (\S+)", text)} | {"-" + n for n in re.findall(r"-s (\S)\b", text)}
+        commands = set(re.findall(r"-a (\w+) -d", text))
+    else:
+        named = set(re.findall(r"(?<![\w-])(--?[A-Za-z][\w-]*)", text))
+        commands = set(re.findall(r"^\s*['\"](\w+):", text, re.M))
+    options, _, per_subcommand = interface
+    wanted = set(options) | {o for sub, _ in per_subcommand.values() for o in sub}
+    problems = [f"{path}: the program has {name}, missing here" for name in sorted(wanted - named)]
+    problems += [f"{path}: the program has the command {name}, missing here"
+                 for name in sorted(set(per_subcommand) - commands)]
+    return problems
+
+
 def main():
-    if len(sys.argv) != 4:
+    if len(sys.argv) < 4:
         sys.exit(__doc__)
-    program, manual, completion = sys.argv[1:]
+    program, manual, completion = sys.argv[1:4]
     interface = program_interface(program)
     problems = check("manual page", interface, manual_interface(manual))
     problems += check("bash completion", interface, completion_interface(completion))
+    for other in sys.argv[4:]:
+        problems += other_shells_problems(other, interface)
     for problem in problems:
         print(problem)
     if problems:
