@@ -47,8 +47,9 @@ test_packages=(
   qemu-system-x86 linux-image-amd64 busybox-static cpio gzip udev
   # flock, runuser, timeout and the locales
   util-linux coreutils locales
-  # the browser page's module (emscripten) and its tests under node
-  emscripten nodejs
+  # the browser page's module (emscripten) and its tests under node; the page itself
+  # in headless Chromium, driven through its DevTools protocol from python3
+  emscripten nodejs chromium python3-websocket
   # the shells whose completions are tried
   zsh fish
 )

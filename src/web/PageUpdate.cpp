@@ -87,12 +87,22 @@ std::string PageUpdate::Simulate(const std::string& protocol, const std::string&
   if (protocol != "framed" && protocol != "addressed") {
     return JsonObject().Add("error", "framed or addressed: " + protocol).Text();
   }
-  job_.reset();
-  running_ = true;  // the probe waits too
   workflow::SimulationSettings settings;
   settings.protocols = protocol;
   settings.fault = fault;
   settings.virtualTime = virtualTime;
+  return Start(settings);
+}
+
+std::string PageUpdate::Connect() {
+  if (running_) return JsonObject().Add("error", "an update is running").Text();
+  return Start(workflow::SimulationSettings());
+}
+
+std::string PageUpdate::Start(const workflow::SimulationSettings& settings) {
+  job_.reset();
+  environment_.reset();
+  running_ = true;  // the probe waits too
   workflow::Environment::Made made = workflow::Environment::Create(settings);
   if (!made.environment) {
     running_ = false;
@@ -107,6 +117,13 @@ std::string PageUpdate::Simulate(const std::string& protocol, const std::string&
   job_->Probe();
   running_ = false;
   return Report().Text();
+}
+
+void PageUpdate::Release() {
+  if (running_) return;
+  job_.reset();
+  if (view_) view_->clock = nullptr;
+  environment_.reset();
 }
 
 JsonObject PageUpdate::Report() const {

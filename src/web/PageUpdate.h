@@ -1,5 +1,5 @@
 #pragma once
-// The page's update: one environment (for now the emulated controllers, as the
+// The page's update: one environment (WebHID, or the emulated controllers as the
 // programs' --simulate), one controller and its update at a time, run on the page's
 // one thread. Everything the update shows goes to the page as events; the answers
 // it needs (the package, the confirmation) come from the page.
@@ -18,6 +18,7 @@
 namespace vantor::workflow {
 class Environment;
 class UpdateJob;
+struct SimulationSettings;
 }  // namespace vantor::workflow
 
 namespace vantor::web {
@@ -42,6 +43,12 @@ class PageUpdate {
   // own or none) in place of USB, already in its boot mode, and probes it. Virtual
   // time runs the update without waiting (tests). The report, or {"error": ...}.
   std::string Simulate(const std::string& protocol, const std::string& fault, bool virtualTime);
+  // The controllers the browser lets the page reach (WebHID: those the user chose),
+  // in place of any emulated one, and the probe of the first: as Simulate.
+  std::string Connect();
+  // Drops the controller and its environment (not while an update runs): the next
+  // update starts from Connect or Simulate.
+  void Release();
   // One whole update of the controller with the package at `packagePath` (a file of
   // the page's memory, never sent anywhere). The result: outcome, reason, stage,
   // the ending's text.
@@ -55,6 +62,7 @@ class PageUpdate {
 
  private:
   class View;
+  std::string Start(const workflow::SimulationSettings& settings);
   JsonObject Report() const;
 
   PageEvents& events_;

@@ -5,9 +5,13 @@
 
 #include <emscripten.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "hid/web/WebHidBackend.h"
 #include "package/PackageWriter.h"
 #include "web/PageTexts.h"
 #include "web/PageUpdate.h"
@@ -64,6 +68,11 @@ std::vector<std::string> Lines(const std::string& text) {
   return lines;
 }
 
+// The report channel on its own, beside any update: what a controller sends and
+// takes through WebHID, for diagnosing one and for the tests of the channel.
+std::unique_ptr<vantor::hid::HidBackend> g_rawBackend;
+std::unique_ptr<vantor::hid::HidChannel> g_rawChannel;
+
 }  // namespace
 
 extern "C" {
@@ -77,6 +86,24 @@ EMSCRIPTEN_KEEPALIVE const char* vantor_simulate(const char* protocol, const cha
   return Answer(g_update.Simulate(protocol, fault, virtualTime != 0));
 }
 
+// The user's click: the browser's chooser for the supported controllers, then the
+// probe of the one chosen. The report, {"present": false} when none was chosen, or
+// {"error": ...} without WebHID.
+EMSCRIPTEN_KEEPALIVE const char* vantor_choose_controller() {
+  if (vantor::hid::RequestWebHidDevices() < 0) {
+    return Answer(vantor::web::JsonObject().Add("error", "this browser has no WebHID").Text());
+  }
+  return Answer(g_update.Connect());
+}
+
+// After an update the controller restarts (out of its boot mode, a new device to the
+// browser): the page lets go of it and of every device chosen.
+EMSCRIPTEN_KEEPALIVE void vantor_release_controller() {
+  g_update.Release();
+  g_rawChannel.reset();
+  vantor::hid::ForgetWebHidDevices();
+}
+
 EMSCRIPTEN_KEEPALIVE const char* vantor_update(const char* packagePath) { return Answer(g_update.Update(packagePath)); }
 
 // The emulated controller's flash into the page's memory files (the tests compare it
@@ -86,6 +113,56 @@ EMSCRIPTEN_KEEPALIVE int vantor_dump_flash(const char* path) { return g_update.D
 EMSCRIPTEN_KEEPALIVE void vantor_stop() { g_update.RequestStop(); }
 
 EMSCRIPTEN_KEEPALIVE int vantor_running() { return g_update.running() ? 1 : 0; }
+
+// The channel's paths: [{"path", "vendorId", "productId"}] of the devices chosen.
+EMSCRIPTEN_KEEPALIVE const char* vantor_hid_devices() {
+  if (!g_rawBackend) g_rawBackend = vantor::hid::CreateWebHidBackend(nullptr);
+  std::string list = "[";
+  if (g_rawBackend) {
+    for (const vantor::hid::HidInterface& device : g_rawBackend->Enumerate()) {
+      if (list.size() > 1) list += ",";
+      list += vantor::web::JsonObject()
+                  .Add("path", device.path)
+                  .Add("vendorId", static_cast<std::uint32_t>(device.vendorId.value_or(0)))
+                  .Add("productId", static_cast<std::uint32_t>(device.productId.value_or(0)))
+                  .Text();
+    }
+  }
+  return Answer(list + "]");
+}
+
+// 1 when the device at `path` is open for vantor_hid_write and vantor_hid_read.
+EMSCRIPTEN_KEEPALIVE int vantor_hid_open(const char* path) {
+  g_rawChannel.reset();
+  if (!g_rawBackend) g_rawBackend = vantor::hid::CreateWebHidBackend(nullptr);
+  if (!g_rawBackend) return 0;
+  vantor::hid::OpenError error = vantor::hid::OpenError::kNone;
+  g_rawChannel = g_rawBackend->Open(path, &error);
+  return g_rawChannel ? 1 : 0;
+}
+
+// `report`: 65 bytes, the report id first. 1 when the browser took it.
+EMSCRIPTEN_KEEPALIVE int vantor_hid_write(const std::uint8_t* report) {
+  if (!g_rawChannel) return 0;
+  vantor::hid::Report bytes{};
+  std::copy(report, report + bytes.size(), bytes.begin());
+  return g_rawChannel->Write(bytes) ? 1 : 0;
+}
+
+// One input report within `timeoutMs`: {"result": the ReadResult, "report": its 65
+// bytes in hex, the report id first ("" without one)}.
+EMSCRIPTEN_KEEPALIVE const char* vantor_hid_read(int timeoutMs) {
+  vantor::hid::Report report{};
+  const std::uint32_t result =
+      g_rawChannel ? g_rawChannel->Read(report, static_cast<std::uint32_t>(timeoutMs)) : vantor::hid::kReadAbandoned;
+  static const char kDigits[] = "0123456789abcdef";
+  std::string hex;
+  for (std::size_t i = 0; result == vantor::hid::kReadOk && i < report.size(); ++i) {
+    hex += kDigits[report[i] >> 4];
+    hex += kDigits[report[i] & 0xF];
+  }
+  return Answer(vantor::web::JsonObject().Add("result", result).Add("report", hex).Text());
+}
 
 // A package from section descriptions, one a line, as `vantor-update pack -s` takes
 // them (for the demo and the tests): {"ok": true} or {"error": ...}.

@@ -8,8 +8,9 @@
   const $ = (id) => document.getElementById(id);
   const show = (id, shown) => { $(id).hidden = !shown; };
   const params = new URLSearchParams(location.search);
-  // This build reaches no USB controller yet: it updates an emulated one, of the
-  // protocol ?simulate= names (addressed by default), misbehaving as ?fault= says.
+  // The controller through WebHID; with ?simulate= an emulated one of that protocol
+  // (framed, or addressed for any other value), misbehaving as ?fault= says.
+  const simulated = params.has('simulate');
   const protocol = params.get('simulate') === 'framed' ? 'framed' : 'addressed';
   const fault = params.get('fault') || '';
 
@@ -29,7 +30,7 @@
   $('no-webhid').textContent = texts.noWebHid;
   show('no-webhid', !('hid' in navigator));
   $('simulated').textContent = `${texts.simulated}: ${protocol}`;
-  show('simulated', true);
+  show('simulated', simulated);
 
   let updating = false;
   window.addEventListener('beforeunload', (event) => {
@@ -71,15 +72,18 @@
     show('ending', true);
   }
 
-  // The click: the emulated controller is plugged in in its boot mode and asked for
-  // its version; then the page waits for the package.
+  // The click (the user gesture the browser's chooser needs): the controller the
+  // user chooses, or the emulated one plugged in in its boot mode, is asked for its
+  // version; then the page waits for the package.
   $('usb-update').addEventListener('click', async () => {
     $('usb-update').disabled = true;
     show('ending', false);
-    const report = JSON.parse(
-      await page.ccall('vantor_simulate', 'string', ['string', 'string', 'number'], [protocol, fault, 0], { async: true }));
+    const report = JSON.parse(simulated
+      ? await page.ccall('vantor_simulate', 'string', ['string', 'string', 'number'], [protocol, fault, 0], { async: true })
+      : await page.ccall('vantor_choose_controller', 'string', [], [], { async: true }));
     if (report.error || !report.present) {
-      $('controller').textContent = report.error || texts.chooserEmpty;
+      if (!simulated) page.ccall('vantor_release_controller', null, [], []);
+      $('controller').textContent = !simulated && !('hid' in navigator) ? texts.noWebHid : report.error || texts.chooserEmpty;
       $('usb-update').disabled = false;
       return;
     }
@@ -106,8 +110,9 @@
     page.FS.unlink('/package.dat');
     show('progress', false);
     showEnding(result.error ? { text: result.error, succeeded: false, wroteNothing: true } : result);
-    // The controller restarted (or needs its boot mode again): the page lets it go,
-    // and the next click starts from the beginning.
+    // The controller restarted out of its boot mode (or needs its boot mode again):
+    // the page lets it go, and the next click starts from the chooser.
+    page.ccall('vantor_release_controller', null, [], []);
     $('controller').textContent = '';
     $('usb-update').disabled = false;
   }

@@ -1,0 +1,125 @@
+// The page's WebHID channel under node, on a fake navigator.hid that records what is
+// sent and delivers what a test queues: the chooser's filters, the reports as WebHID
+// takes them (report id 0, then 64 data bytes), an input report read by the core, a
+// read with nothing queued ending at its time-out, and a controller unplugged in the
+// middle of an update. Run by scripts/web-test.sh (node --test).
+'use strict';
+
+const test = require('node:test');
+const assert = require('node:assert');
+const fs = require('node:fs');
+const path = require('node:path');
+
+const moduleDir = process.env.VANTOR_WEB_MODULE_DIR || path.join(__dirname, '..', '..', 'build', 'web', 'page');
+const createVantorModule = require(path.join(moduleDir, 'vantor-web.js'));
+const wasmBinary = fs.readFileSync(path.join(moduleDir, 'vantor-web.wasm'));
+
+class FakeDevice extends EventTarget {
+  constructor(vendorId, productId) {
+    super();
+    Object.assign(this, { vendorId, productId, opened: false, sent: [], onSend: null });
+  }
+  async open() { this.opened = true; }
+  async close() { this.opened = false; }
+  async sendReport(reportId, data) {
+    assert.ok(this.opened, 'a report sent to a device not open');
+    this.sent.push({ reportId, data: new Uint8Array(data) });
+    if (this.onSend) this.onSend(this.sent.length);
+  }
+  input(bytes) {
+    const event = new Event('inputreport');
+    Object.assign(event, { device: this, reportId: 0, data: new DataView(Uint8Array.from(bytes).buffer) });
+    this.dispatchEvent(event);
+  }
+}
+
+// A fresh page module on a browser whose chooser offers `device`.
+async function loadPage(device) {
+  const hid = new EventTarget();
+  hid.requestDevice = async ({ filters }) => {
+    hid.filters = filters;
+    return [device];
+  };
+  hid.getDevices = async () => [];
+  hid.unplug = () => {
+    const event = new Event('disconnect');
+    event.device = device;
+    hid.dispatchEvent(event);
+  };
+  globalThis.navigator = { hid, language: 'en-US' };
+  const page = await createVantorModule({ wasmBinary, print: () => {}, printErr: () => {} });
+  page.ccall('vantor_set_language', null, ['string'], ['en-US']);
+  page.hid = hid;
+  page.onVantorConfirm = async () => true;
+  return page;
+}
+
+const call = (page, name, returns, types, args) => page.ccall(name, returns, types, args, { async: true });
+
+test('the chooser, the reports both ways and the read time-out', async () => {
+  const device = new FakeDevice(0x2DC8, 0x3002);
+  const page = await loadPage(device);
+  const report = JSON.parse(await call(page, 'vantor_choose_controller', 'string', [], []));
+  assert.deepStrictEqual(page.hid.filters, [
+    { vendorId: 0x0483, productId: 0x5750 }, { vendorId: 0x2DC8, productId: 0x5750 }, { vendorId: 0x2DC8, productId: 0x3002 }]);
+  assert.strictEqual(report.present, true, JSON.stringify(report));
+  assert.strictEqual(report.protocol, 'addressed');
+  assert.ok(device.sent.length > 0, 'the probe sent nothing');
+  for (const sent of device.sent) {
+    assert.strictEqual(sent.reportId, 0);
+    assert.strictEqual(sent.data.length, 64);
+  }
+  page.ccall('vantor_release_controller', null, [], []);
+  assert.strictEqual(device.opened, false, 'released, the device is closed');
+  assert.deepStrictEqual(JSON.parse(page.ccall('vantor_hid_devices', 'string', [], [])), []);
+
+  await call(page, 'vantor_choose_controller', 'string', [], []);
+  const [listed] = JSON.parse(page.ccall('vantor_hid_devices', 'string', [], []));
+  assert.deepStrictEqual({ vendorId: listed.vendorId, productId: listed.productId }, { vendorId: 0x2DC8, productId: 0x3002 });
+  assert.strictEqual(await call(page, 'vantor_hid_open', 'number', ['string'], [listed.path]), 1);
+
+  const out = new Uint8Array(65);
+  out.forEach((_, i) => { out[i] = i === 0 ? 0 : 200 - i; });
+  device.sent = [];
+  assert.strictEqual(await call(page, 'vantor_hid_write', 'number', ['array'], [out]), 1);
+  assert.deepStrictEqual(device.sent, [{ reportId: 0, data: out.subarray(1) }]);
+
+  // Queued before the read, and arriving while the read waits.
+  const bytes = Array.from({ length: 64 }, (_, i) => (i * 7 + 1) & 0xFF);
+  const hex = (values) => Buffer.from([0, ...values]).toString('hex');
+  device.input(bytes);
+  assert.deepStrictEqual(JSON.parse(await call(page, 'vantor_hid_read', 'string', ['number'], [1000])), { result: 0, report: hex(bytes) });
+  setTimeout(() => device.input(bytes.slice().reverse()), 20);
+  let started = Date.now();
+  assert.deepStrictEqual(JSON.parse(await call(page, 'vantor_hid_read', 'string', ['number'], [5000])),
+    { result: 0, report: hex(bytes.slice().reverse()) });
+  assert.ok(Date.now() - started < 1000, 'the waiting read woke with the report');
+
+  started = Date.now();
+  assert.deepStrictEqual(JSON.parse(await call(page, 'vantor_hid_read', 'string', ['number'], [80])), { result: 0x102, report: '' });
+  const waited = Date.now() - started;
+  assert.ok(waited >= 70 && waited < 1000, `a read with nothing queued ended after ${waited} ms`);
+
+  page.hid.unplug();
+  assert.strictEqual(JSON.parse(await call(page, 'vantor_hid_read', 'string', ['number'], [5000])).result, 0xFFFFFFFF);
+  assert.strictEqual(await call(page, 'vantor_hid_write', 'number', ['array'], [out]), 0);
+});
+
+test('a controller unplugged during its update ends it as unplugged', async () => {
+  const device = new FakeDevice(0x2DC8, 0x5750);
+  const page = await loadPage(device);
+  page.FS.writeFile('/image.bin', new Uint8Array(6000).fill(0x5A));
+  assert.deepStrictEqual(JSON.parse(page.ccall('vantor_pack', 'string', ['string', 'string'],
+    ['/package.dat', 'version=1.60,address=0x08004000,type=0,variant=0,file=/image.bin'])), { ok: true });
+  const report = JSON.parse(await call(page, 'vantor_choose_controller', 'string', [], []));
+  assert.strictEqual(report.protocol, 'framed', JSON.stringify(report));
+  const probeReports = device.sent.length;
+  device.onSend = (count) => {
+    if (count === probeReports + 1) setTimeout(() => page.hid.unplug(), 10);
+  };
+  const started = Date.now();
+  const result = JSON.parse(await call(page, 'vantor_update', 'string', ['string'], ['/package.dat']));
+  assert.strictEqual(result.outcome, 'failed', JSON.stringify(result));
+  assert.strictEqual(result.reason, 'unplugged', JSON.stringify(result));
+  assert.ok(Date.now() - started < 10000, `the update ended ${Date.now() - started} ms after it began`);
+});
