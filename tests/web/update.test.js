@@ -177,7 +177,7 @@ test("the update's short pauses never wait on a timer a browser would stretch", 
 
 test('a refusal mid-image fails with its reason and next step, in either language', async () => {
   for (const [language, reason, next] of [
-    ['en-US', /failed while main image: .*refused.*21/, /Next: start the controller in its boot mode/],
+    ['en-US', /failed \(main image\): .*refused.*21/, /Next: start the controller in its boot mode/],
     ['zh-CN', /更新在“主固件”阶段失败：手柄拒绝了更新（代码 21）/, /下一步：.*BOOT 模式/],
   ]) {
     const page = await loadPage({ language });
