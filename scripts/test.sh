@@ -109,6 +109,22 @@ fuzz_target() {
     -artifact_prefix="$root/build/fuzz/artifacts/$target-" "$scratch" "$root/fuzz/corpus/$target" 2>&1 | tail -n 12
 }
 
+# The targets named at once; each one's lines are printed when it ends.
+fuzz_targets() {
+  local target pids=() status=0
+  mkdir -p "$root/build/fuzz/work"
+  for target in "$@"; do
+    fuzz_target "$target" >"$root/build/fuzz/work/$target.log" 2>&1 &
+    pids+=($!)
+  done
+  for ((j = 0; j < ${#pids[@]}; j++)); do
+    wait "${pids[j]}" || status=1
+    echo "--- ${*:j+1:1}"
+    cat "$root/build/fuzz/work/${*:j+1:1}.log"
+  done
+  return "$status"
+}
+
 if [ "$reliability" = 1 ]; then
   if [[ " $presets " != *" linux "* ]]; then
     step "campaign: configure" cmake --preset linux && step "campaign: build" cmake --build --preset linux --target fault-campaign
@@ -120,8 +136,9 @@ if [ "$reliability" = 1 ]; then
   fuzzers=(package_walk_fuzzer section_description_fuzzer framed_dispatch_fuzzer addressed_reply_fuzzer
     update_replies_fuzzer package_verdict_fuzzer)
   if step "fuzz: configure" cmake --preset fuzz && step "fuzz: build" cmake --build --preset fuzz --target "${fuzzers[@]}"; then
-    for target in "${fuzzers[@]}"; do
-      step "fuzz: $target" fuzz_target "$target"
+    # Two at a time: each target is one process, and the machine has two cores.
+    for ((i = 0; i < ${#fuzzers[@]}; i += 2)); do
+      step "fuzz: ${fuzzers[*]:i:2}" fuzz_targets "${fuzzers[@]:i:2}"
     done
   fi
 fi
