@@ -52,6 +52,8 @@ test_packages=(
   emscripten nodejs chromium python3-websocket
   # the shells whose completions are tried
   zsh fish
+  # the desktop app as a Wayland client, on a headless compositor
+  weston qt6-wayland
 )
 
 # The browser page: the core compiled to WebAssembly by Debian's emscripten, whose own
