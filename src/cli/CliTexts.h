@@ -57,6 +57,13 @@ inline constexpr TextSlot kInspectNothingForAsked = 80;
 inline constexpr TextSlot kUnknownCommand = 81;
 inline constexpr TextSlot kDidYouMean = 82;
 inline constexpr TextSlot kWaitNegative = 160;  // the seconds typed
+// Which firmware answered the probe: info's line, list's state.
+inline constexpr TextSlot kLabelMode = 161;
+inline constexpr TextSlot kModeBoot = 162;
+inline constexpr TextSlot kModeNormal = 163;
+inline constexpr TextSlot kModeNotReported = 164;
+inline constexpr TextSlot kListNormalMode = 165;  // the version
+inline constexpr TextSlot kListModeUnknown = 166;  // the version
 // Choosing the controller, and the bench (--all, watch) and its lines.
 inline constexpr TextSlot kSelectNoneAttached = 83;
 inline constexpr TextSlot kSelectAttached = 84;

@@ -130,6 +130,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
+  settings.readMode = true;
   workflow::UpdateJob job(environment, options.device, view, settings);
   const workflow::CancelScope stopOnInterrupt(interrupts.cancel(), [&job] { job.RequestStop(); });
   environment.OnPause([&view] { view.Tick(); });

@@ -127,11 +127,11 @@ int main(int argc, char** argv) {
                                    "Wait for a controller to be plugged in (--wait=SECONDS: at most that long)")
                           ->expected(0, 1);
 
-  CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
+  CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order, and the mode each is in");
   AddCommonOptions(*list, options, true);
   list->footer("Example:\n  vantor-update list --json");
 
-  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol, firmware and radio version");
+  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol, mode, firmware and radio version");
   AddCommonOptions(*info, options, true);
   info->footer("Example:\n  vantor-update info --device /dev/hidraw3");
 

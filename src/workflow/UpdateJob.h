@@ -27,6 +27,9 @@ struct JobSettings {
   bool verifyOnly = false;
   // The probe reads the radio's version whatever the last package was.
   bool readRadioVersion = true;
+  // The probe also learns which firmware answers (ControllerReport::mode); a framed
+  // controller is asked for its device information for that.
+  bool readMode = false;
 };
 
 class UpdateJob {

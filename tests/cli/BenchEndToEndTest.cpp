@@ -75,6 +75,37 @@ TEST_F(Bench, ListShowsEachControllersIdentityAndProbe) {
   EXPECT_NE(text.out.find("serial VTSIM0002  at 9-2"), std::string::npos) << text.out;
 }
 
+// Before: list said "boot mode" of a controller running its normal firmware, and info
+// said no mode at all; flash then failed with "runs its normal firmware".
+TEST_F(Bench, ListAndInfoSayTheModeTheProbeFound) {
+  for (const char* fault : {"", "not-boot"}) {
+    SCOPED_TRACE(fault);
+    const bool normal = *fault != '\0';
+    Arguments faultArguments;
+    if (normal) faultArguments = {"--sim-fault", fault};
+    const auto run = [&](Arguments extra) {
+      extra.insert(extra.begin(), faultArguments.begin(), faultArguments.end());
+      return Run("framed", extra);
+    };
+    const ProcessResult listed = run({"list"});
+    EXPECT_EQ(listed.out.find("boot mode") == std::string::npos, normal) << listed.out;
+    EXPECT_EQ(listed.out.find("normal mode, firmware 1.56: replug it while holding LB+RB") != std::string::npos,
+              normal) << listed.out;
+    EXPECT_EQ(nlohmann::json::parse(run({"--json", "list"}).out)["controllers"][0]["mode"], normal ? "normal" : "boot");
+
+    const ProcessResult info = run({"info"});
+    EXPECT_NE(info.out.find(normal ? "mode:       normal mode: replug it while holding LB+RB to update it"
+                                   : "mode:       boot mode (it can be updated)"),
+              std::string::npos)
+        << info.out;
+    EXPECT_EQ(nlohmann::json::parse(run({"--json", "info"}).out)["mode"], normal ? "normal" : "boot");
+  }
+  const ProcessResult chinese =
+      RunProgram({"--lang", "zh", "--simulate", "framed", "--sim-fault", "not-boot", "list"}, "", 60000, Environment());
+  EXPECT_NE(chinese.out.find("普通模式，固件 1.56"), std::string::npos) << chinese.out;
+  EXPECT_EQ(chinese.out.find("BOOT 模式，"), std::string::npos) << chinese.out;
+}
+
 // Before: with two controllers attached and no --device, flash updated the first one
 // without a word.
 TEST_F(Bench, SeveralAttachedAndNoneChosenIsRefusedBeforeAnyWrite) {

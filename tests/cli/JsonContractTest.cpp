@@ -60,7 +60,8 @@ const json kController = {{"path", "string"},          {"vendorId", "string"},
                           {"deviceType", "integer|null"}, {"deviceVariant", "integer|null"}};
 const json kProbe = {{"controller", kController},   {"firmware", "version|null"},
                      {"versionWord", "string|null"}, {"noFirmware", "boolean"},
-                     {"radioVersion", "integer|null"}, {"radioVersionUnreadable", "boolean"}};
+                     {"radioVersion", "integer|null"}, {"radioVersionUnreadable", "boolean"},
+                     {"mode", "string|null"}};
 
 json FlashSchema() {
   json schema = With(kProbe);
@@ -103,7 +104,7 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
   const json list = Parse(RunProgram({"--simulate", "addressed", "--json", "list"}));
   Check(list, With({{"controllers", "array"}}), "list.");
   Check(list["controllers"][0], {{"path", "string"}, {"vendorId", "string"}, {"productId", "string"},
-                                 {"protocol", "string"}}, "list.controllers[0].");
+                                 {"protocol", "string"}, {"mode", "string|null"}}, "list.controllers[0].");
 
   for (const char* protocol : {"framed", "addressed"}) {
     const json info = Parse(RunProgram({"--simulate", protocol, "--sim-virtual-time", "--json", "info"}));
