@@ -34,7 +34,6 @@ inline constexpr TextSlot kLabelRadio = 55;
 inline constexpr TextSlot kFirmwareNone = 56;
 inline constexpr TextSlot kFirmwareNotReported = 57;
 inline constexpr TextSlot kStoppedBySignal = 58;
-inline constexpr TextSlot kVerifiedMatches = 64;  // `verify`: the flash holds the package's firmware
 // Why `inspect` says a package would be refused, one per package::PackageProblem.
 inline constexpr TextSlot kProblemMainTruncated = 65;
 inline constexpr TextSlot kProblemRadioTruncated = 66;
@@ -64,6 +63,17 @@ inline constexpr TextSlot kModeNormal = 163;
 inline constexpr TextSlot kModeNotReported = 164;
 inline constexpr TextSlot kListNormalMode = 165;  // the version
 inline constexpr TextSlot kListModeUnknown = 166;  // the version
+// `verify FILE`: what is compared, and its verdict (it writes nothing, so asks nothing).
+inline constexpr TextSlot kVerifyOfferPackage = 167;
+inline constexpr TextSlot kVerifyReadsBack = 168;
+inline constexpr TextSlot kVerifyRadioToo = 169;
+inline constexpr TextSlot kVerifyMatches = 170;         // the package's path
+inline constexpr TextSlot kVerifyDiffers = 171;         // the address, the package's path
+inline constexpr TextSlot kVerifyNothingWritten = 172;  // the package's path
+inline constexpr TextSlot kVerifyFailedBecause = 173;   // the stage, the reason
+inline constexpr TextSlot kVerifyNextStep = 174;
+inline constexpr TextSlot kVerifyStopped = 175;
+inline constexpr TextSlot kVerifyFramed = 176;  // the controller
 // Choosing the controller, and the bench (--all, watch) and its lines.
 inline constexpr TextSlot kSelectNoneAttached = 83;
 inline constexpr TextSlot kSelectAttached = 84;

@@ -163,8 +163,9 @@ int main(int argc, char** argv) {
   verify->add_option("FILE", verifyFile, "Firmware package (*.dat)")->required();
   AddCommonOptions(*verify, options, true);
   verify->footer(
-      "Addressed controllers in their boot mode only (the framed protocol has no read command); nothing is written.\n"
-      "Example:\n  vantor-update verify FIRMWARE.dat --yes");
+      "Addressed controllers in their boot mode only (the framed protocol has no read command); nothing is written,\n"
+      "so nothing is asked. Says that the flash matches the package, or the first address where it differs.\n"
+      "Example:\n  vantor-update verify FIRMWARE.dat");
 
   std::string watchFile;
   CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");

@@ -124,7 +124,10 @@ int SelectPackage(UpdateSession& session) {
   const PackageOffer offer = MakeOffer(session, fingerprint->sha256, judgement.writesRadio(addressed));
   session.RecordOffer(offer);
   const std::string question = ConfirmationText(state.mainHeader.version(), state.mainHeader.beta());
-  if (session.view.ConfirmOffer(offer, question) == kIdCancel) {
+  // A read-back alone writes nothing: there is nothing to consent to.
+  if (session.verifyOnly) {
+    session.view.ShowVerifyOffer(offer);
+  } else if (session.view.ConfirmOffer(offer, question) == kIdCancel) {
     DebugLine("MessageBox == IDCANCEL\n");
     return NoPackage(session, UpdateOutcome::kDeclined);
   }

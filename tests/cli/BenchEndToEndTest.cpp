@@ -307,7 +307,7 @@ TEST_F(Bench, VerifyFindsAByteThatReadsBackWrong) {
   EXPECT_EQ(document["reason"], "read-back-mismatch");
   EXPECT_EQ(document["stage"], "verifying");
   EXPECT_EQ(document["address"], "0x08004064");
-  EXPECT_NE(corrupt.err.find("0x8004064"), std::string::npos) << corrupt.err;
+  EXPECT_NE(corrupt.err.find("(first difference at 0x08004064).\n"), std::string::npos) << corrupt.err;
 
   const ProcessResult unverified =
       Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "flash", "--yes", Path("p.dat")});
@@ -327,6 +327,32 @@ TEST_F(Bench, VerifyAloneReadsBackAndWritesNothing) {
 
   const ProcessResult framed = Run("framed", {"--sim-arrive", "0", "verify", "--yes", Path("p.dat")});
   EXPECT_EQ(framed.exitCode, 2) << framed.err;
+}
+
+// Before: verify asked "The radio image will be written too. Continue? [y/N]", failed
+// as "Update failed ... does not read back what was written ... run flash again", and
+// told a user who typed no --verify to run without it.
+TEST_F(Bench, VerifyAsksNothingAndSaysWhereTheFlashDiffers) {
+  for (const char* language : {"en", "zh"}) {
+    SCOPED_TRACE(language);
+    const ProcessResult verified = RunProgram(
+        {"--lang", language, "--simulate", "addressed", "--sim-virtual-time", "verify", Path("p.dat")}, "y\n", 60000,
+        Environment());
+    const std::string all = verified.out + verified.err;
+    EXPECT_EQ(verified.exitCode, 1) << all;
+    EXPECT_EQ(all.find("[y/N]"), std::string::npos) << all;
+    EXPECT_EQ(all.find(language == std::string("en") ? "written too" : "也将被写入"), std::string::npos) << all;
+    EXPECT_NE(all.find(language == std::string("en")
+                           ? "Differs at 0x08004000: the controller's flash does not hold the firmware of "
+                           : "在 0x08004000 处不同"),
+              std::string::npos)
+        << all;
+    EXPECT_EQ(all.find(language == std::string("en") ? "Update failed" : "更新失败"), std::string::npos) << all;
+  }
+  const ProcessResult framed = Run("framed", {"verify", Path("p.dat")});
+  EXPECT_EQ(framed.exitCode, 2) << framed.err;
+  EXPECT_EQ(framed.err.find("--verify"), std::string::npos) << framed.err;
+  EXPECT_NE(framed.err.find("this controller cannot be verified"), std::string::npos) << framed.err;
 }
 
 }  // namespace

@@ -88,7 +88,7 @@ const std::set<std::string> kErrors = {"usage",          "file-not-found",     "
                                        "is-a-directory", "not-a-regular-file", "cannot-read-file",
                                        "no-controller",  "no-permission",      "controller-busy",
                                        "controller-unopenable", "hid-unavailable", "bad-section",
-                                       "cannot-write-package", "interrupted"};
+                                       "cannot-write-package", "interrupted", "verify-unavailable"};
 
 json Parse(const ProcessResult& result) {
   const json document = json::parse(result.out, nullptr, false);
@@ -148,11 +148,18 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
     }
   }
 
+  // verify: flash's document; a fresh emulated controller holds no image.
+  const json verify = Parse(RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "verify", package}));
+  Check(verify, FlashSchema(), "verify.");
+  EXPECT_EQ(verify["reason"], "read-back-mismatch");
+  EXPECT_EQ(verify["address"], "0x08004000");
+
   // Errors: a stable code beside the localized message.
   const ProcessResult errors[] = {
       RunProgram({"--json", "inspect", Path("absent.dat")}),
       RunProgram({"--json", "--simulate", "addressed", "--device", "elsewhere", "info"}),
       RunProgram({"--json", "pack", "-o", Path("x.dat"), "-s", "version=bad,size=1"}),
+      RunProgram({"--json", "--simulate", "framed", "verify", package}),
   };
   for (const ProcessResult& result : errors) {
     const json error = Parse(result);
