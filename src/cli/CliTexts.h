@@ -74,6 +74,12 @@ inline constexpr TextSlot kVerifyFailedBecause = 173;   // the stage, the reason
 inline constexpr TextSlot kVerifyNextStep = 174;
 inline constexpr TextSlot kVerifyStopped = 175;
 inline constexpr TextSlot kVerifyFramed = 176;  // the controller
+// A file that is no firmware package at all: flash's verdict, inspect's problem, the
+// bench's refusal (the path), inspect's summary (the path, its length).
+inline constexpr TextSlot kNotAPackage = 177;
+inline constexpr TextSlot kProblemNotAPackage = 178;
+inline constexpr TextSlot kBenchNotAPackage = 179;
+inline constexpr TextSlot kInspectNotAPackage = 180;
 // Choosing the controller, and the bench (--all, watch) and its lines.
 inline constexpr TextSlot kSelectNoneAttached = 83;
 inline constexpr TextSlot kSelectAttached = 84;
@@ -86,7 +92,6 @@ inline constexpr TextSlot kVerifyUnavailable = 90;
 inline constexpr TextSlot kInUseChooseAnother = 91;
 inline constexpr TextSlot kInUseLeaveOut = 92;
 inline constexpr TextSlot kBenchPackageUnusable = 93;
-inline constexpr TextSlot kBenchPackageEmpty = 94;
 inline constexpr TextSlot kBenchNothingUpdated = 95;
 inline constexpr TextSlot kBenchConfirmAll = 96;
 inline constexpr TextSlot kBenchCouldNotOpen = 97;

@@ -76,6 +76,9 @@ nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, 
   document["outcome"] = OutcomeName(stopped ? UpdateOutcome::kInterrupted : result.outcome);
   document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
                                                                             : nlohmann::json();
+  document["problem"] = result.outcome == UpdateOutcome::kPackageRefused
+                            ? nlohmann::json(package::ProblemName(result.problem))
+                            : nlohmann::json();
   document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
   document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
                                                                          : nlohmann::json();

@@ -68,9 +68,9 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
       verdict.lines.push_back(LocalizedText(vantor::text::kNoMatchingFirmware));
       break;
     case UpdateOutcome::kPackageRefused:
-      verdict.lines.push_back(LocalizedText(result.problem == package::PackageProblem::kNothingToWrite
-                                                ? vantor::text::kPackageEmpty
-                                                : vantor::text::kPackageDamaged));
+      verdict.lines.push_back(LocalizedText(result.problem == package::PackageProblem::kNothingToWrite ? vantor::text::kPackageEmpty
+                                            : result.problem == package::PackageProblem::kNotAPackage  ? text::kNotAPackage
+                                                                                                        : vantor::text::kPackageDamaged));
       break;
     case UpdateOutcome::kNotInBootMode:
       verdict.lines.push_back(LocalizedText(text::kNotInBootModeCli));

@@ -94,6 +94,7 @@ int SelectPackage(UpdateSession& session) {
     case WalkResult::kFound:
       break;
     case WalkResult::kNotFound:
+      if (judgement.problem == PackageProblem::kNotAPackage) return Refuse(session, judgement.problem);
       return NoPackage(session, UpdateOutcome::kNothingMatched);
     case WalkResult::kReadError:
       return NoPackage(session);

@@ -46,7 +46,8 @@ void BenchUnit::ProbeAndJudge() {
       package::JudgePackageFile(packagePath_, verdict_.deviceType, verdict_.deviceVariant, addressed);
   if (judgement.walk == package::WalkResult::kReadError) {
     verdict_.problem = UnitProblem::kPackageUnreadable;
-  } else if (judgement.walk == package::WalkResult::kNotFound) {
+  } else if (judgement.walk == package::WalkResult::kNotFound &&
+             judgement.problem != package::PackageProblem::kNotAPackage) {
     verdict_.problem = UnitProblem::kNothingForIt;
   } else if (judgement.problem != package::PackageProblem::kNone) {
     verdict_.problem = UnitProblem::kPackageRefused;
