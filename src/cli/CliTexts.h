@@ -49,7 +49,6 @@ inline constexpr TextSlot kFileNotRegular = 74;
 inline constexpr TextSlot kFileCannotOpen = 75;  // the system's reason may follow
 inline constexpr TextSlot kPackWrote = 76;       // the package's path and its number of sections
 // What `inspect` finds wrong with the file as a whole, or with the controller asked about.
-inline constexpr TextSlot kInspectNoSection = 77;
 inline constexpr TextSlot kInspectCutInHeader = 78;
 inline constexpr TextSlot kInspectSectionsCapped = 79;
 inline constexpr TextSlot kInspectNothingForAsked = 80;

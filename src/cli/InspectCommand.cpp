@@ -124,7 +124,6 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     problems.push_back(problem);
     problemLines.push_back(line);
   };
-  if (report.sections.empty()) both("the file holds no section header", LocalizedText(text::kInspectNoSection));
   if (report.walkCutShort) both("the file ends inside a section header", LocalizedText(text::kInspectCutInHeader));
   if (report.sectionsCapped) {
     const auto cap = static_cast<unsigned>(package::kMaxInspectedSections);
