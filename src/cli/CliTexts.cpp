@@ -19,6 +19,8 @@ std::string PackageProblemText(package::PackageProblem problem) {
       return LocalizedText(text::kProblemRadioOutsideFlash);
     case PackageProblem::kRadioImageEmpty:
       return LocalizedText(text::kProblemRadioImageEmpty);
+    case PackageProblem::kNotAPackage:
+      return LocalizedText(text::kProblemNotAPackage);
     case PackageProblem::kNone:
       break;
   }

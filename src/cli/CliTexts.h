@@ -34,7 +34,6 @@ inline constexpr TextSlot kLabelRadio = 55;
 inline constexpr TextSlot kFirmwareNone = 56;
 inline constexpr TextSlot kFirmwareNotReported = 57;
 inline constexpr TextSlot kStoppedBySignal = 58;
-inline constexpr TextSlot kVerifiedMatches = 64;  // `verify`: the flash holds the package's firmware
 // Why `inspect` says a package would be refused, one per package::PackageProblem.
 inline constexpr TextSlot kProblemMainTruncated = 65;
 inline constexpr TextSlot kProblemRadioTruncated = 66;
@@ -50,13 +49,36 @@ inline constexpr TextSlot kFileNotRegular = 74;
 inline constexpr TextSlot kFileCannotOpen = 75;  // the system's reason may follow
 inline constexpr TextSlot kPackWrote = 76;       // the package's path and its number of sections
 // What `inspect` finds wrong with the file as a whole, or with the controller asked about.
-inline constexpr TextSlot kInspectNoSection = 77;
 inline constexpr TextSlot kInspectCutInHeader = 78;
 inline constexpr TextSlot kInspectSectionsCapped = 79;
 inline constexpr TextSlot kInspectNothingForAsked = 80;
 inline constexpr TextSlot kUnknownCommand = 81;
 inline constexpr TextSlot kDidYouMean = 82;
 inline constexpr TextSlot kWaitNegative = 160;  // the seconds typed
+// Which firmware answered the probe: info's line, list's state.
+inline constexpr TextSlot kLabelMode = 161;
+inline constexpr TextSlot kModeBoot = 162;
+inline constexpr TextSlot kModeNormal = 163;
+inline constexpr TextSlot kModeNotReported = 164;
+inline constexpr TextSlot kListNormalMode = 165;  // the version
+inline constexpr TextSlot kListModeUnknown = 166;  // the version
+// `verify FILE`: what is compared, and its verdict (it writes nothing, so asks nothing).
+inline constexpr TextSlot kVerifyOfferPackage = 167;
+inline constexpr TextSlot kVerifyReadsBack = 168;
+inline constexpr TextSlot kVerifyRadioToo = 169;
+inline constexpr TextSlot kVerifyMatches = 170;         // the package's path
+inline constexpr TextSlot kVerifyDiffers = 171;         // the address, the package's path
+inline constexpr TextSlot kVerifyNothingWritten = 172;  // the package's path
+inline constexpr TextSlot kVerifyFailedBecause = 173;   // the stage, the reason
+inline constexpr TextSlot kVerifyNextStep = 174;
+inline constexpr TextSlot kVerifyStopped = 175;
+inline constexpr TextSlot kVerifyFramed = 176;  // the controller
+// A file that is no firmware package at all: flash's verdict, inspect's problem, the
+// bench's refusal (the path), inspect's summary (the path, its length).
+inline constexpr TextSlot kNotAPackage = 177;
+inline constexpr TextSlot kProblemNotAPackage = 178;
+inline constexpr TextSlot kBenchNotAPackage = 179;
+inline constexpr TextSlot kInspectNotAPackage = 180;
 // Choosing the controller, and the bench (--all, watch) and its lines.
 inline constexpr TextSlot kSelectNoneAttached = 83;
 inline constexpr TextSlot kSelectAttached = 84;
@@ -69,7 +91,6 @@ inline constexpr TextSlot kVerifyUnavailable = 90;
 inline constexpr TextSlot kInUseChooseAnother = 91;
 inline constexpr TextSlot kInUseLeaveOut = 92;
 inline constexpr TextSlot kBenchPackageUnusable = 93;
-inline constexpr TextSlot kBenchPackageEmpty = 94;
 inline constexpr TextSlot kBenchNothingUpdated = 95;
 inline constexpr TextSlot kBenchConfirmAll = 96;
 inline constexpr TextSlot kBenchCouldNotOpen = 97;

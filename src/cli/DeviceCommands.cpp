@@ -68,7 +68,9 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   }
 
   workflow::UnattendedView view("");
-  workflow::UpdateJob job(*environment, chosen ? chosen->path : std::string(), view);
+  workflow::JobSettings settings;
+  settings.readMode = true;
+  workflow::UpdateJob job(*environment, chosen ? chosen->path : std::string(), view, settings);
   if (options.simSignalAt == "probe") InterruptSelf(interrupts);
   const ControllerReport report = job.Probe();
   if (interrupts.fired()) {

@@ -35,9 +35,11 @@ bool InspectBenchPackage(const CommonOptions& options, const std::string& file, 
                      Format(LocalizedText(text::kBenchPackageUnusable).c_str(), file.c_str(), error.c_str()));
     return false;
   }
-  if (report->sections.empty()) {
-    *exitCode =
-        Fail(options, kExitUsage, "package-refused", Format(LocalizedText(text::kBenchPackageEmpty).c_str(), file.c_str()));
+  const std::optional<package::FoundSection> first =
+      report->sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report->sections.front());
+  if (!package::IsFirmwarePackage(first, report->fileLength)) {
+    *exitCode = Fail(options, kExitUsage, "package-refused",
+                     Format(LocalizedText(text::kBenchNotAPackage).c_str(), file.c_str()));
     return false;
   }
   return true;

@@ -76,6 +76,9 @@ nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, 
   document["outcome"] = OutcomeName(stopped ? UpdateOutcome::kInterrupted : result.outcome);
   document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
                                                                             : nlohmann::json();
+  document["problem"] = result.outcome == UpdateOutcome::kPackageRefused
+                            ? nlohmann::json(package::ProblemName(result.problem))
+                            : nlohmann::json();
   document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
   document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
                                                                          : nlohmann::json();
@@ -131,6 +134,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
+  settings.readMode = true;
   workflow::UpdateJob job(environment, options.device, view, settings);
   const workflow::CancelScope stopOnInterrupt(interrupts.cancel(), [&job] { job.RequestStop(); });
   environment.OnPause([&view] { view.Tick(); });
@@ -150,7 +154,8 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
     UpdateResult result;
     result.outcome = UpdateOutcome::kInterrupted;
     result.stage = UpdateStage::kProbing;
-    const Verdict verdict = VerdictFor(result, interrupts.signal(), false);
+    const Verdict verdict = options.verifyOnly ? VerifyVerdictFor(result, interrupts.signal(), file)
+                                               : VerdictFor(result, interrupts.signal(), false);
     for (const std::string& line : verdict.lines) view.Say(line, stderr);
     if (options.json) {
       EmitJson(FlashJson(options, file, report, result, job.offer(), view, verdict, interrupts.signal(),
@@ -175,10 +180,8 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
   const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);
   const bool anySent = view.bytesSent().value_or(0) > 0;
-  Verdict verdict = VerdictFor(result, signal, anySent);
-  if (options.verifyOnly && result.outcome == UpdateOutcome::kSucceeded) {
-    verdict.lines = {LocalizedText(text::kVerifiedMatches)};
-  }
+  const Verdict verdict =
+      options.verifyOnly ? VerifyVerdictFor(result, signal, file) : VerdictFor(result, signal, anySent);
   TraceLine(std::string("ended: ") + OutcomeName(result.outcome) +
             (result.outcome == UpdateOutcome::kFailed ? std::string(", ") + ReasonName(result.reason) : "") +
             " in " + StageName(result.stage));

@@ -1,5 +1,5 @@
 #pragma once
-// The verdict `flash` says at the end (FlashVerdict.cpp).
+// The verdict `flash` and `verify` say at the end (FlashVerdict.cpp).
 
 #include <cstdint>
 #include <optional>
@@ -20,5 +20,8 @@ struct Verdict {
 };
 // `signal`: the signal that stopped the run (0 none); `sent`: whether any byte went.
 Verdict VerdictFor(const UpdateResult& result, int signal, bool sent);
+// The verdict of `verify FILE`, which wrote nothing whatever happened: the flash matches
+// the package `file`, differs at an address, or could not be compared.
+Verdict VerifyVerdictFor(const UpdateResult& result, int signal, const std::string& file);
 
 }  // namespace vantor::cli

@@ -66,8 +66,10 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   if (options.verify) {
     for (const hid::FoundController& controller : selection.controllers) {
       if (controller.protocol == hid::Protocol::kFramed) {
+        // `verify` is the read-back itself; `flash --verify` could go on without it.
+        const TextSlot why = options.verifyOnly ? text::kVerifyFramed : text::kVerifyUnavailable;
         return Fail(options, kExitUsage, "verify-unavailable",
-                    Format(LocalizedText(text::kVerifyUnavailable).c_str(), DescribeController(controller).c_str()));
+                    Format(LocalizedText(why).c_str(), DescribeController(controller).c_str()));
       }
     }
   }

@@ -7,6 +7,7 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/FlashParts.h"
+#include "cli/Output.h"
 #include "cli/ProgressMeter.h"
 #include "session/ResultWords.h"
 
@@ -28,6 +29,12 @@ std::string SignalName(int signal) {
   }
 }
 
+void SayWhichSignal(Verdict& verdict, int signal) {
+  if (signal != 0 && signal != SIGINT) {
+    verdict.lines.push_back(Format(LocalizedText(text::kStoppedBySignal).c_str(), SignalName(signal).c_str()));
+  }
+}
+
 }  // namespace
 
 Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
@@ -46,9 +53,7 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
     } else {
       verdict.lines.push_back(LocalizedText(text::kInterrupted));
     }
-    if (signal != 0 && signal != SIGINT) {
-      verdict.lines.push_back(Format(LocalizedText(text::kStoppedBySignal).c_str(), SignalName(signal).c_str()));
-    }
+    SayWhichSignal(verdict, signal);
     return verdict;
   }
   switch (result.outcome) {
@@ -63,9 +68,9 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
       verdict.lines.push_back(LocalizedText(vantor::text::kNoMatchingFirmware));
       break;
     case UpdateOutcome::kPackageRefused:
-      verdict.lines.push_back(LocalizedText(result.problem == package::PackageProblem::kNothingToWrite
-                                                ? vantor::text::kPackageEmpty
-                                                : vantor::text::kPackageDamaged));
+      verdict.lines.push_back(LocalizedText(result.problem == package::PackageProblem::kNothingToWrite ? vantor::text::kPackageEmpty
+                                            : result.problem == package::PackageProblem::kNotAPackage  ? text::kNotAPackage
+                                                                                                        : vantor::text::kPackageDamaged));
       break;
     case UpdateOutcome::kNotInBootMode:
       verdict.lines.push_back(LocalizedText(text::kNotInBootModeCli));
@@ -80,6 +85,33 @@ Verdict VerdictFor(const UpdateResult& result, int signal, bool sent) {
       break;
     }
   }
+  return verdict;
+}
+
+Verdict VerifyVerdictFor(const UpdateResult& result, int signal, const std::string& file) {
+  Verdict verdict;
+  if (result.outcome == UpdateOutcome::kSucceeded) {
+    verdict.isError = false;
+    verdict.lines.push_back(Format(LocalizedText(text::kVerifyMatches).c_str(), file.c_str()));
+    return verdict;
+  }
+  if (signal != 0 || result.outcome == UpdateOutcome::kInterrupted) {
+    verdict.lines.push_back(LocalizedText(text::kVerifyStopped));
+    SayWhichSignal(verdict, signal);
+    return verdict;
+  }
+  if (result.outcome != UpdateOutcome::kFailed) return VerdictFor(result, signal, false);
+  if (result.reason == FailureReason::kReadBackMismatch) {
+    verdict.lines.push_back(
+        Format(LocalizedText(text::kVerifyDiffers).c_str(), Hex32(result.code).c_str(), file.c_str()));
+    verdict.lines.push_back(Format(LocalizedText(text::kVerifyNothingWritten).c_str(), file.c_str()));
+    return verdict;
+  }
+  std::string stage = StageLabel(result.stage);
+  if (stage.empty()) stage = StageName(result.stage);
+  verdict.lines.push_back(
+      Format(LocalizedText(text::kVerifyFailedBecause).c_str(), stage.c_str(), ReasonText(result).c_str()));
+  verdict.lines.push_back(LocalizedText(text::kVerifyNextStep));
   return verdict;
 }
 

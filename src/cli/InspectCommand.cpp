@@ -63,6 +63,30 @@ std::vector<Candidate> Candidates(const std::string& file, const PackageReport& 
   return candidates;
 }
 
+int NotAPackage(const CommonOptions& options, const std::string& file, std::uint64_t fileLength) {
+  if (options.json) {
+    nlohmann::json document = JsonDocument(options);
+    document["file"] = file;
+    document["fileLength"] = fileLength;
+    document["firmwarePackage"] = false;
+    document["sections"] = nlohmann::json::array();
+    document["sectionsCapped"] = false;
+    document["carriesBleImage"] = false;
+    document["bleSection"] = nullptr;
+    document["controllers"] = nlohmann::json::array();
+    document["problems"] = {package::ProblemDescription(PackageProblem::kNotAPackage)};
+    document["problemCode"] = package::ProblemName(PackageProblem::kNotAPackage);
+    document["acceptable"] = false;
+    document["exitCode"] = kExitUsage;
+    EmitJson(document);
+  }
+  SayResult(options, Format(LocalizedText(text::kInspectNotAPackage).c_str(), file.c_str(),
+                            static_cast<unsigned long long>(fileLength)));
+  SayResult(options, Format(LocalizedText(text::kInspectProblem).c_str(),
+                            PackageProblemText(PackageProblem::kNotAPackage).c_str()));
+  return kExitUsage;
+}
+
 }  // namespace
 
 int RunInspect(const CommonOptions& options, const std::string& file, std::optional<std::uint16_t> type,
@@ -73,6 +97,16 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   PackageReport report;
   std::string error;
   if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, "cannot-read-file", error);
+  // What is not a package has no sections to list: its first bytes read as a header
+  // would only show garbage, and name controllers that do not exist. Asked about one
+  // controller whose section it names, it is a damaged package, as flash says.
+  const std::optional<package::FoundSection> first =
+      report.sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report.sections.front());
+  if (!package::IsFirmwarePackage(first, report.fileLength) &&
+      (!type || package::JudgePackageFile(file, *type, variant.value_or(0), true).problem ==
+                    PackageProblem::kNotAPackage)) {
+    return NotAPackage(options, file, report.fileLength);
+  }
   const std::vector<Candidate> candidates = Candidates(file, report, type, variant);
 
   // Acceptable when some controller would take it; with --type, when that one would.
@@ -90,7 +124,6 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     problems.push_back(problem);
     problemLines.push_back(line);
   };
-  if (report.sections.empty()) both("the file holds no section header", LocalizedText(text::kInspectNoSection));
   if (report.walkCutShort) both("the file ends inside a section header", LocalizedText(text::kInspectCutInHeader));
   if (report.sectionsCapped) {
     const auto cap = static_cast<unsigned>(package::kMaxInspectedSections);
@@ -137,6 +170,7 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
     nlohmann::json document = JsonDocument(options);
     document["file"] = file;
     document["fileLength"] = report.fileLength;
+    document["firmwarePackage"] = true;
     document["sections"] = sections;
     document["sectionsCapped"] = report.sectionsCapped;
     document["carriesBleImage"] = report.carriesBleImage;

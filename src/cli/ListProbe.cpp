@@ -26,6 +26,7 @@ ListedController ProbeForList(workflow::Environment& environment, const hid::Fou
   workflow::UnattendedView view("");
   workflow::JobSettings settings;
   settings.readRadioVersion = false;
+  settings.readMode = true;
   workflow::UpdateJob job(environment, controller.path, view, settings);
   listed.probe = job.Probe();
   return listed;
@@ -39,6 +40,8 @@ nlohmann::json ListedJson(const ListedController& listed) {
   document["version"] = answered && !listed.probe->noFirmware ? nlohmann::json(VersionDisplay(listed.probe->versionWord))
                                                               : nlohmann::json();
   document["noFirmware"] = answered && listed.probe->noFirmware;
+  const char* const mode = listed.probe ? workflow::ModeName(listed.probe->mode) : nullptr;
+  document["mode"] = mode != nullptr ? nlohmann::json(mode) : nlohmann::json();
   return document;
 }
 
@@ -47,7 +50,10 @@ std::string ListedLine(const ListedController& listed) {
   if (listed.inUse) return line + "  " + LocalizedText(text::kListInUse);
   if (!listed.probe || !listed.probe->versionReported) return line + "  " + LocalizedText(text::kListNoAnswer);
   if (listed.probe->noFirmware) return line + "  " + LocalizedText(text::kListNoFirmware);
-  return line + "  " + Format(LocalizedText(text::kListFirmware).c_str(), VersionDisplay(listed.probe->versionWord).c_str());
+  const TextSlot state = listed.probe->mode == workflow::ControllerMode::kBoot     ? text::kListFirmware
+                         : listed.probe->mode == workflow::ControllerMode::kNormal ? text::kListNormalMode
+                                                                                    : text::kListModeUnknown;
+  return line + "  " + Format(LocalizedText(state).c_str(), VersionDisplay(listed.probe->versionWord).c_str());
 }
 
 }  // namespace vantor::cli

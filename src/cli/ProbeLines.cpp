@@ -59,6 +59,8 @@ void AddProbeJson(nlohmann::json& document, const ControllerReport& report) {
   document["noFirmware"] = report.noFirmware;
   document["radioVersion"] = report.radioVersion ? nlohmann::json(*report.radioVersion) : nlohmann::json();
   document["radioVersionUnreadable"] = report.radioVersionUnreadable;
+  const char* const mode = workflow::ModeName(report.mode);
+  document["mode"] = mode != nullptr ? nlohmann::json(mode) : nlohmann::json();
 }
 
 std::vector<std::string> ProbeLines(const ControllerReport& report) {
@@ -77,6 +79,12 @@ std::vector<std::string> ProbeLines(const ControllerReport& report) {
                     Hex32(report.versionWord) + ")");
   } else {
     lines.push_back(label(text::kLabelFirmware) + LocalizedText(text::kFirmwareNotReported));
+  }
+  if (report.versionReported) {
+    const TextSlot mode = report.mode == workflow::ControllerMode::kBoot     ? text::kModeBoot
+                          : report.mode == workflow::ControllerMode::kNormal ? text::kModeNormal
+                                                                               : text::kModeNotReported;
+    lines.push_back(label(text::kLabelMode) + LocalizedText(mode));
   }
   if (report.deviceType) {
     lines.push_back(label(text::kLabelDevice) + Format("type %u, variant %u", static_cast<unsigned>(*report.deviceType),

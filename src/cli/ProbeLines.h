@@ -28,7 +28,7 @@ std::optional<int> DeviceProblem(const CommonOptions& options, const ControllerR
 std::string WithHint(const CommonOptions& options, const std::string& text);
 
 // The fields `info` and `flash` share (docs/json.md): controller, firmware,
-// versionWord, noFirmware, radioVersion, radioVersionUnreadable.
+// versionWord, noFirmware, radioVersion, radioVersionUnreadable, mode.
 void AddProbeJson(nlohmann::json& document, const ControllerReport& report);
 std::vector<std::string> ProbeLines(const ControllerReport& report);
 

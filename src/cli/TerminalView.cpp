@@ -103,6 +103,12 @@ int TerminalView::ConfirmOffer(const PackageOffer& offer, const std::string& see
   return Ask(shown, OfferLines(offer)) ? kIdOk : kIdCancel;
 }
 
+void TerminalView::ShowVerifyOffer(const PackageOffer& offer) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (options_.quiet) return;
+  for (const std::string& line : VerifyOfferLines(offer)) Print(options_.out, line);
+}
+
 bool TerminalView::Ask(const std::string& question, const std::vector<std::string>& lines) {
   question_ = question;
   if (options_.assumeYes) {

@@ -56,6 +56,8 @@ class TerminalView final : public UpdateView {
   std::optional<std::string> ChoosePackageFile(const std::string& filter, const std::string& initialFolder) override;
   // The offer in lines, then "Continue? [y/N]".
   int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion) override;
+  // What `verify` compares, on `out`; nothing is asked.
+  void ShowVerifyOffer(const PackageOffer& offer) override;
   void OnStage(UpdateStage stage) override;
   void ReportBytes(const ByteProgress& progress) override;
   void OnConcluded(const UpdateResult& result) override;

@@ -140,11 +140,11 @@ int main(int argc, char** argv) {
                           ->expected(0, 1)
                           ->option_text("[=SECONDS]");
 
-  CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order");
+  CLI::App* list = app.add_subcommand("list", "List the supported controllers attached, in detection order, and the mode each is in");
   AddCommonOptions(*list, options, true);
   list->footer("Example:\n  vantor-update list --json");
 
-  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol, firmware and radio version");
+  CLI::App* info = app.add_subcommand("info", "Show the attached controller's protocol, mode, firmware and radio version");
   AddCommonOptions(*info, options, true);
   info->footer("Example:\n  vantor-update info --device /dev/hidraw3");
 
@@ -176,8 +176,9 @@ int main(int argc, char** argv) {
   verify->add_option("FILE", verifyFile, "Firmware package (*.dat)")->required();
   AddCommonOptions(*verify, options, true);
   verify->footer(
-      "Addressed controllers in their boot mode only (the framed protocol has no read command); nothing is written.\n"
-      "Example:\n  vantor-update verify FIRMWARE.dat --yes");
+      "Addressed controllers in their boot mode only (the framed protocol has no read command); nothing is written,\n"
+      "so nothing is asked. Says that the flash matches the package, or the first address where it differs.\n"
+      "Example:\n  vantor-update verify FIRMWARE.dat");
 
   std::string watchFile;
   CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");

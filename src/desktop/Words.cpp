@@ -104,8 +104,13 @@ std::string VerdictText(const workflow::UnitVerdict& verdict) {
       return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(verdict.deviceType),
                     static_cast<unsigned>(verdict.deviceVariant));
     case UnitProblem::kPackageRefused: {
-      const int problem = static_cast<int>(verdict.packageProblem);
-      const std::string why = problem > 0 ? LocalizedText(text::kProblemMainTruncated + problem - 1) : std::string();
+      using package::PackageProblem;
+      const PackageProblem problem = verdict.packageProblem;
+      const int index = static_cast<int>(problem);
+      const std::string why = problem == PackageProblem::kRadioImageEmpty ? LocalizedText(text::kProblemRadioImageEmpty)
+                              : problem == PackageProblem::kNotAPackage  ? LocalizedText(text::kProblemNotAPackage)
+                              : index > 0 ? LocalizedText(text::kProblemMainTruncated + index - 1)
+                                          : std::string();
       return Format(LocalizedText(text::kBenchRefusedFor).c_str(), why.c_str());
     }
     case UnitProblem::kPackageUnreadable:

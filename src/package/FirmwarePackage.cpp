@@ -80,8 +80,16 @@ WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSect
       file, fileLength, [](const SectionHeader& header) { return header.type() == kBleSectionType; }, found);
 }
 
+WalkResult FindFirstSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found) {
+  return FindSection(file, fileLength, [](const SectionHeader&) { return true; }, found);
+}
+
 bool SectionFitsFile(const FoundSection& section, std::uint64_t fileLength) {
   return section.dataOffset <= fileLength && section.header.length() <= fileLength - section.dataOffset;
+}
+
+bool IsFirmwarePackage(const std::optional<FoundSection>& first, std::uint64_t fileLength) {
+  return first && SectionFitsFile(*first, fileLength);
 }
 
 PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
@@ -157,6 +165,8 @@ const char* ProblemDescription(PackageProblem problem) {
       return "the Bluetooth LE image does not fit the radio's address range (below 0x80000000)";
     case PackageProblem::kRadioImageEmpty:
       return "the Bluetooth LE section holds no image after its 28-byte header";
+    case PackageProblem::kNotAPackage:
+      return "the file is not a firmware package: its first section does not lie whole in it";
   }
   return "unknown";
 }
@@ -179,6 +189,8 @@ const char* ProblemName(PackageProblem problem) {
       return "radio-outside-flash";
     case PackageProblem::kRadioImageEmpty:
       return "radio-image-empty";
+    case PackageProblem::kNotAPackage:
+      return "not-a-package";
   }
   return "unknown";
 }

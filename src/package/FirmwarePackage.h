@@ -31,9 +31,17 @@ WalkResult FindMainSection(PackageFile& file, std::uint64_t fileLength, std::uin
                            FoundSection* found, std::size_t* index = nullptr);
 // The Bluetooth LE section: the first of type 0, whatever its variant.
 WalkResult FindBleSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found);
+// The section at offset 0 (kNotFound: the file is shorter than one header).
+WalkResult FindFirstSection(PackageFile& file, std::uint64_t fileLength, FoundSection* found);
 
 // True when `section`'s image bytes all lie inside a file of `fileLength` bytes.
 bool SectionFitsFile(const FoundSection& section, std::uint64_t fileLength);
+
+// The format has no magic number; what every firmware package has is a first section
+// that lies whole in the file. A file shorter than one header, or whose first 28 bytes
+// claim more image bytes than follow them (a text, a picture, a few stray bytes), is no
+// package. `first`: the section at offset 0, none when the file is shorter than a header.
+bool IsFirmwarePackage(const std::optional<FoundSection>& first, std::uint64_t fileLength);
 
 // Why a package would be refused before anything is sent to the controller.
 enum class PackageProblem {
@@ -45,6 +53,7 @@ enum class PackageProblem {
   kMainOutsideFlash,      // addressed: the main image does not lie in the controller's main flash
   kRadioOutsideFlash,     // addressed: the radio image does not fit the radio's address range
   kRadioImageEmpty,       // the Bluetooth LE section is no longer than its own 28-byte header
+  kNotAPackage,           // the file is no firmware package at all (IsFirmwarePackage)
 };
 
 // A Bluetooth LE section begins with a header of the radio's own, which the radio is

@@ -11,6 +11,16 @@ PackageJudgement JudgePackage(PackageFile& file, std::uint64_t fileLength, std::
   }
   judgement.carriesBleImage = fileLength >= kBleImageMinimumFileSize;
   judgement.walk = FindMainSection(file, fileLength, type, variant, &judgement.main, &judgement.mainIndex);
+  if (judgement.walk == WalkResult::kNotFound) {
+    FoundSection first;
+    const WalkResult result = FindFirstSection(file, fileLength, &first);
+    if (result == WalkResult::kReadError) {
+      judgement.walk = WalkResult::kReadError;
+    } else if (!IsFirmwarePackage(result == WalkResult::kFound ? std::optional<FoundSection>(first) : std::nullopt,
+                                  fileLength)) {
+      judgement.problem = PackageProblem::kNotAPackage;
+    }
+  }
   if (judgement.walk != WalkResult::kFound) return judgement;
   if (judgement.carriesBleImage) {
     FoundSection ble;

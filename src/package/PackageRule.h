@@ -22,8 +22,11 @@ struct PackageJudgement {
   // The package is 0x10000 bytes or longer, so it carries a Bluetooth LE image.
   bool carriesBleImage = false;
   std::optional<FoundSection> ble;  // its section, when one was found
-  // Why the package is refused for this controller (kNone: accepted). Only judged
-  // when the main section was found.
+  // Why the package is refused for this controller (kNone: accepted), judged when the
+  // main section was found; with kNotFound, kNotAPackage when the file is no firmware
+  // package at all, so that it is not said to lack this controller's firmware. A file
+  // whose one section is this controller's own but runs past the end is a damaged
+  // package (kMainSectionTruncated): its header names the controller.
   PackageProblem problem = PackageProblem::kNone;
 
   bool accepted() const { return walk == WalkResult::kFound && problem == PackageProblem::kNone; }

@@ -94,6 +94,7 @@ int SelectPackage(UpdateSession& session) {
     case WalkResult::kFound:
       break;
     case WalkResult::kNotFound:
+      if (judgement.problem == PackageProblem::kNotAPackage) return Refuse(session, judgement.problem);
       return NoPackage(session, UpdateOutcome::kNothingMatched);
     case WalkResult::kReadError:
       return NoPackage(session);
@@ -124,7 +125,10 @@ int SelectPackage(UpdateSession& session) {
   const PackageOffer offer = MakeOffer(session, fingerprint->sha256, judgement.writesRadio(addressed));
   session.RecordOffer(offer);
   const std::string question = ConfirmationText(state.mainHeader.version(), state.mainHeader.beta());
-  if (session.view.ConfirmOffer(offer, question) == kIdCancel) {
+  // A read-back alone writes nothing: there is nothing to consent to.
+  if (session.verifyOnly) {
+    session.view.ShowVerifyOffer(offer);
+  } else if (session.view.ConfirmOffer(offer, question) == kIdCancel) {
     DebugLine("MessageBox == IDCANCEL\n");
     return NoPackage(session, UpdateOutcome::kDeclined);
   }

@@ -50,6 +50,8 @@ struct ProbeFacts {
   std::optional<std::uint8_t> deviceVariant;
   std::optional<std::uint16_t> radioVersion;
   bool radioVersionUnreadable = false;
+  // Framed: whether the device information said boot mode, when the probe asked.
+  std::optional<bool> inBootMode;
 };
 
 // What the framed update answers the controller's next data request with.
@@ -82,6 +84,9 @@ class UpdateSession {
   // The probe reads the radio's version whatever the last package was (`info`); the
   // dialog reads it only after a package with a radio image.
   bool probeReadsRadioVersion = false;
+  // The framed probe also asks which firmware answers, the bootloader or the normal
+  // one (`list`, `info`); the dialog's probe asks for the version alone.
+  bool probeReadsMode = false;
 
   // --- The running update.
   UpdateTarget target;

@@ -45,6 +45,9 @@ class UpdateView {
   // `seedQuestion` is the dialog's own question ("New firmware 1.56"). Returns kIdOk to
   // go on, kIdCancel not to. By default the seed's OK/Cancel box asks the question.
   virtual int ConfirmOffer(const PackageOffer& offer, const std::string& seedQuestion);
+  // A read-back alone (UpdateSession::verifyOnly) writes nothing, so nothing is asked:
+  // `offer` says what the controller's flash is compared with.
+  virtual void ShowVerifyOffer(const PackageOffer& /*offer*/) {}
   // The framed transfer's window timer (id 1, 100 ms). Its ticks do nothing; only the
   // Win32 dialog has one.
   virtual void StartTransferTimer() {}

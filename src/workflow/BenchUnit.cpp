@@ -47,7 +47,8 @@ void BenchUnit::ProbeAndJudge() {
   if (judgement.walk == package::WalkResult::kFound) verdict_.offeredVersionWord = judgement.main.header.versionWord();
   if (judgement.walk == package::WalkResult::kReadError) {
     verdict_.problem = UnitProblem::kPackageUnreadable;
-  } else if (judgement.walk == package::WalkResult::kNotFound) {
+  } else if (judgement.walk == package::WalkResult::kNotFound &&
+             judgement.problem != package::PackageProblem::kNotAPackage) {
     verdict_.problem = UnitProblem::kNothingForIt;
   } else if (judgement.problem != package::PackageProblem::kNone) {
     verdict_.problem = UnitProblem::kPackageRefused;

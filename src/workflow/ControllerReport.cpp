@@ -15,7 +15,12 @@ ControllerReport ReadReport(UpdateSession& session) {
   report.versionWord = session.deviceVersion;
   report.versionReported = report.versionWord != kVersionNotReported;
   report.noFirmware = report.versionWord == kNoFirmware;
+  if (report.protocol == hid::Protocol::kFramed && session.probe.inBootMode) {
+    report.mode = *session.probe.inBootMode ? ControllerMode::kBoot : ControllerMode::kNormal;
+  }
   if (report.protocol == hid::Protocol::kAddressed && report.versionReported) {
+    // The addressed protocol is its bootloader's: whatever answers its query is that.
+    report.mode = ControllerMode::kBoot;
     report.deviceType = session.probe.deviceType;
     report.deviceVariant = session.probe.deviceVariant;
     report.radioVersion = session.probe.radioVersion;
@@ -39,6 +44,18 @@ ControllerProblem ProblemOf(const ControllerReport& report) {
       break;
   }
   return ControllerProblem::kUnopenable;
+}
+
+const char* ModeName(ControllerMode mode) {
+  switch (mode) {
+    case ControllerMode::kBoot:
+      return "boot";
+    case ControllerMode::kNormal:
+      return "normal";
+    case ControllerMode::kUnknown:
+      break;
+  }
+  return nullptr;
 }
 
 }  // namespace vantor::workflow

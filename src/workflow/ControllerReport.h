@@ -12,6 +12,13 @@
 
 namespace vantor::workflow {
 
+// Which firmware answered the probe.
+enum class ControllerMode {
+  kUnknown,  // no answer, or the probe did not ask (JobSettings::readMode)
+  kBoot,     // the bootloader: the controller can be updated
+  kNormal,   // the normal firmware: it must be replugged in boot mode first
+};
+
 struct ControllerReport {
   bool present = false;
   hid::OpenError openError = hid::OpenError::kNone;
@@ -26,6 +33,7 @@ struct ControllerReport {
   std::optional<std::uint8_t> deviceVariant;
   std::optional<std::uint16_t> radioVersion;
   bool radioVersionUnreadable = false;
+  ControllerMode mode = ControllerMode::kUnknown;
 };
 
 // Call after UpdateController::Start: what detection and the probe learned.
@@ -40,5 +48,8 @@ enum class ControllerProblem {
 };
 
 ControllerProblem ProblemOf(const ControllerReport& report);
+
+// "boot", "normal", or nothing when the mode is not known (JSON and logs).
+const char* ModeName(ControllerMode mode);
 
 }  // namespace vantor::workflow

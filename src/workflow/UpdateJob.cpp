@@ -14,6 +14,7 @@ UpdateJob::UpdateJob(hid::HidBackend& backend, Clock& clock, const std::string& 
   session_.verifyAfterWrite = settings.verifyAfterWrite;
   session_.verifyOnly = settings.verifyOnly;
   session_.probeReadsRadioVersion = settings.readRadioVersion;
+  session_.probeReadsMode = settings.readMode;
 }
 
 const ControllerReport& UpdateJob::Probe() {

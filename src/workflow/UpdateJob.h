@@ -31,6 +31,9 @@ struct JobSettings {
   // Where the update runs: on a worker thread, or inside Begin (the browser page,
   // which has no threads; Wait then only releases the ended update).
   WorkerPlace worker = WorkerPlace::kOwnThread;
+  // The probe also learns which firmware answers (ControllerReport::mode); a framed
+  // controller is asked for its device information for that.
+  bool readMode = false;
 };
 
 class UpdateJob {

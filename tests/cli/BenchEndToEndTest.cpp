@@ -75,6 +75,37 @@ TEST_F(Bench, ListShowsEachControllersIdentityAndProbe) {
   EXPECT_NE(text.out.find("serial VTSIM0002  at 9-2"), std::string::npos) << text.out;
 }
 
+// Before: list said "boot mode" of a controller running its normal firmware, and info
+// said no mode at all; flash then failed with "runs its normal firmware".
+TEST_F(Bench, ListAndInfoSayTheModeTheProbeFound) {
+  for (const char* fault : {"", "not-boot"}) {
+    SCOPED_TRACE(fault);
+    const bool normal = *fault != '\0';
+    Arguments faultArguments;
+    if (normal) faultArguments = {"--sim-fault", fault};
+    const auto run = [&](Arguments extra) {
+      extra.insert(extra.begin(), faultArguments.begin(), faultArguments.end());
+      return Run("framed", extra);
+    };
+    const ProcessResult listed = run({"list"});
+    EXPECT_EQ(listed.out.find("boot mode") == std::string::npos, normal) << listed.out;
+    EXPECT_EQ(listed.out.find("normal mode, firmware 1.56: replug it while holding LB+RB") != std::string::npos,
+              normal) << listed.out;
+    EXPECT_EQ(nlohmann::json::parse(run({"--json", "list"}).out)["controllers"][0]["mode"], normal ? "normal" : "boot");
+
+    const ProcessResult info = run({"info"});
+    EXPECT_NE(info.out.find(normal ? "mode:       normal mode: replug it while holding LB+RB to update it"
+                                   : "mode:       boot mode (it can be updated)"),
+              std::string::npos)
+        << info.out;
+    EXPECT_EQ(nlohmann::json::parse(run({"--json", "info"}).out)["mode"], normal ? "normal" : "boot");
+  }
+  const ProcessResult chinese =
+      RunProgram({"--lang", "zh", "--simulate", "framed", "--sim-fault", "not-boot", "list"}, "", 60000, Environment());
+  EXPECT_NE(chinese.out.find("普通模式，固件 1.56"), std::string::npos) << chinese.out;
+  EXPECT_EQ(chinese.out.find("BOOT 模式，"), std::string::npos) << chinese.out;
+}
+
 // Before: with two controllers attached and no --device, flash updated the first one
 // without a word.
 TEST_F(Bench, SeveralAttachedAndNoneChosenIsRefusedBeforeAnyWrite) {
@@ -276,7 +307,7 @@ TEST_F(Bench, VerifyFindsAByteThatReadsBackWrong) {
   EXPECT_EQ(document["reason"], "read-back-mismatch");
   EXPECT_EQ(document["stage"], "verifying");
   EXPECT_EQ(document["address"], "0x08004064");
-  EXPECT_NE(corrupt.err.find("0x8004064"), std::string::npos) << corrupt.err;
+  EXPECT_NE(corrupt.err.find("(first difference at 0x08004064).\n"), std::string::npos) << corrupt.err;
 
   const ProcessResult unverified =
       Run("addressed", {"--sim-arrive", "0", "--sim-fault", "1:corrupt-read", "flash", "--yes", Path("p.dat")});
@@ -296,6 +327,32 @@ TEST_F(Bench, VerifyAloneReadsBackAndWritesNothing) {
 
   const ProcessResult framed = Run("framed", {"--sim-arrive", "0", "verify", "--yes", Path("p.dat")});
   EXPECT_EQ(framed.exitCode, 2) << framed.err;
+}
+
+// Before: verify asked "The radio image will be written too. Continue? [y/N]", failed
+// as "Update failed ... does not read back what was written ... run flash again", and
+// told a user who typed no --verify to run without it.
+TEST_F(Bench, VerifyAsksNothingAndSaysWhereTheFlashDiffers) {
+  for (const char* language : {"en", "zh"}) {
+    SCOPED_TRACE(language);
+    const ProcessResult verified = RunProgram(
+        {"--lang", language, "--simulate", "addressed", "--sim-virtual-time", "verify", Path("p.dat")}, "y\n", 60000,
+        Environment());
+    const std::string all = verified.out + verified.err;
+    EXPECT_EQ(verified.exitCode, 1) << all;
+    EXPECT_EQ(all.find("[y/N]"), std::string::npos) << all;
+    EXPECT_EQ(all.find(language == std::string("en") ? "written too" : "也将被写入"), std::string::npos) << all;
+    EXPECT_NE(all.find(language == std::string("en")
+                           ? "Differs at 0x08004000: the controller's flash does not hold the firmware of "
+                           : "在 0x08004000 处不同"),
+              std::string::npos)
+        << all;
+    EXPECT_EQ(all.find(language == std::string("en") ? "Update failed" : "更新失败"), std::string::npos) << all;
+  }
+  const ProcessResult framed = Run("framed", {"verify", Path("p.dat")});
+  EXPECT_EQ(framed.exitCode, 2) << framed.err;
+  EXPECT_EQ(framed.err.find("--verify"), std::string::npos) << framed.err;
+  EXPECT_NE(framed.err.find("this controller cannot be verified"), std::string::npos) << framed.err;
 }
 
 }  // namespace

@@ -142,7 +142,7 @@ TEST_F(CommandLine, RefusalsAndResultsSpeakTheUsersLanguage) {
 
   std::ofstream(Path("empty.dat"), std::ios::binary).close();
   const ProcessResult inspected = RunProgram({"--lang", "zh", "inspect", Path("empty.dat")});
-  EXPECT_TRUE(Has(inspected.out, "问题：文件中没有段头")) << inspected.out;
+  EXPECT_TRUE(Has(inspected.out, "问题：该文件不是固件包")) << inspected.out;
   const ProcessResult listed = RunProgram({"--lang", "zh", "inspect", Path("p.dat")});
   EXPECT_TRUE(Has(listed.out, "字节，1 个段")) << listed.out;
   EXPECT_TRUE(Has(listed.out, "蓝牙 LE 固件：无（文件小于 64 KiB）")) << listed.out;

@@ -60,7 +60,8 @@ const json kController = {{"path", "string"},          {"vendorId", "string"},
                           {"deviceType", "integer|null"}, {"deviceVariant", "integer|null"}};
 const json kProbe = {{"controller", kController},   {"firmware", "version|null"},
                      {"versionWord", "string|null"}, {"noFirmware", "boolean"},
-                     {"radioVersion", "integer|null"}, {"radioVersionUnreadable", "boolean"}};
+                     {"radioVersion", "integer|null"}, {"radioVersionUnreadable", "boolean"},
+                     {"mode", "string|null"}};
 
 json FlashSchema() {
   json schema = With(kProbe);
@@ -87,7 +88,7 @@ const std::set<std::string> kErrors = {"usage",          "file-not-found",     "
                                        "is-a-directory", "not-a-regular-file", "cannot-read-file",
                                        "no-controller",  "no-permission",      "controller-busy",
                                        "controller-unopenable", "hid-unavailable", "bad-section",
-                                       "cannot-write-package", "interrupted"};
+                                       "cannot-write-package", "interrupted", "verify-unavailable"};
 
 json Parse(const ProcessResult& result) {
   const json document = json::parse(result.out, nullptr, false);
@@ -103,7 +104,7 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
   const json list = Parse(RunProgram({"--simulate", "addressed", "--json", "list"}));
   Check(list, With({{"controllers", "array"}}), "list.");
   Check(list["controllers"][0], {{"path", "string"}, {"vendorId", "string"}, {"productId", "string"},
-                                 {"protocol", "string"}}, "list.controllers[0].");
+                                 {"protocol", "string"}, {"mode", "string|null"}}, "list.controllers[0].");
 
   for (const char* protocol : {"framed", "addressed"}) {
     const json info = Parse(RunProgram({"--simulate", protocol, "--sim-virtual-time", "--json", "info"}));
@@ -147,6 +148,12 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
     }
   }
 
+  // verify: flash's document; a fresh emulated controller holds no image.
+  const json verify = Parse(RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "verify", package}));
+  Check(verify, FlashSchema(), "verify.");
+  EXPECT_EQ(verify["reason"], "read-back-mismatch");
+  EXPECT_EQ(verify["address"], "0x08004000");
+
   // Errors: a stable code beside the localized message.
   const ProcessResult errors[] = {
       RunProgram({"--json", "inspect", Path("absent.dat")}),
@@ -155,6 +162,7 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
       // A mistake the parser finds wrote nothing on stdout.
       RunProgram({"--json", "flash"}),
       RunProgram({"--json", "--lang", "xx", "list"}),
+      RunProgram({"--json", "--simulate", "framed", "verify", package}),
   };
   for (const ProcessResult& result : errors) {
     const json error = Parse(result);

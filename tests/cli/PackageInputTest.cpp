@@ -145,5 +145,55 @@ TEST_F(PackageInput, LeadingZerosAreDecimal) {
   EXPECT_EQ(RunProgram({"pack", "-o", Path("bad.dat"), "-s", "version=1.0,address=0o17,size=4"}).exitCode, 2);
 }
 
+// Before: a text file, an empty file and ten stray bytes were each said to hold "no
+// firmware for this controller", and inspect listed the text's first 28 bytes as a
+// section of a controller that does not exist.
+TEST_F(PackageInput, AFileThatIsNoPackageIsSaidToBeNone) {
+  WriteFile(Path("notes.txt"), "hello, these are my notes and no firmware at all\n");
+  WriteFile(Path("empty.dat"), "");
+  WriteFile(Path("ten.dat"), std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0a", 10));
+  const std::string notAPackage = "The file is not a firmware package (*.dat) for these controllers.";
+  for (const char* name : {"notes.txt", "empty.dat", "ten.dat"}) {
+    SCOPED_TRACE(name);
+    const std::string file = Path(name);
+    for (const char* protocol : {"addressed", "framed"}) {
+      const ProcessResult flashed = Flash(protocol, file, {"--lang", "en", "--yes"});
+      EXPECT_EQ(flashed.exitCode, 2) << flashed.err;
+      EXPECT_NE(flashed.err.find(notAPackage), std::string::npos) << flashed.err;
+      EXPECT_EQ(flashed.err.find("no firmware for this controller"), std::string::npos) << flashed.err;
+    }
+    const nlohmann::json document =
+        nlohmann::json::parse(Flash("addressed", file, {"--lang", "en", "--yes", "--json"}).out);
+    EXPECT_EQ(document["outcome"], "package-refused");
+    EXPECT_EQ(document["problem"], "not-a-package");
+
+    const ProcessResult verified =
+        RunProgram({"--lang", "en", "--simulate", "addressed", "--sim-virtual-time", "verify", file});
+    EXPECT_EQ(verified.exitCode, 2) << verified.err;
+    EXPECT_NE(verified.err.find(notAPackage), std::string::npos) << verified.err;
+
+    const ProcessResult zh = Flash("addressed", file, {"--lang", "zh", "--yes"});
+    EXPECT_NE(zh.err.find("该文件不是这些手柄的固件包"), std::string::npos) << zh.err;
+
+    for (const Arguments& bench : {Arguments{"flash", "--all", "--yes", file}, Arguments{"watch", "--yes", file}}) {
+      Arguments arguments = {"--lang", "en", "--simulate", "addressed,addressed", "--sim-virtual-time"};
+      arguments.insert(arguments.end(), bench.begin(), bench.end());
+      const ProcessResult refused = RunProgram(arguments, "", 20000);
+      EXPECT_EQ(refused.exitCode, 2) << refused.err;
+      EXPECT_NE(refused.err.find(file + " is not a firmware package"), std::string::npos) << refused.err;
+    }
+
+    const ProcessResult inspected = RunProgram({"--lang", "en", "inspect", file});
+    EXPECT_EQ(inspected.exitCode, 2);
+    EXPECT_NE(inspected.out.find(file + ": "), std::string::npos) << inspected.out;
+    EXPECT_NE(inspected.out.find(" bytes, not a firmware package\n"), std::string::npos) << inspected.out;
+    EXPECT_EQ(inspected.out.find("  #  version"), std::string::npos) << "no table of garbage: " << inspected.out;
+    EXPECT_EQ(inspected.out.find("addressed type"), std::string::npos) << inspected.out;
+    const nlohmann::json inspectJson = nlohmann::json::parse(RunProgram({"--json", "inspect", file}).out);
+    EXPECT_EQ(inspectJson["firmwarePackage"], false);
+    EXPECT_TRUE(inspectJson["sections"].empty());
+  }
+}
+
 }  // namespace
 }  // namespace vantor::testkit

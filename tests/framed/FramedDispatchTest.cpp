@@ -170,5 +170,27 @@ TEST_F(DispatchTest, ProbeGivesUpOnASilentController) {
   EXPECT_LE(clock.NowMs(), kProbeWaitMs + hid::CHid::kOpenReadTimeoutMs);
 }
 
+// The dialog's probe asks for the version alone; the command line's also asks which
+// firmware answers, and a device information then must not start choosing a package
+// nor say "not in boot mode" as if an update had failed.
+TEST_F(DispatchTest, ProbeAsksTheModeOnlyWhenToldAndNeverActsOnIt) {
+  QueueReply(Message(kCommandVersionReport, 150));
+  ProbeDevice(session);
+  ASSERT_EQ(device->reports().size(), 1u);
+  EXPECT_FALSE(session.probe.inBootMode.has_value());
+
+  for (const std::uint32_t type : {0u, 200u}) {
+    session.probeReadsMode = true;
+    QueueReply(Message(kCommandVersionReport, 150));
+    QueueReply(Message(kDeviceInfo, type));
+    ProbeDevice(session);
+    ASSERT_EQ(session.probe.inBootMode, std::optional<bool>(type == 200)) << type;
+    EXPECT_EQ(device->reports().back()[3], kTypeStart);
+  }
+  EXPECT_TRUE(view.messages().empty());
+  EXPECT_EQ(session.outcome, UpdateOutcome::kNone);
+  EXPECT_FALSE(session.packageConfirmed);
+}
+
 }  // namespace
 }  // namespace vantor::framed::fixtures
