@@ -34,13 +34,7 @@ inline constexpr TextSlot kLabelRadio = 55;
 inline constexpr TextSlot kFirmwareNone = 56;
 inline constexpr TextSlot kFirmwareNotReported = 57;
 inline constexpr TextSlot kStoppedBySignal = 58;
-// Why `inspect` says a package would be refused, one per package::PackageProblem.
-inline constexpr TextSlot kProblemMainTruncated = 65;
-inline constexpr TextSlot kProblemRadioTruncated = 66;
-inline constexpr TextSlot kProblemNothingToWrite = 67;
-inline constexpr TextSlot kProblemBeyondFormatLimit = 68;
-inline constexpr TextSlot kProblemMainOutsideFlash = 69;
-inline constexpr TextSlot kProblemRadioOutsideFlash = 70;
+// Why a package is refused: session/ResultWords.h (PackageProblemText).
 // Why a package named on the command line cannot be read, each with the path.
 inline constexpr TextSlot kFileNotFound = 71;
 inline constexpr TextSlot kFilePermissionDenied = 72;
@@ -76,7 +70,6 @@ inline constexpr TextSlot kVerifyFramed = 176;  // the controller
 // A file that is no firmware package at all: flash's verdict, inspect's problem, the
 // bench's refusal (the path), inspect's summary (the path, its length).
 inline constexpr TextSlot kNotAPackage = 177;
-inline constexpr TextSlot kProblemNotAPackage = 178;
 inline constexpr TextSlot kBenchNotAPackage = 179;
 inline constexpr TextSlot kInspectNotAPackage = 180;
 // Choosing the controller, and the bench (--all, watch) and its lines.
@@ -129,7 +122,6 @@ inline constexpr TextSlot kLocation = 127;
 inline constexpr TextSlot kWatchSummary = 154;
 inline constexpr TextSlot kWaitingForController = 155;
 inline constexpr TextSlot kStoppedWaiting = 156;
-inline constexpr TextSlot kProblemRadioImageEmpty = 201;
 // A bench unit's result on its row: "updated"; "failed (STAGE): REASON".
 inline constexpr TextSlot kUnitUpdated = 400;
 inline constexpr TextSlot kUnitFailed = 401;
@@ -140,10 +132,3 @@ inline constexpr TextSlot kUnexpectedArguments = 404;
 inline constexpr TextSlot kBadArgument = 405;
 inline constexpr TextSlot kSeeUsage = 406;
 }  // namespace vantor::cli::text
-
-namespace vantor::cli {
-
-// Why a package is refused, in the user's language.
-std::string PackageProblemText(package::PackageProblem problem);
-
-}  // namespace vantor::cli

@@ -14,6 +14,7 @@
 #include "cli/PackagePath.h"
 #include "package/FirmwarePackage.h"
 #include "package/PackageRule.h"
+#include "session/ResultWords.h"
 
 namespace vantor::cli {
 namespace {

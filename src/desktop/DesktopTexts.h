@@ -22,10 +22,6 @@ inline constexpr TextSlot kOfferRadioKept = 36;
 inline constexpr TextSlot kUpdateFailedBecause = 42;
 inline constexpr TextSlot kNotInBootMode = 44;
 inline constexpr TextSlot kFirmwareNone = 56;
-// One per package::PackageProblem: 65..70 in the enum's order, then the later two.
-inline constexpr TextSlot kProblemMainTruncated = 65;
-inline constexpr TextSlot kProblemRadioImageEmpty = 201;
-inline constexpr TextSlot kProblemNotAPackage = 178;
 inline constexpr TextSlot kBenchConfirmAll = 96;
 inline constexpr TextSlot kDropOnlyPackage = 251;
 inline constexpr TextSlot kBenchGone = 98;

@@ -104,14 +104,7 @@ std::string VerdictText(const workflow::UnitVerdict& verdict) {
       return Format(LocalizedText(text::kBenchNoFirmwareFor).c_str(), static_cast<unsigned>(verdict.deviceType),
                     static_cast<unsigned>(verdict.deviceVariant));
     case UnitProblem::kPackageRefused: {
-      using package::PackageProblem;
-      const PackageProblem problem = verdict.packageProblem;
-      const int index = static_cast<int>(problem);
-      const std::string why = problem == PackageProblem::kRadioImageEmpty ? LocalizedText(text::kProblemRadioImageEmpty)
-                              : problem == PackageProblem::kNotAPackage  ? LocalizedText(text::kProblemNotAPackage)
-                              : index > 0 ? LocalizedText(text::kProblemMainTruncated + index - 1)
-                                          : std::string();
-      return Format(LocalizedText(text::kBenchRefusedFor).c_str(), why.c_str());
+      return Format(LocalizedText(text::kBenchRefusedFor).c_str(), PackageProblemText(verdict.packageProblem).c_str());
     }
     case UnitProblem::kPackageUnreadable:
       return LocalizedText(vantor::text::kReasonPackageUnreadable);

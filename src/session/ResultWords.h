@@ -30,6 +30,15 @@ inline constexpr TextSlot kStageProbing = 59;
 inline constexpr TextSlot kStageChoosing = 60;
 inline constexpr TextSlot kStageRestarting = 61;
 inline constexpr TextSlot kStageVerifying = 63;
+// Why a package is refused for a controller, one text per PackageProblem.
+inline constexpr TextSlot kProblemMainTruncated = 65;
+inline constexpr TextSlot kProblemRadioTruncated = 66;
+inline constexpr TextSlot kProblemNothingToWrite = 67;
+inline constexpr TextSlot kProblemBeyondFormatLimit = 68;
+inline constexpr TextSlot kProblemMainOutsideFlash = 69;
+inline constexpr TextSlot kProblemRadioOutsideFlash = 70;
+inline constexpr TextSlot kProblemNotAPackage = 178;
+inline constexpr TextSlot kProblemRadioImageEmpty = 201;
 }  // namespace vantor::text
 
 namespace vantor {
@@ -46,6 +55,10 @@ enum class RetryBy {
 // After any failure the controller waits in its boot mode (or has to be put there
 // again): the step that leads to the next try.
 std::string NextStepText(RetryBy retry);
+
+// Why a package is refused ("the matched section runs past the end of the file"), in
+// the user's language; every front end names a refusal with it.
+std::string PackageProblemText(package::PackageProblem problem);
 
 // The stage as the user reads it ("erasing", "main image"); empty for kIdle.
 std::string StageLabel(UpdateStage stage);

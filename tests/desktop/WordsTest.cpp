@@ -6,6 +6,7 @@
 #include "desktop/Boxes.h"
 #include "desktop/Diagnosis.h"
 #include "desktop/Words.h"
+#include "session/ResultWords.h"
 #include "workflow/DiagnosisWords.h"
 
 namespace vantor::desktop::testing {
@@ -15,6 +16,25 @@ void WordsTest::durationsAreRoundedUp() {
   SetUiLanguageOverride(kLanguageEnglishUs);
   QCOMPARE(DurationText(1), std::string("1 s"));
   QCOMPARE(DurationText(125000), std::string("2 min 5 s"));
+  SetUiLanguageOverride(std::nullopt);
+}
+
+// A unit's refusal named its problem by counting slots from the first one: a radio
+// section with no image read "%s: no such file".
+void WordsTest::everyRefusedPackageIsNamedByItsProblem() {
+  using package::PackageProblem;
+  SetUiLanguageOverride(kLanguageEnglishUs);
+  for (const PackageProblem problem :
+       {PackageProblem::kMainSectionTruncated, PackageProblem::kBleSectionTruncated, PackageProblem::kNothingToWrite,
+        PackageProblem::kBeyondFormatLimit, PackageProblem::kMainOutsideFlash, PackageProblem::kRadioOutsideFlash,
+        PackageProblem::kRadioImageEmpty, PackageProblem::kNotAPackage}) {
+    workflow::UnitVerdict verdict;
+    verdict.problem = workflow::UnitProblem::kPackageRefused;
+    verdict.packageProblem = problem;
+    const std::string text = VerdictText(verdict);
+    QVERIFY2(text.find(PackageProblemText(problem)) != std::string::npos, text.c_str());
+    QVERIFY2(text.find('%') == std::string::npos, text.c_str());
+  }
   SetUiLanguageOverride(std::nullopt);
 }
 

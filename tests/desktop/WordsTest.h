@@ -12,6 +12,7 @@ class WordsTest final : public QObject {
  private slots:
   void durationsAreRoundedUp();
   void seedFilterBecomesANameFilter();
+  void everyRefusedPackageIsNamedByItsProblem();
   void emptyStateListsEveryProblem();
   void reportAloneNamesEachProblem();
 };
