@@ -108,7 +108,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
     // Units whose update ended have said so already; this is for the ones that never began.
     board.Finish(unit.index(), UnitResultLine(unit));
     exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
-    results.push_back(UnitJson(unit, file, signalExit));
+    results.push_back(UnitJson(options, unit, file, signalExit));
     if (!unit.started()) {
       ++notUpdated;
     } else if (unit.job().result().outcome == UpdateOutcome::kSucceeded) {

@@ -22,6 +22,7 @@
 #include "cli/TerminalSize.h"
 #include "cli/TerminalView.h"
 #include "cli/Trace.h"
+#include "cli/UpdateDocument.h"
 
 namespace vantor::cli {
 namespace {
@@ -62,42 +63,20 @@ class Ticker {
 nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, const ControllerReport& report,
                          const UpdateResult& result, const std::optional<PackageOffer>& offer, const TerminalView& view,
                          const Verdict& verdict, int signal, int exitCode, std::uint64_t durationMs) {
-  nlohmann::json document = JsonDocument(options);
-  AddProbeJson(document, report);
-  nlohmann::json package = {{"path", file}};
-  // The digest of the file as it was offered, before anything was sent.
-  package["sha256"] = offer ? nlohmann::json(offer->packageSha256) : nlohmann::json();
-  package["offered"] = offer ? VersionJson(static_cast<std::uint16_t>(offer->newVersionWord & 0xFFFF),
-                                           static_cast<std::uint16_t>(offer->newVersionWord >> 16))
-                             : nlohmann::json();
-  package["writesRadio"] = offer ? nlohmann::json(offer->writesRadio) : nlohmann::json();
-  document["package"] = package;
-  const bool stopped = signal != 0 && result.outcome != UpdateOutcome::kSucceeded;
-  document["outcome"] = OutcomeName(stopped ? UpdateOutcome::kInterrupted : result.outcome);
-  document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
-                                                                            : nlohmann::json();
-  document["problem"] = result.outcome == UpdateOutcome::kPackageRefused
-                            ? nlohmann::json(package::ProblemName(result.problem))
-                            : nlohmann::json();
-  document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
-  document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
-                                                                         : nlohmann::json();
-  document["stage"] = StageName(result.stage);
-  document["signal"] = signal != 0 ? nlohmann::json(signal) : nlohmann::json();
-  document["durationMs"] = durationMs;
-  const std::optional<std::uint64_t> sent = view.bytesSent();
-  const std::optional<std::uint64_t> total = view.bytesTotal();
-  nlohmann::json stages = nlohmann::json::object();
-  for (const auto& [stage, bytes] : view.stageBytes()) stages[stage] = bytes;
-  document["bytes"] = {{"sent", sent.value_or(0)}, {"total", total ? nlohmann::json(*total) : nlohmann::json()},
-                       {"stages", stages}};
-  std::string message;
-  for (const std::string& line : verdict.lines) message += (message.empty() ? "" : "\n") + line;
-  document["message"] = message;
-  document["hint"] = verdict.hint.empty() ? nlohmann::json() : nlohmann::json(verdict.hint);
-  document["messages"] = view.messages();
-  document["exitCode"] = exitCode;
-  return document;
+  UpdateRecord record;
+  record.report = report;
+  record.result = result;
+  record.offer = offer;
+  record.bytesSent = view.bytesSent();
+  record.bytesTotal = view.bytesTotal();
+  record.stageBytes = view.stageBytes();
+  record.messages = view.messages();
+  for (const std::string& line : verdict.lines) record.message += (record.message.empty() ? "" : "\n") + line;
+  record.hint = verdict.hint;
+  record.signal = signal;
+  record.exitCode = exitCode;
+  record.durationMs = durationMs;
+  return UpdateDocument(options, file, record);
 }
 
 }  // namespace

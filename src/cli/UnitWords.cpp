@@ -7,6 +7,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProbeLines.h"
+#include "cli/UpdateDocument.h"
 #include "session/ResultWords.h"
 
 namespace vantor::cli {
@@ -76,28 +77,25 @@ std::string UnitVersions(const workflow::BenchUnit& unit) {
   return installed + " → " + VersionDisplay(*offered);
 }
 
-nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& packagePath, int signalExit) {
-  const UpdateResult result = unit.job().result();
-  // The identity both at the top (one result per controller) and under "controller",
-  // as in flash's own document.
-  nlohmann::json document = IdentityJson(unit.controller());
-  AddProbeJson(document, unit.job().report());
+nlohmann::json UnitJson(const CommonOptions& options, const workflow::BenchUnit& unit, const std::string& packagePath,
+                        int signalExit) {
+  UpdateRecord record;
+  record.report = unit.job().report();
+  record.result = unit.job().result();
+  record.offer = unit.job().offer();
+  if (const std::optional<ByteProgress> progress = unit.view().lastProgress()) {
+    record.bytesSent = progress->sent;
+    record.bytesTotal = progress->total;
+  }
+  record.stageBytes = unit.view().stageBytes();
+  record.messages = unit.view().messages();
+  record.message = UnitResultLine(unit);
+  record.signal = signalExit > 128 ? signalExit - 128 : 0;
+  record.exitCode = UnitExitCode(unit, signalExit);
+  record.durationMs = unit.view().durationMs();
+  nlohmann::json document = UpdateDocument(options, packagePath, record);
+  // Which of the bench's controllers: its serial number and USB location beside the probe's.
   document["controller"].update(IdentityJson(unit.controller()));
-  document["package"] = packagePath;
-  const bool stopped = signalExit != 0 && result.outcome != UpdateOutcome::kSucceeded;
-  document["outcome"] = stopped ? OutcomeName(UpdateOutcome::kInterrupted) : OutcomeName(result.outcome);
-  document["reason"] = result.outcome == UpdateOutcome::kFailed && !stopped ? nlohmann::json(ReasonName(result.reason))
-                                                                           : nlohmann::json();
-  document["code"] = result.reason == FailureReason::kControllerRefused && !stopped ? nlohmann::json(result.code)
-                                                                                   : nlohmann::json();
-  document["message"] = UnitResultLine(unit);
-  document["stage"] = StageName(result.stage);
-  if (result.reason == FailureReason::kReadBackMismatch) document["address"] = Hex32(result.code);
-  document["exitCode"] = UnitExitCode(unit, signalExit);
-  const std::optional<ByteProgress> progress = unit.view().lastProgress();
-  document["bytesSent"] = progress ? nlohmann::json(progress->sent) : nlohmann::json();
-  document["bytesTotal"] = progress ? nlohmann::json(progress->total) : nlohmann::json();
-  document["messages"] = unit.view().messages();
   return document;
 }
 

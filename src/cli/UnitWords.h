@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/CliOptions.h"
 #include "hid/CHid.h"
 #include "workflow/BenchUnit.h"
 
@@ -25,7 +26,9 @@ std::string UnitResultLine(const workflow::BenchUnit& unit);
 // "1.50 → 1.51" once the unit is probed and judged; "— → 1.51" for a controller with
 // no firmware; empty before.
 std::string UnitVersions(const workflow::BenchUnit& unit);
-nlohmann::json UnitJson(const workflow::BenchUnit& unit, const std::string& packagePath, int signalExit);
+// Its document: flash's (docs/json.md), with the unit's serial number and location.
+nlohmann::json UnitJson(const CommonOptions& options, const workflow::BenchUnit& unit, const std::string& packagePath,
+                        int signalExit);
 
 // The identity fields of a controller in JSON (path, ids, protocol, serial, location).
 nlohmann::json IdentityJson(const hid::FoundController& controller);

@@ -53,7 +53,7 @@ class WatchLines final : public BoardRows {
   void OnUnitEnded(const workflow::BenchUnit& unit) override {
     const int code = UnitExitCode(unit, signalExit_);
     exitCode_ = MostSevere(exitCode_, code);
-    if (options_.json) EmitJsonLine(UnitJson(unit, file_, signalExit_));
+    if (options_.json) EmitJsonLine(UnitJson(options_, unit, file_, signalExit_));
     board_.SetDetail(unit.index(), UnitVersions(unit));
     board_.Finish(unit.index(), UnitResultLine(unit));
   }

@@ -32,6 +32,10 @@ int UnattendedView::ConfirmOffer(const PackageOffer& /*offer*/, const std::strin
 }
 
 void UnattendedView::OnStage(UpdateStage stage) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (stage != UpdateStage::kIdle && !firstStageAt_) firstStageAt_ = std::chrono::steady_clock::now();
+  }
   if (listener_ != nullptr) listener_->OnUnitStage(unit_, stage);
 }
 
@@ -39,12 +43,30 @@ void UnattendedView::ReportBytes(const ByteProgress& progress) {
   {
     std::lock_guard<std::mutex> lock(mutex_);
     last_ = progress;
+    std::uint64_t& most = stageBytes_[StageName(progress.stage)];
+    most = std::max(most, progress.stageSent);
   }
   if (listener_ != nullptr) listener_->OnUnitBytes(unit_, progress);
 }
 
 void UnattendedView::OnConcluded(const UpdateResult& result) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    concludedAt_ = std::chrono::steady_clock::now();
+  }
   if (listener_ != nullptr) listener_->OnUnitConcluded(unit_, result);
+}
+
+std::map<std::string, std::uint64_t> UnattendedView::stageBytes() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stageBytes_;
+}
+
+std::uint64_t UnattendedView::durationMs() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!firstStageAt_ || !concludedAt_ || *concludedAt_ < *firstStageAt_) return 0;
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(*concludedAt_ - *firstStageAt_).count());
 }
 
 std::vector<std::string> UnattendedView::messages() const {

@@ -6,7 +6,10 @@
 //
 // Threads: called from the unit's worker; the listener is called on that thread.
 
+#include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -42,6 +45,10 @@ class UnattendedView final : public UpdateView {
 
   std::vector<std::string> messages() const;
   std::optional<ByteProgress> lastProgress() const;
+  // The most bytes each stage reported (by StageName).
+  std::map<std::string, std::uint64_t> stageBytes() const;
+  // From the first stage (the probe) to the result; 0 before both.
+  std::uint64_t durationMs() const;
 
  private:
   std::string packagePath_;
@@ -50,6 +57,9 @@ class UnattendedView final : public UpdateView {
   mutable std::mutex mutex_;
   std::vector<std::string> messages_;
   std::optional<ByteProgress> last_;
+  std::map<std::string, std::uint64_t> stageBytes_;
+  std::optional<std::chrono::steady_clock::time_point> firstStageAt_;
+  std::optional<std::chrono::steady_clock::time_point> concludedAt_;
 };
 
 // A message box text as one paragraph: CR LF made LF, blank edges removed.

@@ -171,7 +171,8 @@ TEST_F(Bench, AllUpdatesMixedProtocolsAtOnce) {
   const nlohmann::json results = nlohmann::json::parse(all.out);
   ASSERT_EQ(results.size(), 3u);
   for (const nlohmann::json& result : results) EXPECT_EQ(result["outcome"], "succeeded") << result;
-  EXPECT_EQ(results[1]["protocol"], "framed");
+  EXPECT_EQ(results[1]["controller"]["protocol"], "framed");
+  EXPECT_EQ(results[1]["controller"]["location"], "9-2");
   EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
   EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(2000, 2));
   EXPECT_EQ(ReadAll(Path("flash.3")), package::GeneratedImage(3000, 1));

@@ -154,6 +154,19 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
   EXPECT_EQ(verify["reason"], "read-back-mismatch");
   EXPECT_EQ(verify["address"], "0x08004000");
 
+  // A bench's units and a watch's lines are flash's documents (they had a shape of
+  // their own: no schemaVersion, command or durationMs, the package as a string).
+  const json all = json::parse(RunProgram({"--simulate", "addressed,addressed", "--sim-virtual-time", "--json", "--yes",
+                                           "flash", "--all", package}).out, nullptr, false);
+  ASSERT_TRUE(all.is_array()) << all;
+  for (const json& unit : all) {
+    json schema = FlashSchema();
+    schema["controller"]["serialNumber"] = "string|null";
+    schema["controller"]["location"] = "string|null";
+    Check(unit, schema, "flash --all[].");
+    EXPECT_EQ(unit["command"], "flash");
+  }
+
   // Errors: a stable code beside the localized message.
   const ProcessResult errors[] = {
       RunProgram({"--json", "inspect", Path("absent.dat")}),
