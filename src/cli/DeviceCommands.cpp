@@ -11,6 +11,7 @@
 #include "cli/FlashSelection.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/UnitWords.h"
 #include "cli/ProbeLines.h"
 #include "workflow/UnattendedView.h"
 #include "workflow/UpdateJob.h"
@@ -92,6 +93,8 @@ int RunInfo(const CommonOptions& options, InterruptWatcher& interrupts) {
   if (options.json) {
     nlohmann::json document = JsonDocument(options);
     AddProbeJson(document, report);
+    // Which controller, as list names it: its serial number and USB location.
+    if (chosen) document["controller"].update(IdentityJson(*chosen));
     document["outcome"] = report.versionReported ? "succeeded" : "failed";
     document["exitCode"] = exitCode;
     EmitJson(document);

@@ -39,6 +39,8 @@ nlohmann::json ListedJson(const ListedController& listed) {
   document["answered"] = answered;
   document["version"] = answered && !listed.probe->noFirmware ? nlohmann::json(VersionDisplay(listed.probe->versionWord))
                                                               : nlohmann::json();
+  // The version form of every other document; "version" stays the display string.
+  document["firmware"] = answered ? FirmwareJson(*listed.probe) : nlohmann::json();
   document["noFirmware"] = answered && listed.probe->noFirmware;
   const char* const mode = listed.probe ? workflow::ModeName(listed.probe->mode) : nullptr;
   document["mode"] = mode != nullptr ? nlohmann::json(mode) : nlohmann::json();

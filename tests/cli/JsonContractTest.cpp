@@ -104,13 +104,17 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
   const json list = Parse(RunProgram({"--simulate", "addressed", "--json", "list"}));
   Check(list, With({{"controllers", "array"}}), "list.");
   Check(list["controllers"][0], {{"path", "string"}, {"vendorId", "string"}, {"productId", "string"},
-                                 {"protocol", "string"}, {"mode", "string|null"}}, "list.controllers[0].");
+                                 {"protocol", "string"}, {"mode", "string|null"}, {"firmware", "version|null"}},
+        "list.controllers[0].");
 
   for (const char* protocol : {"framed", "addressed"}) {
     const json info = Parse(RunProgram({"--simulate", protocol, "--sim-virtual-time", "--json", "info"}));
     json schema = With(kProbe);
     schema["outcome"] = "string";
+    schema["controller"]["serialNumber"] = "string|null";
+    schema["controller"]["location"] = "string|null";
     Check(info, schema, "info.");
+    EXPECT_TRUE(info["controller"].contains("location")) << info;
   }
 
   const json inspect = Parse(RunProgram({"--json", "inspect", package}));
