@@ -20,12 +20,28 @@ bool Holds(const std::vector<hid::FoundController>& controllers, const hid::Foun
 }  // namespace
 
 DeviceWatch::DeviceWatch(hid::HidBackend& backend, Clock& clock, std::unique_ptr<ChangeSignal> signal)
-    : backend_(backend), clock_(clock), signal_(std::move(signal)), attached_(AttachedControllers(backend)) {}
+    : backend_(backend), clock_(clock), signal_(std::move(signal)) {
+  attached_ = SettledControllers();
+}
 
 DeviceWatch::~DeviceWatch() = default;
 
+std::vector<hid::FoundController> DeviceWatch::SettledControllers() {
+  std::vector<hid::FoundController> found = AttachedControllers(backend_);
+  if (signal_ == nullptr) return found;
+  // A look between the node's birth and the end of udevd's rules would offer a
+  // controller this user may not open yet, and the notice that follows would find
+  // nothing new: it is left for that notice. One already held stays.
+  found.erase(std::remove_if(found.begin(), found.end(),
+                             [this](const hid::FoundController& controller) {
+                               return !Holds(attached_, controller) && !signal_->Settled(controller.path);
+                             }),
+              found.end());
+  return found;
+}
+
 AttachedChange DeviceWatch::Look() {
-  std::vector<hid::FoundController> now = AttachedControllers(backend_);
+  std::vector<hid::FoundController> now = SettledControllers();
   AttachedChange change;
   for (const hid::FoundController& controller : now) {
     if (!Holds(attached_, controller)) change.arrived.push_back(controller);

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/Clock.h"
@@ -27,6 +28,10 @@ class ChangeSignal {
   virtual bool Wait(std::uint32_t timeoutMs) = 0;
   // Ends a Wait at once; safe from any thread.
   virtual void Wake() = 0;
+  // False while the system is still setting up the device at `path` (udevd has not yet
+  // run its rules, so the node may still be root's alone). Its notice follows once it
+  // is done.
+  virtual bool Settled(const std::string& /*path*/) { return true; }
 };
 
 // The system's monitor (udev's hidraw events on Linux when udevd runs); null where
@@ -55,6 +60,8 @@ class DeviceWatch {
 
  private:
   AttachedChange Look();
+  // The attached controllers the system has finished setting up.
+  std::vector<hid::FoundController> SettledControllers();
 
   hid::HidBackend& backend_;
   Clock& clock_;

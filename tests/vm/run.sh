@@ -6,6 +6,9 @@
 #   tests/vm/run.sh                      every scenario
 #   tests/vm/run.sh linux-faults.sh      only these scenario files (in tests/vm)
 #
+# Where Qt was found and the desktop app is built, it runs too, under Xvfb as a
+# person would use it (desktop-app.sh).
+#
 # Needs the Linux build (cmake --preset linux && cmake --build --preset linux) and
 # the packages of `scripts/setup.sh test`. When the Windows build is there, the Windows
 # programs run too, under Wine in the same VM: vantor-update.exe (wine-programs.sh)
@@ -25,7 +28,14 @@ for program in "$build/vantor-update" "$build/tests/vm/vantor-vm-host"; do
 done
 
 scenarios=("$@")
-[ ${#scenarios[@]} -gt 0 ] || scenarios=(linux-updates.sh linux-faults.sh linux-access.sh)
+if [ ${#scenarios[@]} -eq 0 ]; then
+  scenarios=(linux-updates.sh linux-faults.sh linux-access.sh)
+  if [ -x "$build/src/desktop/vantor-update-gui" ]; then
+    scenarios+=(desktop-app.sh)
+  else
+    echo "vm: $build/src/desktop/vantor-update-gui not built (no Qt 6): the desktop app's scenario is skipped" >&2
+  fi
+fi
 
 wine=${VANTOR_VM_WINE:-auto}
 windows_build=${VANTOR_VM_WINDOWS_BUILD:-$root/build/windows}

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
+#include <set>
+#include <utility>
 
 #include <unistd.h>
 
@@ -113,6 +115,62 @@ TEST(DeviceWatchTest, ArrivalsComeOnTheBenchSchedule) {
   cancel.Cancel();
   EXPECT_EQ(WaitForController(*watch, "no-such", std::nullopt, cancel, environment->clock(), &found),
             WaitEnd::kCancelled);
+}
+
+// A monitored watch: udevd's rules for a new node end after the node is born, and its
+// notice comes then. A look in between (the watch also looks on its own every few
+// seconds) must not offer the controller, or it is offered before this user may open
+// it and the notice finds nothing new to offer.
+class ListedBackend final : public hid::HidBackend {
+ public:
+  std::vector<hid::HidInterface> interfaces;
+  std::vector<hid::HidInterface> Enumerate() override { return interfaces; }
+  std::unique_ptr<hid::HidChannel> Open(const std::string&, hid::OpenError* error) override {
+    *error = hid::OpenError::kNotFound;
+    return nullptr;
+  }
+  std::unique_ptr<hid::NotificationRegistration> RegisterNotifications(void*) override { return nullptr; }
+};
+
+class UdevLike final : public ChangeSignal {
+ public:
+  explicit UdevLike(Clock& clock) : clock_(clock) {}
+  bool Wait(std::uint32_t timeoutMs) override {
+    if (std::exchange(notice, false)) return true;
+    clock_.Pause(timeoutMs);
+    return false;
+  }
+  void Wake() override {}
+  bool Settled(const std::string& path) override { return settled.count(path) != 0; }
+  bool notice = false;
+  std::set<std::string> settled;
+
+ private:
+  Clock& clock_;
+};
+
+TEST(DeviceWatchTest, AMonitoredWatchOffersANodeOnlyOnceTheSystemHasSetItUp) {
+  ListedBackend backend;
+  VirtualClock clock;
+  auto owned = std::make_unique<UdevLike>(clock);
+  UdevLike& udev = *owned;
+  const hid::HidInterface addressed{"/dev/hidraw3", 0x2dc8, 0x3002, std::nullopt, std::nullopt};
+  backend.interfaces = {addressed};
+  DeviceWatch watch(backend, clock, std::move(owned));
+  EXPECT_TRUE(watch.attached().empty()) << "held while udevd was still at it";
+
+  CancelToken cancel;
+  EXPECT_TRUE(watch.Next(1, cancel).empty()) << "a look of its own, before udevd is done";
+  udev.settled.insert(addressed.path);
+  udev.notice = true;
+  const AttachedChange change = watch.Next(1, cancel);
+  ASSERT_EQ(change.arrived.size(), 1u) << "the notice after the rules offers it";
+  EXPECT_EQ(change.arrived.front().path, addressed.path);
+
+  // Once held it stays, whatever the system says of it later.
+  udev.settled.clear();
+  EXPECT_TRUE(watch.Next(1, cancel).empty());
+  EXPECT_EQ(watch.attached().size(), 1u);
 }
 
 // The repair bench's loop: each unit is updated once as it appears (and not again while

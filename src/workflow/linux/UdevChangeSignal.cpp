@@ -43,6 +43,17 @@ class UdevChangeSignal final : public ChangeSignal {
 
   void Wake() override { eventfd_write(wakeFd_, 1); }
 
+  bool Settled(const std::string& path) override {
+    // hidapi's paths are the nodes, /dev/hidrawN; anything else is not udevd's to wait for.
+    const std::string prefix = "/dev/";
+    if (path.compare(0, prefix.size(), prefix) != 0) return true;
+    udev_device* device = udev_device_new_from_subsystem_sysname(context_, "hidraw", path.c_str() + prefix.size());
+    if (device == nullptr) return true;  // gone again: the look that follows says so
+    const bool settled = udev_device_get_is_initialized(device) > 0;
+    udev_device_unref(device);
+    return settled;
+  }
+
  private:
   udev* context_;
   udev_monitor* monitor_;
