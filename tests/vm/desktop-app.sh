@@ -16,9 +16,10 @@ ART=$VM_WORK
 . "$VM_SOURCE/tests/win32/dialog-driver.sh"
 
 # The display stays as it is when the app's last window goes: by default Xvfb starts
-# over then, and its second start was seen to crash loading GLX in the VM.
+# over then, and its second start was seen to crash loading GLX in the VM. The app's
+# widgets draw without OpenGL, so the display goes without GLX altogether.
 start_lasting_display() {
-  Xvfb :95 -screen 0 1024x768x24 -nolisten tcp -noreset >"$ART/xvfb.log" 2>&1 &
+  Xvfb :95 -screen 0 1024x768x24 -nolisten tcp -noreset -extension GLX >"$ART/xvfb.log" 2>&1 &
   XVFB_PID=$!
   export DISPLAY=:95
   wait_for 20 display_up

@@ -29,7 +29,7 @@ done
 
 scenarios=("$@")
 if [ ${#scenarios[@]} -eq 0 ]; then
-  scenarios=(linux-updates.sh linux-faults.sh linux-access.sh)
+  scenarios=(linux-updates.sh linux-faults.sh linux-access.sh linux-doctor.sh)
   if [ -x "$build/src/desktop/vantor-update-gui" ]; then
     scenarios+=(desktop-app.sh)
   else
