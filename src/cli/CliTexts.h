@@ -79,6 +79,7 @@ inline constexpr TextSlot kSelectNoMatch = 85;
 inline constexpr TextSlot kSelectNameOne = 86;
 inline constexpr TextSlot kSelectSeveral = 87;
 inline constexpr TextSlot kSelectChooseOne = 88;
+inline constexpr TextSlot kSelectChooseOneOnly = 407;  // where --all is no option
 inline constexpr TextSlot kWaitTimedOut = 89;
 inline constexpr TextSlot kVerifyUnavailable = 90;
 inline constexpr TextSlot kInUseChooseAnother = 91;

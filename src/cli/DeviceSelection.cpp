@@ -95,17 +95,20 @@ Selection SelectControllers(const CommonOptions& options, const std::vector<hid:
       selection.exitCode =
           Fail(options, kExitNoController, "no-controller", WithHint(options, LocalizedText(text::kNoController)));
       break;
+    // Controllers are attached: the boot-mode hint for an empty bus would mislead. The
+    // list goes on lines of its own, so no punctuation of one language joins another's.
     case workflow::SelectionProblem::kNoMatch:
       selection.exitCode = Fail(options, kExitNoController, "no-controller",
-                                LocalizedText(text::kNoController) + " " +
-                                    Format(LocalizedText(text::kSelectNoMatch).c_str(), options.device.c_str()) +
-                                    "; " + AttachedList(chosen.attached) + "\n" + LocalizedText(text::kSelectNameOne));
+                                Format(LocalizedText(text::kSelectNoMatch).c_str(), options.device.c_str()) + "\n" +
+                                    AttachedList(chosen.attached) + "\n" + LocalizedText(text::kSelectNameOne));
       break;
     case workflow::SelectionProblem::kSeveral:
+      // Only flash can update them all.
       selection.exitCode = Fail(
           options, kExitUsage, "several-controllers",
-          Format(LocalizedText(text::kSelectSeveral).c_str(), static_cast<unsigned>(chosen.attached.size())) + "; " +
-              AttachedList(chosen.attached) + "\n" + LocalizedText(text::kSelectChooseOne));
+          Format(LocalizedText(text::kSelectSeveral).c_str(), static_cast<unsigned>(chosen.attached.size())) + "\n" +
+              AttachedList(chosen.attached) + "\n" +
+              LocalizedText(options.command == "flash" ? text::kSelectChooseOne : text::kSelectChooseOneOnly));
       break;
   }
   return selection;

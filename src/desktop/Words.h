@@ -15,23 +15,10 @@
 namespace vantor::desktop {
 
 
-// "12 KiB": bytes in the unit that keeps the number short.
-std::string SizeText(std::uint64_t bytes);
-
-// "5 s", "2 min 5 s".
-std::string DurationText(std::uint64_t milliseconds);
 
 
-// "main image: 12 KiB of 60 KiB, 5 s left" (without the time when none is known).
-std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64_t> leftMs);
 
-struct Ending {
-  bool succeeded = false;
-  bool wroteNothing = false;  // declined, cancelled, refused before the first write
-  std::string text;           // what happened and, after a failure, the next step
-};
-// How the update ended, for the window's status line.
-Ending EndingOf(const UpdateResult& result);
+
 
 // The confirmation's text: the seed's question, then the controller, installed and new
 // version (older, same) and whether the radio's image is written.

@@ -3,6 +3,8 @@
 // wording both front ends show (the dialog's failure box, the command line's verdict).
 // Pure functions of the result; callable from any thread.
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "base/LocalizedText.h"
@@ -30,6 +32,15 @@ inline constexpr TextSlot kStageProbing = 59;
 inline constexpr TextSlot kStageChoosing = 60;
 inline constexpr TextSlot kStageRestarting = 61;
 inline constexpr TextSlot kStageVerifying = 63;
+// A window's progress line.
+inline constexpr TextSlot kStageBytes = 308;  // stage, bytes sent, bytes in all
+inline constexpr TextSlot kTimeLeft = 309;    // appended to kStageBytes
+inline constexpr TextSlot kSeconds = 316;
+inline constexpr TextSlot kMinutesSeconds = 317;
+// A window's ending of an update.
+inline constexpr TextSlot kCancelledNothingSent = 28;
+inline constexpr TextSlot kUpdateFailedBecause = 42;  // stage, reason
+inline constexpr TextSlot kRunsNormalFirmware = 44;
 // Why a package is refused for a controller, one text per PackageProblem.
 inline constexpr TextSlot kProblemMainTruncated = 65;
 inline constexpr TextSlot kProblemRadioTruncated = 66;
@@ -55,6 +66,24 @@ enum class RetryBy {
 // After any failure the controller waits in its boot mode (or has to be put there
 // again): the step that leads to the next try.
 std::string NextStepText(RetryBy retry);
+
+// "12.0 KiB": bytes in the unit that keeps the number short.
+std::string SizeText(std::uint64_t bytes);
+// "5 s", "2 min 5 s", rounded up: "0 s left" while bytes are still to go would be wrong.
+std::string DurationText(std::uint64_t milliseconds);
+// "main image: 12.0 KiB of 60.0 KiB, 5 s left" (without the time when none is known),
+// as a window's status line says it.
+std::string ProgressLine(const ByteProgress& progress, std::optional<std::uint64_t> leftMs);
+
+// How an update ended, as a window says it (the desktop app, the browser page): its
+// status line, and whether the controller was left as it was.
+struct Ending {
+  bool succeeded = false;
+  bool wroteNothing = false;  // declined, refused or never begun: the controller is as it was
+  std::string text;           // what happened and, after a failure, the next step; empty
+                              // when no file was chosen (the user went back)
+};
+Ending EndingOf(const UpdateResult& result);
 
 // Why a package is refused ("the matched section runs past the end of the file"), in
 // the user's language; every front end names a refusal with it.

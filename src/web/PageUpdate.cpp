@@ -8,6 +8,7 @@
 #include "session/VersionText.h"
 #include "web/PageTexts.h"
 #include "workflow/Environment.h"
+#include "workflow/TransferPace.h"
 #include "workflow/UpdateJob.h"
 
 namespace vantor::web {
@@ -48,15 +49,13 @@ class PageUpdate::View final : public UpdateView {
     return events_.Confirm(OfferWords(offer, seedQuestion)) ? kIdOk : kIdCancel;
   }
   void OnStage(UpdateStage stage) override {
-    stageStartMs_ = clock != nullptr ? clock->NowMs() : 0;
+    pace_.OnStage(stage, clock != nullptr ? clock->NowMs() : 0);
     Emit(JsonObject().Add("type", "stage").Add("stage", StageName(stage)).Add("label", StageLabel(stage)));
   }
   void ReportBytes(const ByteProgress& progress) override {
-    const std::uint64_t elapsed = clock != nullptr ? clock->NowMs() - stageStartMs_ : 0;
-    const std::optional<std::uint64_t> left = EstimateLeftMs(progress.stageSent, progress.stageTotal, elapsed);
-    std::string line = Format(LocalizedText(text::kStageBytes).c_str(), StageLabel(progress.stage).c_str(),
-                              SizeText(progress.stageSent).c_str(), SizeText(progress.stageTotal).c_str());
-    if (left) line += Format(LocalizedText(text::kTimeLeft).c_str(), DurationText(*left).c_str());
+    pace_.OnBytes(progress.sent, progress.total, clock != nullptr ? clock->NowMs() : 0);
+    const std::optional<std::uint64_t> left = pace_.MsLeft();
+    const std::string line = ProgressLine(progress, left);
     JsonObject event;
     event.Add("type", "bytes")
         .Add("stage", StageName(progress.stage))
@@ -75,7 +74,7 @@ class PageUpdate::View final : public UpdateView {
 
   PageEvents& events_;
   std::uint32_t lastPosition_ = 0xFFFFFFFF;
-  std::uint64_t stageStartMs_ = 0;
+  workflow::TransferPace pace_;  // the whole update's, for its time left
 };
 
 PageUpdate::PageUpdate(PageEvents& events) : events_(events) {}
@@ -152,7 +151,7 @@ std::string PageUpdate::Update(const std::string& packagePath) {
   const bool begun = job_->Run();
   running_ = false;
   const UpdateResult result = job_->result();
-  const Ending ending = EndingOf(result);
+  const Ending ending = PageEndingOf(result);
   JsonObject json;
   json.Add("type", "result")
       .Add("begun", begun)

@@ -132,6 +132,8 @@ TEST_F(Bench, DeviceBySerialOrLocationUpdatesThatOneOnly) {
   EXPECT_EQ(nothing.exitCode, 3) << nothing.err;
   EXPECT_NE(nothing.err.find("no controller matches --device VTSIM0009"), std::string::npos) << nothing.err;
   EXPECT_NE(nothing.err.find("serial VTSIM0001"), std::string::npos) << nothing.err;
+  // Two are attached: not the hint for an empty bus ("No controller found. Hold LB+RB").
+  EXPECT_EQ(nothing.err.find("No controller found"), std::string::npos) << nothing.err;
 }
 
 // The bench speaks the user's language too: the list, the refusal to guess, the wait.
@@ -148,6 +150,11 @@ TEST_F(Bench, ItsLinesComeInChinese) {
   EXPECT_NE(refused.err.find("连接了 2 个手柄，但未选择其中任何一个"), std::string::npos) << refused.err;
   const ProcessResult unmatched = run({"--device", "VTSIM0009", "info"});
   EXPECT_NE(unmatched.err.find("没有与 --device VTSIM0009 相符的手柄"), std::string::npos) << unmatched.err;
+  EXPECT_EQ(unmatched.err.find("未找到手柄"), std::string::npos) << unmatched.err;
+  // No English punctuation between Chinese clauses; info has no --all to offer.
+  EXPECT_EQ(unmatched.err.find("; "), std::string::npos) << unmatched.err;
+  const ProcessResult several = run({"info"});
+  EXPECT_EQ(several.err.find("--all"), std::string::npos) << several.err;
   const ProcessResult waited = run({"--sim-arrive", "60000,60000", "--wait=1", "list"});
   EXPECT_EQ(waited.exitCode, 3);
   EXPECT_NE(waited.err.find("1 秒内没有手柄出现"), std::string::npos) << waited.err;

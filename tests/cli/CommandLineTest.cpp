@@ -223,8 +223,8 @@ TEST_F(CommandLine, AChineseTerminalGetsItsOwnCodeset) {
   options.environment = {"LC_ALL=zh_CN.GB18030", "LANG=zh_CN.GB18030"};
   const PtyResult result = RunOnPty(options);
   EXPECT_EQ(result.exitCode, 3);
-  EXPECT_TRUE(Has(result.terminal, Convert("未找到手柄", "GB18030"))) << result.terminal;
-  EXPECT_FALSE(Has(result.terminal, "未找到手柄")) << "no UTF-8 bytes";
+  EXPECT_TRUE(Has(result.terminal, Convert("相符的手柄", "GB18030"))) << result.terminal;
+  EXPECT_FALSE(Has(result.terminal, "相符的手柄")) << "no UTF-8 bytes";
 
   // The bench's board and its question too.
   const std::string package = Pack("b.dat", {"version=1.50,address=0x08004000,type=0,size=3000",

@@ -186,7 +186,7 @@ TEST_F(EndToEnd, ControllerMissingOrNotOpenable) {
   const ProcessResult none = RunProgram({"--lang", "en", "--simulate", "addressed", "--device", "elsewhere",
                                          "--sim-virtual-time", "flash", package, "--yes"});
   EXPECT_EQ(none.exitCode, 3) << none.err;
-  EXPECT_NE(none.err.find("No controller found"), std::string::npos) << none.err;
+  EXPECT_NE(none.err.find("no controller matches --device elsewhere"), std::string::npos) << none.err;
 
   const ProcessResult denied =
       Flash("addressed", package, {"--lang", "en", "--yes", "--sim-fault", "no-permission"});

@@ -146,8 +146,9 @@ test('a framed controller is updated in real time while the event loop keeps run
   const written = flash(page);
   assertSameBytes(written.main, main, 'main image');
   assert.strictEqual(written.radio, null);
-  // The update's pauses hand the thread back: timers fire all along.
-  assert.ok(ticks >= elapsed / 10 / 3, `${ticks} ticks in ${elapsed} ms`);
+  // The update's pauses hand the thread back: timers fire all along (a loop held for
+  // the whole update would fire none). Not a rate: a loaded machine fires fewer.
+  assert.ok(ticks >= 5, `${ticks} ticks in ${elapsed} ms`);
   assert.ok(page.events.some((event) => event.type === 'bytes' && event.percent > 0 && event.percent < 100));
 });
 
@@ -178,7 +179,7 @@ test("the update's short pauses never wait on a timer a browser would stretch", 
 test('a refusal mid-image fails with its reason and next step, in either language', async () => {
   for (const [language, reason, next] of [
     ['en-US', /failed \(main image\): .*refused.*21/, /Next: start the controller in its boot mode/],
-    ['zh-CN', /更新在“主固件”阶段失败：手柄拒绝了更新（代码 21）/, /下一步：.*BOOT 模式/],
+    ['zh-CN', /更新失败（主固件）：手柄拒绝了更新（代码 21）/, /下一步：.*BOOT 模式/],
   ]) {
     const page = await loadPage({ language });
     const main = randomImage(6000, 4);
@@ -203,6 +204,6 @@ test('an offer the user declines writes nothing and says so', async () => {
   assert.strictEqual(result.outcome, 'declined');
   assert.strictEqual(result.wroteNothing, true);
   assert.strictEqual(flash(page).main.length, 0);
-  assert.match(result.text, /Nothing was written/);
+  assert.match(result.text, /nothing was sent to the controller/);
   assert.ok(!page.events.some((event) => event.type === 'stage' && event.stage === 'erasing-main'));
 });
