@@ -1,6 +1,6 @@
 #include "cli/ArgumentErrors.h"
 
-#include <CLI/CLI.hpp>
+#include <CLI/Error.hpp>
 
 #include <cctype>
 

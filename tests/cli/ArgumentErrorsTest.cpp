@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <CLI/CLI.hpp>
+#include <CLI/Error.hpp>
 
 #include "base/LocalizedText.h"
 
