@@ -48,7 +48,8 @@ bool InspectAccepts(const std::string& path, const Controller& controller) {
 }
 
 [[noreturn]] void Disagree(const char* what, const UpdateResult& result) {
-  std::fprintf(stderr, "%s (update outcome %s, reason %s)\n", what, OutcomeName(result.outcome), ReasonName(result.reason));
+  std::fprintf(stderr, "%s (update outcome %s, reason %s)\n", what, OutcomeName(result.outcome),
+               ReasonName(result.reason));
   std::abort();
 }
 

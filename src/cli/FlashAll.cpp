@@ -8,12 +8,12 @@
 #include "cli/BoardRows.h"
 #include "cli/CliTexts.h"
 #include "cli/DeviceSelection.h"
-#include "cli/UnitWords.h"
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
 #include "cli/TerminalSize.h"
+#include "cli/UnitWords.h"
 #include "workflow/Bench.h"
 
 namespace vantor::cli {
@@ -62,8 +62,10 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
 
   std::vector<std::string> names;
   for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));
-  ProgressBoard board(HumanStream(options), ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal()),
-                      names);
+  ProgressBoard board(
+      HumanStream(options),
+      ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options))),
+      names);
   BoardRows rows(board);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
@@ -93,8 +95,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   if (!ConfirmBench(options, interrupts,
                     Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(bench.units().size()),
                            file.c_str()))) {
-    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
-                LocalizedText(text::kCancelled));
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage,
+                interrupts.fired() ? "interrupted" : "declined", LocalizedText(text::kCancelled));
   }
 
   for (const workflow::BenchUnit& unit : bench.units()) board.SetDetail(unit.index(), UnitVersions(unit));
@@ -119,7 +121,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   }
   if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) EmitJson(results);
-  WriteText(stderr, "vantor-update: " + Format(LocalizedText(text::kWatchSummary).c_str(), updated, failed, notUpdated) + "\n");
+  WriteText(stderr,
+            "vantor-update: " + Format(LocalizedText(text::kWatchSummary).c_str(), updated, failed, notUpdated) + "\n");
   return exitCode;
 }
 

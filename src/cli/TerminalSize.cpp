@@ -34,4 +34,18 @@ bool DumbTerminal() {
   return term != nullptr && std::string(term) == "dumb";
 }
 
+bool UnderstandsEscapes(std::FILE* stream) {
+  if (DumbTerminal()) return false;
+#ifdef _WIN32
+  HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+  DWORD mode = 0;
+  if (!GetConsoleMode(handle, &mode)) return false;
+  if ((mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0) return true;
+  return SetConsoleMode(handle, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
+#else
+  (void)stream;
+  return true;
+#endif
+}
+
 }  // namespace vantor::cli

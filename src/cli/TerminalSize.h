@@ -10,5 +10,9 @@ namespace vantor::cli {
 int TerminalColumns(std::FILE* stream);
 // TERM=dumb (Emacs shells, some CI logs): plain lines only.
 bool DumbTerminal();
+// The terminal `stream` shows understands cursor movement (the bench's board): not a
+// dumb one, and on Windows a console that took virtual-terminal processing (switched on
+// here; consoles older than Windows 10 refuse it and get plain lines).
+bool UnderstandsEscapes(std::FILE* stream);
 
 }  // namespace vantor::cli

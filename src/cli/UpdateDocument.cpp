@@ -6,7 +6,8 @@
 
 namespace vantor::cli {
 
-nlohmann::json UpdateDocument(const CommonOptions& options, const std::string& packagePath, const UpdateRecord& record) {
+nlohmann::json UpdateDocument(const CommonOptions& options, const std::string& packagePath,
+                              const UpdateRecord& record) {
   const UpdateResult& result = record.result;
   const std::optional<PackageOffer>& offer = record.offer;
   nlohmann::json document = JsonDocument(options);
@@ -26,9 +27,10 @@ nlohmann::json UpdateDocument(const CommonOptions& options, const std::string& p
   document["problem"] = result.outcome == UpdateOutcome::kPackageRefused
                             ? nlohmann::json(package::ProblemName(result.problem))
                             : nlohmann::json();
-  document["code"] = result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
-  document["address"] = result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code))
-                                                                         : nlohmann::json();
+  document["code"] =
+      result.reason == FailureReason::kControllerRefused ? nlohmann::json(result.code) : nlohmann::json();
+  document["address"] =
+      result.reason == FailureReason::kReadBackMismatch ? nlohmann::json(Hex32(result.code)) : nlohmann::json();
   document["stage"] = StageName(result.stage);
   document["signal"] = record.signal != 0 ? nlohmann::json(record.signal) : nlohmann::json();
   document["durationMs"] = record.durationMs;

@@ -23,7 +23,8 @@ namespace {
 // Each unit's row and result line as the watch reports them; the exit code of all.
 class WatchLines final : public BoardRows {
  public:
-  WatchLines(const CommonOptions& options, const std::string& file, ProgressBoard& board, const std::atomic<int>& signalExit)
+  WatchLines(const CommonOptions& options, const std::string& file, ProgressBoard& board,
+             const std::atomic<int>& signalExit)
       : BoardRows(board), options_(options), file_(file), signalExit_(signalExit) {}
 
   void OnUnitArrived(const workflow::BenchUnit& unit) override { board_.Add(ShortName(unit.controller())); }
@@ -79,14 +80,15 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   std::unique_ptr<workflow::Environment> environment = OpenEnvironment(options, &exitCode);
   if (!environment) return exitCode;
   if (!ConfirmBench(options, interrupts, Format(LocalizedText(text::kWatchConfirm).c_str(), file.c_str()))) {
-    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage, interrupts.fired() ? "interrupted" : "declined",
-                LocalizedText(text::kCancelled));
+    return Fail(options, interrupts.fired() ? kExitInterrupted : kExitUsage,
+                interrupts.fired() ? "interrupted" : "declined", LocalizedText(text::kCancelled));
   }
   WriteText(stderr, "vantor-update: " + LocalizedText(text::kWatchWatching) + "\n");
 
   // A watch never ends: one result line per controller. Only a live terminal shows the
   // running updates too, in rows that give way to their result lines.
-  const BoardMode mode = ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), DumbTerminal());
+  const BoardMode mode =
+      ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options)));
   ProgressBoard board(HumanStream(options), mode == BoardMode::kLive ? BoardMode::kLive : BoardMode::kResultsOnly, {},
                       FinishedRows::kScrollAway);
   // The signal that stopped the watch is known once it has come; the lines read it then.
@@ -96,9 +98,8 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
   workflow::Watch watch(*environment, file, options.device, settings, lines);
-  const workflow::CancelScope markSignal(interrupts.cancel(), [&signalExit, &interrupts] {
-    signalExit = interrupts.exitCode();
-  });
+  const workflow::CancelScope markSignal(interrupts.cancel(),
+                                         [&signalExit, &interrupts] { signalExit = interrupts.exitCode(); });
   const workflow::WatchTally tally = watch.Run(interrupts.cancel());
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   // Ctrl-C is how a watch ends: its code is then the units' results (130 only where it
