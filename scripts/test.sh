@@ -77,7 +77,8 @@ for preset in $presets; do
   if [ "$preset" = windows ]; then
     step "windows: wine prefix" vantor_wine_start || continue
   fi
-  step "$preset: tests" ctest --preset "$preset" --timeout 600
+  # Two suites at a time: the command line's end-to-end suite alone takes most of it.
+  step "$preset: tests" ctest --preset "$preset" --timeout 600 -j2
 done
 
 gui_script=$root/tests/win32/run-gui-tests.sh

@@ -94,7 +94,9 @@ FAILED=0
 # VANTOR_GUI_ONLY="hot_plug failure_reasons" runs only those scenarios (by function name).
 scenario() {
   if [ -n "${VANTOR_GUI_ONLY:-}" ] && [[ " $VANTOR_GUI_ONLY " != *" $1 "* ]]; then return 0; fi
+  local begin=$SECONDS
   "$@"
+  echo "TIME $* $((SECONDS - begin)) s"
 }
 pass() { echo "PASS $1"; PASSED=$((PASSED + 1)); }
 fail() { echo "FAIL $1: $2"; FAILED=$((FAILED + 1)); }
