@@ -48,7 +48,9 @@ version=$(dpkg-deb -f "$deb" Version)
 [ "$(basename -- "$deb")" = "vantor-update_${version}_amd64.deb" ] || fail "unexpected package name $deb"
 echo "package-check: $(basename -- "$deb"), $(stat -c %s "$deb") bytes"
 dpkg-deb -f "$deb" Package Version Depends Recommends Suggests
-[ -z "$(dpkg-deb -f "$deb" Recommends Suggests)" ] || fail "the package recommends or suggests something"
+[ -z "$(dpkg-deb -f "$deb" Recommends)" ] || fail "the package recommends something"
+# bash loads completions on demand only with bash-completion, which nothing else needs.
+[ "$(dpkg-deb -f "$deb" Suggests)" = bash-completion ] || fail "the package should suggest bash-completion alone"
 dpkg-deb -f "$deb" Depends | grep -Eq '(^|, )libhidapi-hidraw0($|,| )' || fail "the package does not depend on libhidapi-hidraw0"
 # CMake lists join with semicolons: a description assembled from several strings
 # would show them at the start of its lines.
@@ -101,6 +103,9 @@ done
 
 completion=/usr/share/bash-completion/completions/vantor-update
 [ -f "$completion" ] || fail "$completion is missing"
+for file in /usr/share/zsh/vendor-completions/_vantor-update /usr/share/fish/vendor_completions.d/vantor-update.fish; do
+  [ -f "$file" ] || fail "$file is missing"
+done
 # The completion at work: --simulate's values, and the .dat files for flash's FILE.
 completions=$(cd "$scratch" && touch other.txt && bash -c '
   . "$1"

@@ -45,8 +45,8 @@ test_packages=(
   clang libclang-rt-dev
   # the VM stage: a throwaway Linux under qemu with kernel-emulated controllers (uhid)
   qemu-system-x86 linux-image-amd64 busybox-static cpio gzip udev
-  # flock, runuser, timeout and the locales
-  util-linux coreutils locales
+  # flock, runuser, timeout and the locales; setfacl for the VM's access checks
+  util-linux coreutils locales acl
   # the browser page's module (emscripten) and its tests under node; the page itself
   # in headless Chromium, driven through its DevTools protocol from python3
   emscripten nodejs chromium python3-websocket

@@ -43,6 +43,34 @@ check "... with its pid" contains "$VM_WORK/doctor-held.out" "$holder"
 kill "$holder" 2>/dev/null
 wait "$holder" 2>/dev/null
 
+# A file of the rule's name earlier in udev's order (an empty one in /etc) hides it.
+install -d /run/udev/rules.d
+install -m 644 "$VM_SOURCE/packaging/linux/70-vantor-update.rules" /run/udev/rules.d/
+: >/etc/udev/rules.d/70-vantor-update.rules
+updater doctor-shadowed 60 --lang en --json doctor
+check "a rule hidden by an empty file of its name is named" \
+  has_finding "$VM_WORK/doctor-shadowed.out" udev-rule:rule-shadowed
+rm -f /etc/udev/rules.d/70-vantor-update.rules /run/udev/rules.d/70-vantor-update.rules
+
+# The HID library hidden (an empty file over it): exit 5, with the loader's own reason.
+library=$(readlink -f /usr/lib/x86_64-linux-gnu/libhidapi-hidraw.so.0)
+mount --bind /dev/null "$library"
+updater doctor-no-library 60 --lang en --json doctor
+umount "$library"
+check "no HID library: exit 5" equal "$status" 5
+check "no HID library: named" has_finding "$VM_WORK/doctor-no-library.out" hid-library:library-missing
+check "no HID library: the loader's reason" contains "$VM_WORK/doctor-no-library.out" "libhidapi-hidraw.so.0"
+
+# An ACL entry for the user, as logind gives the user at the seat: it may update.
+setfacl -m u:vmuser:rw "$(node_of D1)"
+as_user doctor-acl
+check "an ACL entry for the user: exit 0" equal "$status" 0
+setfacl -b "$(node_of D1)"
+
+# In Chinese, as text.
+updater doctor-zh 60 --lang zh doctor
+check "in Chinese: the rule's check and its next step" contains "$VM_WORK/doctor-zh.out" "udev 规则：没有规则允许访问受支持的手柄"
+
 # The rule, applied by udevd: the node's group may open it.
 install -m 644 "$VM_SOURCE/packaging/linux/70-vantor-update.rules" /etc/udev/rules.d/
 /lib/systemd/systemd-udevd --daemon
