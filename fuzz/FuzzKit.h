@@ -16,6 +16,7 @@
 #include "base/Clock.h"
 #include "workflow/UnattendedView.h"
 #include "sim/SimDevice.h"
+#include "update/UpdateController.h"
 
 namespace vantor::fuzzing {
 
@@ -73,6 +74,20 @@ class ScriptedController final : public sim::SimDevice {
  private:
   ByteScript& script_;
 };
+
+// One whole update as the dialog runs it, on the package `packagePath`, every question
+// answered yes: start, the click, the worker to its end. Its result.
+inline UpdateResult RunWholeUpdate(hid::HidBackend& backend, Clock& clock, const std::string& packagePath) {
+  FuzzView view(packagePath);
+  UpdateSession session(backend, view, clock);
+  UpdateController controller(session);
+  controller.Start(nullptr);
+  if (controller.OnUpdateButton()) {
+    controller.WaitForWorker();
+    controller.OnWorkerFinished();
+  }
+  return session.result();
+}
 
 // A file of this process for packages: libFuzzer runs its jobs as separate processes.
 inline std::string ProcessFile(const char* name) {

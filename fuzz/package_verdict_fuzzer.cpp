@@ -18,7 +18,6 @@
 #include "sim/AddressedEmulator.h"
 #include "sim/FramedEmulator.h"
 #include "sim/SimHidBackend.h"
-#include "update/UpdateController.h"
 
 using namespace vantor;
 
@@ -75,15 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } else {
     framed = sim::FramedEmulator::Attach(backend, sim::FramedEmulator::Settings{});
   }
-  fuzzing::FuzzView view(path);
-  UpdateSession session(backend, view, clock);
-  UpdateController update(session);
-  update.Start(nullptr);
-  if (update.OnUpdateButton()) {
-    update.WaitForWorker();
-    update.OnWorkerFinished();
-  }
-  const UpdateResult result = session.result();
+  const UpdateResult result = fuzzing::RunWholeUpdate(backend, clock, path);
   const bool updateRefuses =
       result.outcome == UpdateOutcome::kNothingMatched || result.outcome == UpdateOutcome::kPackageRefused;
   if (inspectAccepts && updateRefuses) Disagree("inspect accepts a package the update refuses", result);

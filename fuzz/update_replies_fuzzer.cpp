@@ -6,7 +6,6 @@
 
 #include "FuzzKit.h"
 #include "sim/SimHidBackend.h"
-#include "update/UpdateController.h"
 
 using namespace vantor;
 
@@ -25,13 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::SimHidBackend backend(clock);
   backend.AddDevice("controller", 0x2DC8, addressed ? 0x3002 : 0x5750,
                     std::make_shared<fuzzing::ScriptedController>(script));
-  fuzzing::FuzzView view(package);
-  UpdateSession session(backend, view, clock);
-  UpdateController controller(session);
-  controller.Start(nullptr);
-  if (controller.OnUpdateButton()) {
-    controller.WaitForWorker();
-    controller.OnWorkerFinished();
-  }
+  fuzzing::RunWholeUpdate(backend, clock, package);
   return 0;
 }
