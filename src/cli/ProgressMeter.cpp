@@ -6,14 +6,9 @@
 #include "base/Format.h"
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
+#include "session/ResultWords.h"
 
 namespace vantor::cli {
-
-std::string FormatBytes(std::uint64_t bytes) {
-  if (bytes < 1024) return Format("%llu B", static_cast<unsigned long long>(bytes));
-  if (bytes < 1024 * 1024) return Format("%.1f KiB", static_cast<double>(bytes) / 1024.0);
-  return Format("%.1f MiB", static_cast<double>(bytes) / (1024.0 * 1024.0));
-}
 
 std::string FormatDuration(std::uint64_t seconds) {
   const auto hours = static_cast<unsigned long long>(seconds / 3600);
@@ -49,13 +44,13 @@ std::string Tail(const BarFields& fields, Detail detail) {
   std::string line;
   if (!fields.stage.empty()) line += "  " + fields.stage;
   if (fields.sent && fields.total && detail != Detail::kBrief) {
-    line += "  " + FormatBytes(*fields.sent) + " / " + FormatBytes(*fields.total);
+    line += "  " + SizeText(*fields.sent) + " / " + SizeText(*fields.total);
   }
   if (!fields.waiting.empty()) {
     line += "  " + fields.waiting;
   } else {
     if (detail == Detail::kAll && fields.bytesPerSecond && *fields.bytesPerSecond > 0) {
-      line += "  " + FormatBytes(static_cast<std::uint64_t>(*fields.bytesPerSecond)) + "/s";
+      line += "  " + SizeText(static_cast<std::uint64_t>(*fields.bytesPerSecond)) + "/s";
     }
     if (fields.secondsLeft) line += "  " + FormatDuration(*fields.secondsLeft) + " " + LocalizedText(text::kTimeLeft);
   }

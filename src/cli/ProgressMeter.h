@@ -15,8 +15,6 @@
 
 namespace vantor::cli {
 
-// "512 B", "27.0 KiB", "1.5 MiB".
-std::string FormatBytes(std::uint64_t bytes);
 // "0:07", "12:03", "1:02:03" for a number of seconds.
 std::string FormatDuration(std::uint64_t seconds);
 // Columns `utf8` takes on a terminal (CJK characters take two).

@@ -6,10 +6,10 @@ namespace vantor::cli {
 namespace {
 
 TEST(ProgressMeter, HumanUnits) {
-  EXPECT_EQ(FormatBytes(0), "0 B");
-  EXPECT_EQ(FormatBytes(1023), "1023 B");
-  EXPECT_EQ(FormatBytes(1024), "1.0 KiB");
-  EXPECT_EQ(FormatBytes(1536 * 1024), "1.5 MiB");
+  EXPECT_EQ(SizeText(0), "0 B");
+  EXPECT_EQ(SizeText(1023), "1023 B");
+  EXPECT_EQ(SizeText(1024), "1.0 KiB");
+  EXPECT_EQ(SizeText(1536 * 1024), "1.5 MiB");
   EXPECT_EQ(FormatDuration(7), "0:07");
   EXPECT_EQ(FormatDuration(725), "12:05");
   EXPECT_EQ(FormatDuration(3723), "1:02:03");
