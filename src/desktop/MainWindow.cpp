@@ -192,6 +192,8 @@ void MainWindow::OnProbed(const workflow::ControllerReport& report, const EmptyS
     }
   } else {
     ShowEmptyState(state);
+    const workflow::ControllerProblem problem = workflow::ProblemOf(report);
+    openable_ = problem == workflow::ControllerProblem::kNone || problem == workflow::ControllerProblem::kBusy;
   }
   RefreshButtons();
   if (probeDue_) StartProbe();
@@ -248,6 +250,9 @@ void MainWindow::OnUpdateEnded(const UpdateEnd& end) {
   } else {
     const Ending ending = EndingOf(end.result);
     SetStatus(ending.text, ending.succeeded ? "ok" : (ending.wroteNothing ? "" : "error"));
+    // The controller runs what was just written (or whatever the failure left): what
+    // the title says of it is read anew.
+    if (!ending.wroteNothing) probeDue_ = true;
     // The window is about to go: what the stop left is said where it stays in sight.
     if (closing_ && end.result.outcome == UpdateOutcome::kInterrupted) {
       ShowBox(this, ending.text, ProductTitle(), MessageButtons::kOk);
@@ -340,7 +345,7 @@ void MainWindow::SetStatus(const std::string& text, const char* tone) {
 void MainWindow::RefreshButtons() {
   const bool free = phase_ == Phase::kIdle && !closing_;
   const bool several = attached_.size() > 1;
-  updateButton_->setEnabled(free && sessionButton_ && !several);
+  updateButton_->setEnabled(free && sessionButton_ && openable_ && !several);
   updateAllButton_->setEnabled(free && several);
 }
 

@@ -111,6 +111,9 @@ class MainWindow final : public QWidget, private ViewSink {
   bool closing_ = false;        // the user chose to stop; close once the update ends
   bool probeDue_ = false;       // controllers came or went while busy
   bool sessionButton_ = false;  // what the procedures want of the button
+  // The last probe could open the controller (or found it held by another program,
+  // which may let go): a click can begin an update.
+  bool openable_ = false;
   bool painted_ = false;
   std::vector<hid::FoundController> attached_;
   std::vector<std::string> rowPaths_;  // the controllers the rows show

@@ -66,6 +66,11 @@ void CheckTextsFit(QWidget& window) {
   }
 }
 
+std::vector<std::uint8_t> WithVersionWord(std::vector<std::uint8_t> image, std::uint32_t word) {
+  for (int i = 0; i < 4; ++i) image.at(0x34 + i) = static_cast<std::uint8_t>(word >> (8 * i));
+  return image;
+}
+
 }  // namespace
 
 class WindowTest final : public QObject {
@@ -101,7 +106,9 @@ class WindowTest final : public QObject {
 
   QTemporaryDir lockFolder_;
   std::vector<std::uint8_t> framedImage_ = PatternBytes(3000, 7);
-  std::vector<std::uint8_t> addressedImage_ = PatternBytes(5000, 9);
+  // Written from the start of the main flash, so it brings its own version word (2.1 at
+  // 0x34), which the controller reports once it runs it.
+  std::vector<std::uint8_t> addressedImage_ = WithVersionWord(PatternBytes(5000, 9), 210);
   std::unique_ptr<TempFile> package_;
 };
 
@@ -112,7 +119,7 @@ void WindowTest::initTestCase() {
   qputenv("VANTOR_LOCK_DIR", lockFolder_.path().toUtf8());
   package_ = std::make_unique<TempFile>(
       PackageBytes({Section(0, framedImage_, 0, 210, 0, 0x08004000), Section(8194, addressedImage_, 0, 210, 0,
-                                                                             0x08004000)}));
+                                                                             0x08000000)}));
 }
 
 void WindowTest::init() {
@@ -186,7 +193,11 @@ void WindowTest::wholeUpdate() {
   // The offer says what is installed and what comes.
   const std::string offer = answers.seen().at(1).text;
   QVERIFY(Contains(offer, Text(text::kOfferNew) + " 2.1"));
-  if (protocol == "addressed") QVERIFY(Contains(offer, Text(text::kOfferInstalled) + " 1.5"));
+  if (protocol == "addressed") {
+    QVERIFY(Contains(offer, Text(text::kOfferInstalled) + " 1.5"));
+    // The title says what the controller runs now, not what it ran before.
+    QVERIFY(WaitUntil([&] { return window->windowTitle() == QStringLiteral("Vantor Update v2.00(Fw v2.1)"); }));
+  }
   QCOMPARE(QSettings().value("lastFolder").toString(),
            QFileInfo(Qt8(package_->path())).absolutePath());
 }
@@ -370,6 +381,8 @@ void WindowTest::emptyStateSaysWhatIsWrong() {
     QVERIFY(window->diagnosisText()->isVisible());
     QVERIFY(!window->diagnosisText()->text().isEmpty());
     QVERIFY(window->commandText()->isVisible());
+    // A click could only fail the same way.
+    QVERIFY(!window->updateButton()->isEnabled());
   }
 }
 
