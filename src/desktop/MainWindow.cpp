@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "base/DebugOutput.h"
 #include "base/Format.h"
 #include "desktop/DesktopTexts.h"
 #include "desktop/Words.h"
@@ -326,6 +327,11 @@ void MainWindow::OnBenchEnded(const BenchEnd& end) {
 // --- What the window shows
 
 void MainWindow::ShowEmptyState(const EmptyState& state) {
+  // What the window says of a missing controller also goes to the trace, where a
+  // support request (and the tests on a real machine) can quote it.
+  if (state.shown && Utf8(diagnosisText_->text()) != state.text) {
+    DebugLine("window: " + state.text + (state.nextStep.empty() ? "" : " | " + state.nextStep) + "\n");
+  }
   diagnosisText_->setVisible(state.shown);
   diagnosisText_->setText(Qt8(state.text));
   commandText_->setVisible(state.shown && !state.nextStep.empty());

@@ -4,7 +4,8 @@
 # root; the project's udev rule gives that user the controller's node, and udevd's
 # events reach the app's device watch. Started with no controller, it offers one that
 # is plugged in, updates it through the file dialog and the confirmation, and stops
-# offering it once it is unplugged. The emulated flash is checked byte for byte.
+# offering it once it is unplugged. The emulated flash is checked byte for byte. A
+# second user, without access to the node, sees the window say why.
 
 scenario="the desktop app"
 echo "--- $scenario"
@@ -81,6 +82,29 @@ listens_to_udevd() {
                              END { exit !found }' /proc/net/netlink
 }
 
+# Another user, outside plugdev and without a seat, starts the app beside the first:
+# the controller is there but not theirs to open, and the window says why and what
+# grants it (the app's trace carries what the window shows). Ended before the first
+# window is used again: without a window manager the newer window lies on top.
+stranger_sees_why() {
+  local begin=$SECONDS pid
+  id vmstranger >/dev/null 2>&1 || useradd --no-create-home --shell /bin/sh vmstranger
+  install -d -m 700 -o vmstranger "$VM_WORK/vmstranger-home"
+  runuser -u vmstranger -- env -i VANTOR_TRACE=1 PATH=/usr/bin:/bin HOME="$VM_WORK/vmstranger-home" \
+    DISPLAY="$DISPLAY" LANG=en_US.UTF-8 timeout 120 "$VM_WORK/vmuser/vantor-update-gui" \
+    >"$VM_WORK/desktop-stranger.log" 2>&1 &
+  pid=$!
+  check "a user without access: the window says the controller is not theirs and how to join plugdev" \
+    wait_for 60 grep -q '^window: controller .*plugdev' "$VM_WORK/desktop-stranger.log"
+  echo "        diagnosed for a user without access in $(since "$begin")"
+  local window
+  window=$(xdotool search --onlyvisible --pid "$(pgrep -u vmstranger -f vantor-update-gui | head -n 1)" 2>/dev/null | head -n 1)
+  [ -z "$window" ] || shot "$window" no-access
+  pkill -u vmstranger -f vantor-update-gui 2>/dev/null
+  wait "$pid" 2>/dev/null
+  grep '^window:' "$VM_WORK/desktop-stranger.log" | head -n 3 | sed 's/^/        /'
+}
+
 gui_run() {
   local begin app_pid
   if [ ! -x "$VM_BUILD/src/desktop/vantor-update-gui" ]; then
@@ -148,6 +172,8 @@ gui_run() {
   check "the node is the plugdev group's" equal "$(stat -c %G:%a "$(node_of DU)")" plugdev:660
   echo "        offered $(since "$begin") after it was plugged in"
   shot "$gui_window" offered
+  stranger_sees_why
+
 
   begin=$SECONDS
   click_update
