@@ -103,26 +103,19 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   bench.Run(interrupts.cancel());
   const int signalExit = interrupts.fired() ? interrupts.exitCode() : 0;
   nlohmann::json results = nlohmann::json::array();
-  unsigned updated = 0;
-  unsigned failed = 0;
-  unsigned notUpdated = 0;
   for (const workflow::BenchUnit& unit : bench.units()) {
     // Units whose update ended have said so already; this is for the ones that never began.
     board.Finish(unit.index(), UnitResultLine(unit));
     exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
     results.push_back(UnitJson(options, unit, file, signalExit));
-    if (!unit.started()) {
-      ++notUpdated;
-    } else if (unit.job().result().outcome == UpdateOutcome::kSucceeded) {
-      ++updated;
-    } else {
-      ++failed;
-    }
   }
   if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
   if (options.json) EmitJson(results);
-  WriteText(stderr,
-            "vantor-update: " + Format(LocalizedText(text::kWatchSummary).c_str(), updated, failed, notUpdated) + "\n");
+  const workflow::UnitTally tally = bench.tally();
+  WriteText(stderr, "vantor-update: " +
+                        Format(LocalizedText(text::kWatchSummary).c_str(), static_cast<unsigned>(tally.updated),
+                               static_cast<unsigned>(tally.failed), static_cast<unsigned>(tally.refused)) +
+                        "\n");
   return exitCode;
 }
 

@@ -100,7 +100,7 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   workflow::Watch watch(*environment, file, options.device, settings, lines);
   const workflow::CancelScope markSignal(interrupts.cancel(),
                                          [&signalExit, &interrupts] { signalExit = interrupts.exitCode(); });
-  const workflow::WatchTally tally = watch.Run(interrupts.cancel());
+  const workflow::UnitTally tally = watch.Run(interrupts.cancel());
   if (!options.simDump.empty()) environment->DumpSimulatedFlash(options.simDump);
   // Ctrl-C is how a watch ends: its code is then the units' results (130 only where it
   // cut an update short). Any other signal ended it from outside, or took its reader.

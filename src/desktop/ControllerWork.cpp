@@ -61,8 +61,9 @@ BenchEnd ControllerWork::UpdateAll(const std::string& packagePath, const std::ve
     if (end.confirmed) bench.Run(*cancel);
   }
   for (const workflow::BenchUnit& unit : bench.units()) {
-    end.units.push_back({unit.verdict(), unit.started(), unit.job().result()});
+    end.verdicts.push_back(unit.verdict());
   }
+  end.tally = bench.tally();
   const std::lock_guard<std::mutex> lock(mutex_);
   benchCancel_.reset();
   return end;

@@ -27,16 +27,11 @@ struct UpdateEnd {
   UpdateResult result;
 };
 
-struct UnitEnd {
-  workflow::UnitVerdict verdict;
-  bool started = false;
-  UpdateResult result;
-};
-
 struct BenchEnd {
   bool ready = false;     // every unit could take the package
   bool confirmed = false;  // the user said yes
-  std::vector<UnitEnd> units;  // in the order of the controllers given
+  std::vector<workflow::UnitVerdict> verdicts;  // in the order of the controllers given
+  workflow::UnitTally tally;
 };
 
 class ControllerWork {

@@ -298,20 +298,13 @@ void MainWindow::OnUpdateAllClicked() {
 void MainWindow::OnBenchEnded(const BenchEnd& end) {
   phase_ = Phase::kIdle;
   closeQuestion_.Dismiss();
-  unsigned updated = 0;
-  unsigned failed = 0;
-  unsigned untouched = 0;
-  for (std::size_t row = 0; row < end.units.size(); ++row) {
-    const UnitEnd& unit = end.units[row];
-    if (unit.verdict.problem != workflow::UnitProblem::kNone) rows_->SetStatus(row, VerdictText(unit.verdict));
-    if (!unit.started) {
-      ++untouched;
-    } else if (unit.result.outcome == UpdateOutcome::kSucceeded) {
-      ++updated;
-    } else {
-      ++failed;
-    }
+  for (std::size_t row = 0; row < end.verdicts.size(); ++row) {
+    const workflow::UnitVerdict& verdict = end.verdicts[row];
+    if (verdict.problem != workflow::UnitProblem::kNone) rows_->SetStatus(row, VerdictText(verdict));
   }
+  const auto updated = static_cast<unsigned>(end.tally.updated);
+  const auto failed = static_cast<unsigned>(end.tally.failed);
+  const auto untouched = static_cast<unsigned>(end.tally.refused);
   if (end.ready && !end.confirmed) {
     SetStatus(LocalizedText(text::kCancelledNothingSent), "");
   } else {

@@ -34,4 +34,10 @@ void Bench::Run(CancelToken& cancel) {
   for (BenchUnit& unit : units_) unit.job().Wait();
 }
 
+UnitTally Bench::tally() const {
+  UnitTally tally;
+  for (const BenchUnit& unit : units_) tally.Count(unit);
+  return tally;
+}
+
 }  // namespace vantor::workflow

@@ -30,6 +30,7 @@ class Bench {
   void Run(CancelToken& cancel);
 
   std::list<BenchUnit>& units() { return units_; }
+  UnitTally tally() const;
   const std::list<BenchUnit>& units() const { return units_; }
 
  private:

@@ -62,4 +62,14 @@ bool BenchUnit::Begin() {
   return started_;
 }
 
+void UnitTally::Count(const BenchUnit& unit) {
+  if (!unit.started()) {
+    ++refused;
+  } else if (unit.job().result().outcome == UpdateOutcome::kSucceeded) {
+    ++updated;
+  } else {
+    ++failed;
+  }
+}
+
 }  // namespace vantor::workflow

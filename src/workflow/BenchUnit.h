@@ -71,4 +71,12 @@ class BenchUnit {
   UpdateJob job_;  // last: its end stops and joins the worker first
 };
 
+// What became of a bench's or a watch's units, as every front end sums them up.
+struct UnitTally {
+  std::size_t updated = 0;
+  std::size_t failed = 0;   // an update that began and did not succeed
+  std::size_t refused = 0;  // never began: busy, silent, declined, or not for this package
+  void Count(const BenchUnit& unit);
+};
+
 }  // namespace vantor::workflow

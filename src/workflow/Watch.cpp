@@ -40,7 +40,7 @@ void Watch::Arrive(const hid::FoundController& controller, const CancelToken& ca
   if (unit->verdict().problem == UnitProblem::kNone) {
     handled_.erase(UnitKey(controller));
   } else {
-    ++tally_.refused;
+    tally_.Count(*unit);
     listener_.OnUnitRefused(*unit);
   }
   std::lock_guard<std::mutex> lock(runningMutex_);
@@ -59,18 +59,14 @@ void Watch::ReapEnded() {
       continue;
     }
     unit->job().Wait();
-    if (unit->job().result().outcome == UpdateOutcome::kSucceeded) {
-      ++tally_.updated;
-    } else {
-      ++tally_.failed;
-    }
+    tally_.Count(*unit);
     listener_.OnUnitEnded(*unit);
     std::lock_guard<std::mutex> lock(runningMutex_);
     unit = running_.erase(unit);
   }
 }
 
-WatchTally Watch::Run(CancelToken& cancel) {
+UnitTally Watch::Run(CancelToken& cancel) {
   std::unique_ptr<DeviceWatch> watch = environment_.Watch();
   const CancelScope stop(cancel, [this] { StopAll(); });
   for (const hid::FoundController& controller : watch->attached()) Arrive(controller, cancel);

@@ -28,19 +28,13 @@ class WatchListener : public UnitListener {
   virtual void OnUnitEnded(const BenchUnit& /*unit*/) {}
 };
 
-struct WatchTally {
-  std::size_t updated = 0;
-  std::size_t failed = 0;   // an update that began and did not succeed
-  std::size_t refused = 0;  // never began: busy, silent, or the package is not for it
-};
-
 class Watch {
  public:
   Watch(Environment& environment, std::string packagePath, std::string name, JobSettings settings,
         WatchListener& listener);
 
   // Until `cancel`; what became of the units.
-  WatchTally Run(CancelToken& cancel);
+  UnitTally Run(CancelToken& cancel);
 
  private:
   void Arrive(const hid::FoundController& controller, const CancelToken& cancel);
@@ -57,7 +51,7 @@ class Watch {
   std::list<BenchUnit> running_;
   std::set<std::string> handled_;  // units attached and already updated (or refused)
   std::size_t next_ = 0;
-  WatchTally tally_;
+  UnitTally tally_;
 };
 
 }  // namespace vantor::workflow

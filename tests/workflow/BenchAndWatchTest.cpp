@@ -200,7 +200,7 @@ TEST_F(BenchTest, WatchUpdatesEachUnitAsItAppears) {
   CancelToken cancel;
   Ending listener(cancel, 3);
   workflow::Watch watch(*environment, package.path(), "", {}, listener);
-  const WatchTally tally = watch.Run(cancel);
+  const UnitTally tally = watch.Run(cancel);
   EXPECT_EQ(tally.updated, 3u);
   EXPECT_EQ(listener.succeeded.load(), 3u);
   EXPECT_EQ(tally.refused, 0u);
