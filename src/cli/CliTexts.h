@@ -132,4 +132,14 @@ inline constexpr TextSlot kCommandRequired = 403;
 inline constexpr TextSlot kUnexpectedArguments = 404;
 inline constexpr TextSlot kBadArgument = 405;
 inline constexpr TextSlot kSeeUsage = 406;
+// Why `pack` refuses a --section description (the pair; the key; the key and value).
+inline constexpr TextSlot kSectionNotKeyValue = 408;
+inline constexpr TextSlot kSectionUnknownKey = 409;
+inline constexpr TextSlot kSectionBadValue = 410;
+inline constexpr TextSlot kSectionNeedsVersion = 411;
+inline constexpr TextSlot kSectionNeedsOneImage = 412;
+inline constexpr TextSlot kSectionNeedsAddress = 413;
+// --sim-fault names no fault of the emulated controller, or of the bench (the name).
+inline constexpr TextSlot kUnknownSimFault = 414;
+inline constexpr TextSlot kUnknownBenchFault = 415;
 }  // namespace vantor::cli::text

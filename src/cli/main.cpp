@@ -201,7 +201,8 @@ int main(int argc, char** argv) {
   pack->add_option("-o,--output", packOutput, "The package file to write")->required();
   pack->add_option("-s,--section", packSections,
                    "A section: version=1.50,beta=0,address=0x08004000,type=0,variant=0,file=IMAGE\n"
-                   "(size=N instead of file= makes N bytes of generated data; numbers are decimal or 0x hex)")
+                   "(version=, address= and an image are required; size=N instead of file= makes N bytes of\n"
+                   "generated data; numbers are decimal or 0x hex)")
       ->required();
   AddCommonOptions(*pack, options, false);
   pack->footer("Example:\n  vantor-update pack -o FIRMWARE.dat -s version=1.56,address=0x08004000,type=0,file=main.bin");

@@ -121,6 +121,23 @@ TEST_F(EndToEnd, InspectSaysWhyAPackageWouldBeRefused) {
   EXPECT_TRUE(coded) << json.out;
 }
 
+// A section without address= would be written at 0: pack refuses it, and inspect
+// does not call a framed image at 0 fine (an addressed one it refused already).
+TEST_F(EndToEnd, ASectionNeedsAnAddress) {
+  const ProcessResult packed = RunProgram({"pack", "-o", Path("n.dat"), "-s", "version=1.50,type=0,size=100"});
+  EXPECT_EQ(packed.exitCode, 2);
+  EXPECT_NE(packed.err.find("a section needs address="), std::string::npos) << packed.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("n.dat")));
+
+  const std::string atZero = Pack("z.dat", {"version=1.50,address=0,type=0,size=100"});
+  const ProcessResult json = RunProgram({"--json", "inspect", atZero});
+  EXPECT_EQ(json.exitCode, 2) << json.out;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  EXPECT_EQ(document["acceptable"], false);
+  EXPECT_EQ(document["controllers"][0]["controller"], "framed");
+  EXPECT_EQ(document["controllers"][0]["problemCode"], "main-outside-flash");
+}
+
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
   const ProcessResult flashed = Flash("addressed", package, {"--json", "--lang", "en", "--yes"});
