@@ -85,14 +85,25 @@ std::string ShortName(const hid::FoundController& controller) {
   return Printable(controller.path);
 }
 
-std::string DescribeController(const hid::FoundController& controller) {
-  std::string line = Printable(controller.path) + "  " + Hex16(controller.vendorId).substr(2) + ":" +
-                     Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol);
+std::vector<std::string> ControllerCells(const hid::FoundController& controller) {
+  std::vector<std::string> cells = {
+      Printable(controller.path),
+      Hex16(controller.vendorId).substr(2) + ":" + Hex16(controller.productId).substr(2),
+      hid::ProtocolName(controller.protocol), std::string(), std::string()};
   if (controller.serialNumber) {
-    line += "  " + Format(LocalizedText(text::kSerialNumber).c_str(), Printable(*controller.serialNumber).c_str());
+    cells[3] = Format(LocalizedText(text::kSerialNumber).c_str(), Printable(*controller.serialNumber).c_str());
   }
   if (controller.location) {
-    line += "  " + Format(LocalizedText(text::kLocation).c_str(), Printable(*controller.location).c_str());
+    cells[4] = Format(LocalizedText(text::kLocation).c_str(), Printable(*controller.location).c_str());
+  }
+  return cells;
+}
+
+std::string DescribeController(const hid::FoundController& controller) {
+  std::string line;
+  for (const std::string& cell : ControllerCells(controller)) {
+    if (cell.empty()) continue;
+    line += (line.empty() ? "" : "  ") + cell;
   }
   return line;
 }

@@ -35,6 +35,9 @@ std::string Printable(const std::string& text);
 std::string ShortName(const hid::FoundController& controller);
 // "sim-1  2dc8:3002  addressed  serial VTSIM0001  at 9-1"
 std::string DescribeController(const hid::FoundController& controller);
+// The same in its five cells (path, ids, protocol, serial number, location; a cell the
+// controller does not tell is empty), for a table of controllers.
+std::vector<std::string> ControllerCells(const hid::FoundController& controller);
 
 struct Selection {
   std::vector<hid::FoundController> controllers;

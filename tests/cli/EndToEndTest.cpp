@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -136,6 +137,17 @@ TEST_F(EndToEnd, ASectionNeedsAnAddress) {
   EXPECT_EQ(document["acceptable"], false);
   EXPECT_EQ(document["controllers"][0]["controller"], "framed");
   EXPECT_EQ(document["controllers"][0]["problemCode"], "main-outside-flash");
+}
+
+// list --device that names none of the attached ends as info and flash do.
+TEST_F(EndToEnd, ListOfADeviceNotAttachedFindsNoController) {
+  const ProcessResult none = RunProgram({"--simulate", "addressed,framed", "list", "--device", "nothing"});
+  EXPECT_EQ(none.exitCode, 3) << none.out << none.err;
+  EXPECT_NE(none.err.find("nothing"), std::string::npos) << none.err;
+  const ProcessResult one = RunProgram({"--simulate", "addressed,framed", "list", "--device", "sim-2"});
+  EXPECT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 1) << one.out;
+  EXPECT_NE(one.out.find("framed"), std::string::npos) << one.out;
 }
 
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
