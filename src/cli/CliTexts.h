@@ -142,4 +142,10 @@ inline constexpr TextSlot kSectionNeedsAddress = 413;
 // --sim-fault names no fault of the emulated controller, or of the bench (the name).
 inline constexpr TextSlot kUnknownSimFault = 414;
 inline constexpr TextSlot kUnknownBenchFault = 415;
+// flash --dry-run: what would be written (size, version, address; size, version), and
+// that the update could go ahead.
+inline constexpr TextSlot kDryRunMain = 416;
+inline constexpr TextSlot kDryRunRadio = 417;
+inline constexpr TextSlot kDryRunRadioKept = 418;
+inline constexpr TextSlot kDryRunReady = 419;
 }  // namespace vantor::cli::text

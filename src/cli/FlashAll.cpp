@@ -92,6 +92,25 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
     return Fail(options, kExitUsage, "package-refused",
                 Format(LocalizedText(text::kBenchNothingUpdated).c_str(), refusals.c_str()));
   }
+  if (options.dryRun) {
+    // Every unit locked, probed and judged; nothing goes to any.
+    nlohmann::json units = nlohmann::json::array();
+    for (const workflow::BenchUnit& unit : bench.units()) {
+      SayResult(options, DescribeController(unit.controller()) + "  " + UnitVersions(unit));
+      nlohmann::json document = IdentityJson(unit.controller());
+      document["versions"] = UnitVersions(unit);
+      units.push_back(document);
+    }
+    SayResult(options, LocalizedText(text::kDryRunReady));
+    if (options.json) {
+      nlohmann::json document = JsonDocument(options);
+      document["outcome"] = "dry-run";
+      document["units"] = units;
+      document["exitCode"] = kExitSuccess;
+      EmitJson(document);
+    }
+    return kExitSuccess;
+  }
   if (!ConfirmBench(options, interrupts,
                     Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(bench.units().size()),
                            file.c_str()))) {

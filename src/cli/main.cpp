@@ -169,6 +169,9 @@ int main(int argc, char** argv) {
       "The controller must be in its boot mode (hold LB+RB while plugging in the USB cable).\n"
       "Example:\n  vantor-update flash FIRMWARE.dat\n  vantor-update flash FIRMWARE.dat --yes --json > result.json");
   flash->add_flag("--all", options.all, "Update every attached controller at once");
+  flash->add_flag("--dry-run", options.dryRun,
+                  "Probe and lock the controller and check the package, say what would be written, write nothing; "
+                  "exit 0 when the update could go ahead");
   flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
 
   std::string verifyFile;

@@ -150,6 +150,49 @@ TEST_F(EndToEnd, ListOfADeviceNotAttachedFindsNoController) {
   EXPECT_NE(one.out.find("framed"), std::string::npos) << one.out;
 }
 
+// A dry run probes and judges as an update does, says what it would write, and leaves
+// the flash as a declined update leaves it.
+TEST_F(EndToEnd, ADryRunSaysWhatWouldBeWrittenAndWritesNothing) {
+  const std::string package = Pack("d.dat", {"version=1.60,address=0x08004000,type=8194,size=3000",
+                                             "version=1.02,address=0x10000,type=0,size=70000"});
+  // flash's own options after its name.
+  const auto flash = [&](const Arguments& before, const Arguments& after) {
+    Arguments arguments = FlashArguments("addressed", package, before);
+    arguments.insert(arguments.end(), after.begin(), after.end());
+    return RunProgram(arguments);
+  };
+  const ProcessResult declined = RunProgram(FlashArguments("addressed", package), "n\n");
+  EXPECT_EQ(declined.exitCode, 2) << declined.err;
+  // The emulated controller dumps the image written to it: none.
+  const std::vector<std::uint8_t> untouched = ReadAll(Path("flash.bin"));
+  EXPECT_TRUE(untouched.empty());
+
+  const ProcessResult dry = flash({"--lang", "en"}, {"--dry-run"});
+  EXPECT_EQ(dry.exitCode, 0) << dry.err;
+  EXPECT_NE(dry.out.find("Would write the main image: 2.9 KiB, version 1.60, at 0x08004000"), std::string::npos)
+      << dry.out;
+  EXPECT_NE(dry.out.find("Would write the radio image: 68.3 KiB, version 1.02"), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find("nothing was written"), std::string::npos) << dry.out;
+  EXPECT_EQ(dry.err.find("Continue?"), std::string::npos) << "nothing is asked: " << dry.err;
+  EXPECT_EQ(ReadAll(Path("flash.bin")), untouched);
+  EXPECT_FALSE(std::filesystem::exists(Path("flash.bin.ble")));
+
+  const ProcessResult json = flash({"--json"}, {"--dry-run"});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  EXPECT_EQ(document["outcome"], "dry-run");
+  EXPECT_EQ(document["wouldWrite"]["main"]["bytes"], 3000);
+  EXPECT_EQ(document["wouldWrite"]["radio"]["bytes"], 70000 - 28);
+  EXPECT_EQ(document["bytes"]["sent"], 0);
+
+  // What the update would refuse, a dry run refuses as it.
+  const std::string other = Pack("o.dat", {"version=1.60,address=0x08004000,type=9999,size=64"});
+  EXPECT_EQ(RunProgram({"--simulate", "addressed", "--sim-virtual-time", "flash", other, "--dry-run"}).exitCode, 2);
+
+  EXPECT_EQ(Flash("addressed", package, {"--yes"}).exitCode, 0);
+  EXPECT_NE(ReadAll(Path("flash.bin")), untouched) << "the dump does see a real write";
+}
+
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
   const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=3000"});
   const ProcessResult flashed = Flash("addressed", package, {"--json", "--lang", "en", "--yes"});
