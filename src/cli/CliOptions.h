@@ -21,6 +21,7 @@ struct CommonOptions {
   bool assumeYes = false; // --yes (flash)
   bool dryRun = false;    // --dry-run (flash): probe, lock and judge; nothing written
   std::string expectSha256;  // --expect-sha256 HEX (flash, watch): lower-case, 64 digits
+  std::string packageCopy;  // the checked copy the update reads (--expect-sha256); empty: the file
   std::string watchLog;   // --log FILE of `watch`: one JSON line per unit appended
 
   // Hidden, for the end-to-end tests and demos of the simulated controller.

@@ -148,4 +148,11 @@ inline constexpr TextSlot kDryRunMain = 416;
 inline constexpr TextSlot kDryRunRadio = 417;
 inline constexpr TextSlot kDryRunRadioKept = 418;
 inline constexpr TextSlot kDryRunReady = 419;
+// --expect-sha256: the package is another (path, its digest, the one expected), or the
+// digest typed is none (what was typed); the package could not be copied (the reason).
+inline constexpr TextSlot kSha256Mismatch = 420;
+inline constexpr TextSlot kSha256Malformed = 421;
+inline constexpr TextSlot kSha256CannotCopy = 422;
+// watch --log FILE cannot be appended to (the path, the system's reason).
+inline constexpr TextSlot kWatchLogUnwritable = 423;
 }  // namespace vantor::cli::text

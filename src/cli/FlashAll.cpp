@@ -70,7 +70,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
-  workflow::Bench bench(environment, file, settings, &rows);
+  workflow::Bench bench(environment, options.packageCopy.empty() ? file : options.packageCopy, settings, &rows);
   // Every controller locked, probed and judged before the first report goes to any.
   bench.Prepare(controllers);
   std::string refusals;

@@ -150,7 +150,7 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   viewOptions.quiet = options.quiet;
   viewOptions.assumeYes = options.assumeYes;
   viewOptions.dryRun = options.dryRun;
-  viewOptions.packagePath = file;
+  viewOptions.packagePath = options.packageCopy.empty() ? file : options.packageCopy;
   viewOptions.clock = &environment.clock();
   const int cancelFd = interrupts.cancelFd();
   viewOptions.readAnswer = [cancelFd] { return ReadYesNoAnswer(cancelFd, kAnswerTimeoutMs); };

@@ -6,6 +6,7 @@
 #include <signal.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -15,6 +16,7 @@
 #include "ChildProcess.h"
 #include "CliFixture.h"
 #include "package/PackageWriter.h"
+#include "package/Sha256.h"
 #include "support/TestKit.h"
 
 namespace vantor::testkit {
@@ -191,6 +193,43 @@ TEST_F(EndToEnd, ADryRunSaysWhatWouldBeWrittenAndWritesNothing) {
 
   EXPECT_EQ(Flash("addressed", package, {"--yes"}).exitCode, 0);
   EXPECT_NE(ReadAll(Path("flash.bin")), untouched) << "the dump does see a real write";
+}
+
+// --expect-sha256: another package is refused with its own code before anything is
+// erased, by flash, flash --all and watch; a digest that is none is bad usage.
+TEST_F(EndToEnd, APackageOtherThanTheExpectedIsRefused) {
+  const std::string package = Pack("e.dat", {"version=1.60,address=0x08004000,type=8194,size=3000"});
+  const std::string digest = *package::FileSha256(package);
+  std::string upper = digest;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string other(64, '0');
+  const auto run = [&](const Arguments& before, const Arguments& after) {
+    Arguments arguments = FlashArguments("addressed", package, before);
+    arguments.insert(arguments.end(), after.begin(), after.end());
+    return RunProgram(arguments);
+  };
+
+  const ProcessResult refused = run({"--json", "--yes"}, {"--expect-sha256", other});
+  EXPECT_EQ(refused.exitCode, 6) << refused.err;
+  EXPECT_EQ(nlohmann::json::parse(refused.out)["error"], "sha256-mismatch");
+  EXPECT_NE(refused.err.find(digest), std::string::npos) << refused.err;
+  EXPECT_TRUE(ReadAll(Path("flash.bin")).empty()) << "nothing written";
+  const ProcessResult zh = run({"--lang", "zh", "--yes"}, {"--expect-sha256", other});
+  EXPECT_NE(zh.err.find("不是预期的固件包"), std::string::npos) << zh.err;
+
+  EXPECT_EQ(run({"--yes"}, {"--expect-sha256", "12ab"}).exitCode, 2);
+  EXPECT_EQ(run({"--yes"}, {"--expect-sha256", std::string(63, 'a') + "g"}).exitCode, 2);
+
+  const ProcessResult accepted = run({"--yes"}, {"--expect-sha256", upper});
+  EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+  EXPECT_EQ(ReadAll(Path("flash.bin")).size(), 3000u);
+
+  const ProcessResult all = RunProgram({"--simulate", "addressed,addressed", "--sim-virtual-time", "--yes", "flash",
+                                        "--all", package, "--expect-sha256", other});
+  EXPECT_EQ(all.exitCode, 6) << all.err;
+  const ProcessResult watched = RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--yes", "watch",
+                                            package, "--expect-sha256", other});
+  EXPECT_EQ(watched.exitCode, 6) << watched.err;
 }
 
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {
