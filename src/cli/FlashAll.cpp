@@ -66,7 +66,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
       HumanStream(options),
       ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options))),
       names);
-  BoardRows rows(board);
+  const bool colour = ColourWanted(HumanStream(options), options);
+  BoardRows rows(board, colour);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
@@ -127,7 +128,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   unsigned notUpdated = 0;
   for (const workflow::BenchUnit& unit : bench.units()) {
     // Units whose update ended have said so already; this is for the ones that never began.
-    board.Finish(unit.index(), UnitResultLine(unit));
+    const bool succeeded = unit.started() && unit.job().result().outcome == UpdateOutcome::kSucceeded;
+    board.Finish(unit.index(), Paint(UnitResultLine(unit), succeeded, colour));
     exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
     results.push_back(UnitJson(options, unit, file, signalExit));
     if (!unit.started()) {

@@ -15,6 +15,7 @@
 #include "session/ResultWords.h"
 #include "workflow/UpdateJob.h"
 #include "cli/CliTexts.h"
+#include "cli/Colour.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSelection.h"
 #include "cli/ExitCodes.h"
@@ -218,7 +219,11 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   TraceLine(std::string("ended: ") + OutcomeName(result.outcome) +
             (result.outcome == UpdateOutcome::kFailed ? std::string(", ") + ReasonName(result.reason) : "") +
             " in " + StageName(result.stage));
-  for (const std::string& line : verdict.lines) {
+  // The verdict's first line is the result: green or red on a terminal; the next step
+  // after it stays plain.
+  const bool colour = ColourWanted(verdict.isError ? stderr : HumanStream(options), options);
+  for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
+    const std::string line = i == 0 ? Paint(verdict.lines[i], !verdict.isError, colour) : verdict.lines[i];
     if (verdict.isError) {
       view.Say(line, stderr);
     } else if (!options.json) {

@@ -70,7 +70,7 @@ class WatchLines final : public BoardRows {
  public:
   WatchLines(const CommonOptions& options, const std::string& file, ProgressBoard& board,
              const std::atomic<int>& signalExit, UnitJournal& journal)
-      : BoardRows(board), options_(options), file_(file), signalExit_(signalExit), journal_(journal) {}
+      : BoardRows(board, ColourWanted(HumanStream(options), options)), options_(options), file_(file), signalExit_(signalExit), journal_(journal) {}
 
   void OnUnitArrived(const workflow::BenchUnit& unit) override { board_.Add(ShortName(unit.controller())); }
 
@@ -92,7 +92,7 @@ class WatchLines final : public BoardRows {
     document["error"] = line;
     document["exitCode"] = code;
     Emit(document);
-    board_.Finish(unit.index(), line);
+    board_.Finish(unit.index(), Paint(line, false, colour_));
   }
 
   void OnUnitEnded(const workflow::BenchUnit& unit) override {
@@ -102,7 +102,8 @@ class WatchLines final : public BoardRows {
     document["time"] = UtcNow();
     Emit(document);
     board_.SetDetail(unit.index(), UnitVersions(unit));
-    board_.Finish(unit.index(), UnitResultLine(unit));
+    board_.Finish(unit.index(),
+                  Paint(UnitResultLine(unit), unit.job().result().outcome == UpdateOutcome::kSucceeded, colour_));
   }
 
   // A watch's row says its result once the unit's versions can go beside it, at its end.

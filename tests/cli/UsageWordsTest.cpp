@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "base/LocalizedText.h"
+#include "cli/Colour.h"
 #include "cli/DeviceSelection.h"
 #include "cli/SectionWords.h"
 
@@ -56,6 +57,25 @@ TEST(UsageWords, AnUnknownSimulatedFaultIsSaidInTheLanguageAsked) {
   options.simArrive = "x";
   EXPECT_EQ(SimulationProblemText(options, "an arrival is in milliseconds: x"), "an arrival is in milliseconds: x");
   SetUiLanguageOverride(std::nullopt);
+}
+
+}  // namespace
+}  // namespace vantor::cli
+
+namespace vantor::cli {
+namespace {
+
+// Colour only where a person reads a terminal that shows it and has not said no.
+TEST(UsageWords, ColourOnlyWhereItIsWanted) {
+  EXPECT_TRUE(ColourAllowed(true, false, "xterm-256color", nullptr));
+  EXPECT_TRUE(ColourAllowed(true, false, nullptr, ""));
+  EXPECT_FALSE(ColourAllowed(true, false, "xterm", "1"));
+  EXPECT_FALSE(ColourAllowed(true, false, "dumb", nullptr));
+  EXPECT_FALSE(ColourAllowed(false, false, "xterm", nullptr));
+  EXPECT_FALSE(ColourAllowed(true, true, "xterm", nullptr));
+  EXPECT_EQ(Paint("updated", true, true), "\x1b[32mupdated\x1b[0m");
+  EXPECT_EQ(Paint("failed", false, true), "\x1b[31mfailed\x1b[0m");
+  EXPECT_EQ(Paint("failed", false, false), "failed");
 }
 
 }  // namespace
