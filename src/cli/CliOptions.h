@@ -19,6 +19,10 @@ struct CommonOptions {
   bool quiet = false;     // -q: only the result and errors
   std::string logFile;    // --log FILE: the -vv trace, whatever the verbosity
   bool assumeYes = false; // --yes (flash)
+  bool dryRun = false;    // --dry-run (flash): probe, lock and judge; nothing written
+  std::string expectSha256;  // --expect-sha256 HEX (flash, watch): lower-case, 64 digits
+  std::string packageCopy;  // the checked copy the update reads (--expect-sha256); empty: the file
+  std::string watchLog;   // --log FILE of `watch`: one JSON line per unit appended
 
   // Hidden, for the end-to-end tests and demos of the simulated controller.
   bool virtualTime = false;  // run the emulated controller in virtual time

@@ -132,4 +132,27 @@ inline constexpr TextSlot kCommandRequired = 403;
 inline constexpr TextSlot kUnexpectedArguments = 404;
 inline constexpr TextSlot kBadArgument = 405;
 inline constexpr TextSlot kSeeUsage = 406;
+// Why `pack` refuses a --section description (the pair; the key; the key and value).
+inline constexpr TextSlot kSectionNotKeyValue = 408;
+inline constexpr TextSlot kSectionUnknownKey = 409;
+inline constexpr TextSlot kSectionBadValue = 410;
+inline constexpr TextSlot kSectionNeedsVersion = 411;
+inline constexpr TextSlot kSectionNeedsOneImage = 412;
+inline constexpr TextSlot kSectionNeedsAddress = 413;
+// --sim-fault names no fault of the emulated controller, or of the bench (the name).
+inline constexpr TextSlot kUnknownSimFault = 414;
+inline constexpr TextSlot kUnknownBenchFault = 415;
+// flash --dry-run: what would be written (size, version, address; size, version), and
+// that the update could go ahead.
+inline constexpr TextSlot kDryRunMain = 416;
+inline constexpr TextSlot kDryRunRadio = 417;
+inline constexpr TextSlot kDryRunRadioKept = 418;
+inline constexpr TextSlot kDryRunReady = 419;
+// --expect-sha256: the package is another (path, its digest, the one expected), or the
+// digest typed is none (what was typed); the package could not be copied (the reason).
+inline constexpr TextSlot kSha256Mismatch = 420;
+inline constexpr TextSlot kSha256Malformed = 421;
+inline constexpr TextSlot kSha256CannotCopy = 422;
+// watch --log FILE cannot be appended to (the path, the system's reason).
+inline constexpr TextSlot kWatchLogUnwritable = 423;
 }  // namespace vantor::cli::text

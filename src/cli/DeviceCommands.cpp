@@ -25,7 +25,14 @@ int RunList(const CommonOptions& options, InterruptWatcher& interrupts) {
   const std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &waitExit);
   if (!hand) return waitExit;
   workflow::Environment* const environment = hand->environment.get();
-  const std::vector<hid::FoundController>& found = hand->attached;
+  std::vector<hid::FoundController> found = hand->attached;
+  // --device lists the controllers it names, and ends as every command does when it
+  // names none of those attached.
+  if (!options.device.empty() && !found.empty()) {
+    const Selection selection = SelectControllers(options, found, true);
+    if (selection.exitCode) return *selection.exitCode;
+    found = selection.controllers;
+  }
 
   std::vector<ListedController> listed;
   for (const hid::FoundController& controller : found) listed.push_back(ProbeForList(*environment, controller));
@@ -41,7 +48,7 @@ int RunList(const CommonOptions& options, InterruptWatcher& interrupts) {
     if (!options.json) WriteText(stderr, WithHint(options, LocalizedText(text::kNoController)) + "\n");
     return kExitNoController;
   }
-  for (const ListedController& entry : listed) SayResult(options, ListedLine(entry));
+  for (const std::string& line : ListedLines(listed)) SayResult(options, line);
   return kExitSuccess;
 }
 

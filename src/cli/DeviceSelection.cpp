@@ -5,6 +5,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProbeLines.h"
+#include "workflow/SimulatedBenchPlan.h"
 
 namespace vantor::cli {
 namespace {
@@ -47,13 +48,26 @@ workflow::SimulationSettings SimulationOf(const CommonOptions& options) {
   return settings;
 }
 
+// The emulation refused: when the same emulation without the fault is accepted, the
+// fault is what it lacks, said in the user's language.
+std::string SimulationProblemText(const CommonOptions& options, const std::string& detail) {
+  if (options.simFault.empty()) return detail;
+  workflow::SimulationSettings settings = SimulationOf(options);
+  settings.fault.clear();
+  if (workflow::Environment::Create(settings).problem != workflow::EnvironmentProblem::kNone) return detail;
+  std::string ignored;
+  const bool bench = workflow::BenchPlan(settings, &ignored).has_value();
+  return Format(LocalizedText(bench ? text::kUnknownBenchFault : text::kUnknownSimFault).c_str(),
+                options.simFault.c_str());
+}
+
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode) {
   workflow::Environment::Made made = workflow::Environment::Create(SimulationOf(options));
   switch (made.problem) {
     case workflow::EnvironmentProblem::kNone:
       return std::move(made.environment);
     case workflow::EnvironmentProblem::kBadSimulation:
-      *exitCode = Fail(options, kExitUsage, "usage", made.detail);
+      *exitCode = Fail(options, kExitUsage, "usage", SimulationProblemText(options, made.detail));
       return nullptr;
     case workflow::EnvironmentProblem::kHidUnavailable:
       break;
@@ -71,14 +85,25 @@ std::string ShortName(const hid::FoundController& controller) {
   return Printable(controller.path);
 }
 
-std::string DescribeController(const hid::FoundController& controller) {
-  std::string line = Printable(controller.path) + "  " + Hex16(controller.vendorId).substr(2) + ":" +
-                     Hex16(controller.productId).substr(2) + "  " + hid::ProtocolName(controller.protocol);
+std::vector<std::string> ControllerCells(const hid::FoundController& controller) {
+  std::vector<std::string> cells = {
+      Printable(controller.path),
+      Hex16(controller.vendorId).substr(2) + ":" + Hex16(controller.productId).substr(2),
+      hid::ProtocolName(controller.protocol), std::string(), std::string()};
   if (controller.serialNumber) {
-    line += "  " + Format(LocalizedText(text::kSerialNumber).c_str(), Printable(*controller.serialNumber).c_str());
+    cells[3] = Format(LocalizedText(text::kSerialNumber).c_str(), Printable(*controller.serialNumber).c_str());
   }
   if (controller.location) {
-    line += "  " + Format(LocalizedText(text::kLocation).c_str(), Printable(*controller.location).c_str());
+    cells[4] = Format(LocalizedText(text::kLocation).c_str(), Printable(*controller.location).c_str());
+  }
+  return cells;
+}
+
+std::string DescribeController(const hid::FoundController& controller) {
+  std::string line;
+  for (const std::string& cell : ControllerCells(controller)) {
+    if (cell.empty()) continue;
+    line += (line.empty() ? "" : "  ") + cell;
   }
   return line;
 }

@@ -18,6 +18,9 @@ namespace vantor::cli {
 
 // The emulated controllers the options ask for (none: USB).
 workflow::SimulationSettings SimulationOf(const CommonOptions& options);
+// Why the emulation the options ask for was refused (`detail`: the environment's words),
+// in the user's language where the fault named is what it lacks.
+std::string SimulationProblemText(const CommonOptions& options, const std::string& detail);
 // The environment, or null with the problem said and `exitCode` set: bad simulation
 // options are usage (2), an unusable HID library 5.
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode);
@@ -32,6 +35,9 @@ std::string Printable(const std::string& text);
 std::string ShortName(const hid::FoundController& controller);
 // "sim-1  2dc8:3002  addressed  serial VTSIM0001  at 9-1"
 std::string DescribeController(const hid::FoundController& controller);
+// The same in its five cells (path, ids, protocol, serial number, location; a cell the
+// controller does not tell is empty), for a table of controllers.
+std::vector<std::string> ControllerCells(const hid::FoundController& controller);
 
 struct Selection {
   std::vector<hid::FoundController> controllers;

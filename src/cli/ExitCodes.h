@@ -12,6 +12,7 @@ enum ExitCode : int {
   kExitNoController = 3,
   kExitNoPermission = 4,
   kExitNoHidLibrary = 5,  // the system's HID library cannot be loaded or used
+  kExitPackageMismatch = 6,  // --expect-sha256: the package is not the one expected
   // Stopped by a signal at a safe point: 128 + the signal, as shells report a program
   // ended by it (130 Ctrl-C, 143 SIGTERM, 129 SIGHUP, 141 SIGPIPE).
   kExitInterrupted = 130,

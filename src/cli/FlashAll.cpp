@@ -66,11 +66,12 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
       HumanStream(options),
       ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options))),
       names);
-  BoardRows rows(board);
+  const bool colour = ColourWanted(HumanStream(options), options);
+  BoardRows rows(board, colour);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
-  workflow::Bench bench(environment, file, settings, &rows);
+  workflow::Bench bench(environment, options.packageCopy.empty() ? file : options.packageCopy, settings, &rows);
   // Every controller locked, probed and judged before the first report goes to any.
   bench.Prepare(controllers);
   std::string refusals;
@@ -92,6 +93,25 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
     return Fail(options, kExitUsage, "package-refused",
                 Format(LocalizedText(text::kBenchNothingUpdated).c_str(), refusals.c_str()));
   }
+  if (options.dryRun) {
+    // Every unit locked, probed and judged; nothing goes to any.
+    nlohmann::json units = nlohmann::json::array();
+    for (const workflow::BenchUnit& unit : bench.units()) {
+      SayResult(options, DescribeController(unit.controller()) + "  " + UnitVersions(unit));
+      nlohmann::json document = IdentityJson(unit.controller());
+      document["versions"] = UnitVersions(unit);
+      units.push_back(document);
+    }
+    SayResult(options, LocalizedText(text::kDryRunReady));
+    if (options.json) {
+      nlohmann::json document = JsonDocument(options);
+      document["outcome"] = "dry-run";
+      document["units"] = units;
+      document["exitCode"] = kExitSuccess;
+      EmitJson(document);
+    }
+    return kExitSuccess;
+  }
   if (!ConfirmBench(options, interrupts,
                     Format(LocalizedText(text::kBenchConfirmAll).c_str(), static_cast<unsigned>(bench.units().size()),
                            file.c_str()))) {
@@ -105,7 +125,8 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
   nlohmann::json results = nlohmann::json::array();
   for (const workflow::BenchUnit& unit : bench.units()) {
     // Units whose update ended have said so already; this is for the ones that never began.
-    board.Finish(unit.index(), UnitResultLine(unit));
+    const bool succeeded = unit.started() && unit.job().result().outcome == UpdateOutcome::kSucceeded;
+    board.Finish(unit.index(), Paint(UnitResultLine(unit), succeeded, colour));
     exitCode = MostSevere(exitCode, UnitExitCode(unit, signalExit));
     results.push_back(UnitJson(options, unit, file, signalExit));
   }

@@ -8,9 +8,14 @@
 #include <mutex>
 #include <thread>
 
+#include "base/Format.h"
 #include "base/LocalizedText.h"
+#include "cli/OfferLines.h"
+#include "package/FirmwarePackage.h"
+#include "session/ResultWords.h"
 #include "workflow/UpdateJob.h"
 #include "cli/CliTexts.h"
+#include "cli/Colour.h"
 #include "cli/Commands.h"
 #include "cli/DeviceSelection.h"
 #include "cli/ExitCodes.h"
@@ -79,6 +84,51 @@ nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, 
   return UpdateDocument(options, file, record);
 }
 
+// What the update would have written, from the package it chose and judged and then
+// stopped at, before its first write.
+int SayDryRun(const CommonOptions& options, const std::string& file, workflow::UpdateJob& job,
+              const TerminalView& view, std::uint64_t durationMs) {
+  UpdateState& state = job.session().state;
+  const std::optional<PackageOffer> offer = job.offer();
+  const bool radio = offer && offer->writesRadio;
+  const std::uint32_t radioBytes = radio ? state.bleLength() - package::kBleInnerHeaderSize : 0;
+  const std::string mainVersion = VersionText(state.mainHeader.version(), state.mainHeader.beta());
+  const std::string radioVersion = VersionText(state.bleHeader.version(), 0);
+  std::vector<std::string> lines;
+  if (offer) {
+    const std::vector<std::string> offered = OfferLines(*offer);
+    lines.insert(lines.end(), offered.begin(), offered.begin() + 2);  // the controller, what it holds
+  }
+  lines.push_back(Format(LocalizedText(text::kDryRunMain).c_str(), SizeText(state.imageLength()).c_str(),
+                         mainVersion.c_str(), Hex32(state.imageAddress()).c_str()));
+  lines.push_back(radio ? Format(LocalizedText(text::kDryRunRadio).c_str(), SizeText(radioBytes).c_str(),
+                                 radioVersion.c_str())
+                        : LocalizedText(text::kDryRunRadioKept));
+  lines.push_back(LocalizedText(text::kDryRunReady));
+  if (options.json) {
+    UpdateRecord record;
+    record.report = job.report();
+    record.result = job.result();
+    record.offer = offer;
+    record.messages = view.messages();
+    for (const std::string& line : lines) record.message += (record.message.empty() ? "" : "\n") + line;
+    record.exitCode = kExitSuccess;
+    record.durationMs = durationMs;
+    nlohmann::json document = UpdateDocument(options, file, record);
+    document["outcome"] = "dry-run";
+    document["wouldWrite"] = {
+        {"main", {{"bytes", state.imageLength()}, {"address", Hex32(state.imageAddress())},
+                  {"version", VersionJson(state.mainHeader.version(), state.mainHeader.beta())}}},
+        {"radio", radio ? nlohmann::json{{"bytes", radioBytes}, {"address", Hex32(state.bleAddress())},
+                                         {"version", VersionJson(state.bleHeader.version(), 0)}}
+                        : nlohmann::json()}};
+    EmitJson(document);
+  } else {
+    for (const std::string& line : lines) SayResult(options, line);
+  }
+  return kExitSuccess;
+}
+
 }  // namespace
 
 int RunFlash(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
@@ -100,7 +150,8 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   viewOptions.columns = [out = viewOptions.out] { return TerminalColumns(out); };
   viewOptions.quiet = options.quiet;
   viewOptions.assumeYes = options.assumeYes;
-  viewOptions.packagePath = file;
+  viewOptions.dryRun = options.dryRun;
+  viewOptions.packagePath = options.packageCopy.empty() ? file : options.packageCopy;
   viewOptions.clock = &environment.clock();
   const int cancelFd = interrupts.cancelFd();
   viewOptions.readAnswer = [cancelFd] { return ReadYesNoAnswer(cancelFd, kAnswerTimeoutMs); };
@@ -156,6 +207,10 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   }
 
   const UpdateResult result = job.result();
+  if (options.dryRun && view.stoppedForDryRun() && result.outcome == UpdateOutcome::kDeclined && !interrupts.fired()) {
+    if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
+    return SayDryRun(options, file, job, view, duration());
+  }
   const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
   const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);
   const bool anySent = view.bytesSent().value_or(0) > 0;
@@ -164,7 +219,11 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   TraceLine(std::string("ended: ") + OutcomeName(result.outcome) +
             (result.outcome == UpdateOutcome::kFailed ? std::string(", ") + ReasonName(result.reason) : "") +
             " in " + StageName(result.stage));
-  for (const std::string& line : verdict.lines) {
+  // The verdict's first line is the result: green or red on a terminal; the next step
+  // after it stays plain.
+  const bool colour = ColourWanted(verdict.isError ? stderr : HumanStream(options), options);
+  for (std::size_t i = 0; i < verdict.lines.size(); ++i) {
+    const std::string line = i == 0 ? Paint(verdict.lines[i], !verdict.isError, colour) : verdict.lines[i];
     if (verdict.isError) {
       view.Say(line, stderr);
     } else if (!options.json) {

@@ -12,10 +12,13 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
+#include "cli/PackageSnapshot.h"
 #include "workflow/DeviceWatch.h"
 #include "workflow/WaitForController.h"
 
 namespace vantor::cli {
+// The rest of flash, once the package is the one expected.
+int RunFlashChecked(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts);
 
 std::optional<ControllersAtHand> OpenAndWait(const CommonOptions& options, InterruptWatcher& interrupts,
                                              int* exitCode) {
@@ -56,6 +59,16 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
     return Fail(options, kExitUsage, problem->code, problem->message);
   }
+  int exitCode = kExitSuccess;
+  // Checked once, before any controller is opened; the update then reads the copy checked.
+  const std::optional<PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
+  if (!expected) return exitCode;
+  CommonOptions checked = options;
+  checked.packageCopy = expected->path();
+  return RunFlashChecked(checked, file, interrupts);
+}
+
+int RunFlashChecked(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
   int exitCode = kExitSuccess;
   std::optional<ControllersAtHand> hand = OpenAndWait(options, interrupts, &exitCode);
   if (!hand) return exitCode;

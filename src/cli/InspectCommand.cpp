@@ -59,6 +59,13 @@ std::vector<Candidate> Candidates(const std::string& file, const PackageReport& 
     if (judgement.walk == package::WalkResult::kFound) {
       candidate.section = judgement.mainIndex;
       candidate.problem = judgement.problem;
+      // A framed controller is sent the image's address with it and writes it there:
+      // address 0 (a section packed without one) is no controller's main flash.
+      const package::SectionHeader& main = judgement.main.header;
+      if (!candidate.writesBle && candidate.problem == PackageProblem::kNone && main.address() == 0 &&
+          main.length() > 0) {
+        candidate.problem = PackageProblem::kMainOutsideFlash;
+      }
     }
   }
   return candidates;

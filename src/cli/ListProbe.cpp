@@ -4,6 +4,7 @@
 #include "base/LocalizedText.h"
 #include "cli/CliTexts.h"
 #include "cli/DeviceSelection.h"
+#include "cli/TextColumns.h"
 #include "cli/UnitWords.h"
 #include "workflow/ControllerLock.h"
 #include "workflow/UnattendedView.h"
@@ -47,15 +48,27 @@ nlohmann::json ListedJson(const ListedController& listed) {
   return document;
 }
 
-std::string ListedLine(const ListedController& listed) {
-  std::string line = DescribeController(listed.controller);
-  if (listed.inUse) return line + "  " + LocalizedText(text::kListInUse);
-  if (!listed.probe || !listed.probe->versionReported) return line + "  " + LocalizedText(text::kListNoAnswer);
-  if (listed.probe->noFirmware) return line + "  " + LocalizedText(text::kListNoFirmware);
-  const TextSlot state = listed.probe->mode == workflow::ControllerMode::kBoot     ? text::kListFirmware
-                         : listed.probe->mode == workflow::ControllerMode::kNormal ? text::kListNormalMode
-                                                                                    : text::kListModeUnknown;
-  return line + "  " + Format(LocalizedText(state).c_str(), VersionDisplay(listed.probe->versionWord).c_str());
+std::vector<std::string> ListedCells(const ListedController& listed) {
+  std::vector<std::string> cells = ControllerCells(listed.controller);
+  if (listed.inUse) {
+    cells.push_back(LocalizedText(text::kListInUse));
+  } else if (!listed.probe || !listed.probe->versionReported) {
+    cells.push_back(LocalizedText(text::kListNoAnswer));
+  } else if (listed.probe->noFirmware) {
+    cells.push_back(LocalizedText(text::kListNoFirmware));
+  } else {
+    const TextSlot state = listed.probe->mode == workflow::ControllerMode::kBoot     ? text::kListFirmware
+                           : listed.probe->mode == workflow::ControllerMode::kNormal ? text::kListNormalMode
+                                                                                      : text::kListModeUnknown;
+    cells.push_back(Format(LocalizedText(state).c_str(), VersionDisplay(listed.probe->versionWord).c_str()));
+  }
+  return cells;
+}
+
+std::vector<std::string> ListedLines(const std::vector<ListedController>& listed) {
+  std::vector<std::vector<std::string>> rows;
+  for (const ListedController& entry : listed) rows.push_back(ListedCells(entry));
+  return AlignColumns(rows);
 }
 
 }  // namespace vantor::cli

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -22,6 +23,7 @@ struct ListedController {
 
 ListedController ProbeForList(workflow::Environment& environment, const hid::FoundController& controller);
 nlohmann::json ListedJson(const ListedController& listed);
-std::string ListedLine(const ListedController& listed);
+// One line per controller, its identity and state in columns aligned by display width.
+std::vector<std::string> ListedLines(const std::vector<ListedController>& listed);
 
 }  // namespace vantor::cli

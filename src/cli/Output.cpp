@@ -6,6 +6,8 @@
 #include "base/Format.h"
 #include "cli/ConsoleText.h"
 #include "cli/InterruptWatcher.h"
+#include "cli/TerminalSize.h"
+#include "cli/TextColumns.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -39,7 +41,13 @@ std::FILE* HumanStream(const CommonOptions& options) { return options.json ? std
 
 bool IsTerminal(std::FILE* stream) { return VANTOR_ISATTY(VANTOR_FILENO(stream)) != 0; }
 
-void WriteText(std::FILE* stream, const std::string& text) { WriteBytes(stream, ToConsole(text)); }
+void WriteText(std::FILE* stream, const std::string& text) {
+  // Sentences on a terminal are broken at its width, between words; a pipe or a log
+  // gets them whole. A line redrawn in place (the bar, the board) is fitted already.
+  const bool redrawn = text.find_first_of("\r\x1b") != std::string::npos;
+  const bool wrap = !redrawn && IsTerminal(stream);
+  WriteBytes(stream, ToConsole(wrap ? WrapToWidth(text, TerminalColumns(stream)) : text));
+}
 
 void Say(const CommonOptions& options, const std::string& line) {
   if (options.json || options.quiet) return;

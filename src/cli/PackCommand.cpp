@@ -7,6 +7,7 @@
 #include "cli/ExitCodes.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/SectionWords.h"
 #include "package/PackageWriter.h"
 
 namespace vantor::cli {
@@ -21,6 +22,9 @@ int RunPack(const CommonOptions& options, const std::string& output, const std::
   for (const std::string& description : sections) {
     SectionPlan plan;
     std::string error;
+    if (const std::optional<std::string> problem = SectionProblemText(description)) {
+      return Fail(options, kExitUsage, "bad-section", "--section \"" + description + "\": " + *problem);
+    }
     if (!ParseSectionDescription(description, &plan, &error)) {
       return Fail(options, kExitUsage, "bad-section", "--section \"" + description + "\": " + error);
     }

@@ -90,7 +90,9 @@ std::vector<std::string> ProbeLines(const ControllerReport& report) {
     lines.push_back(label(text::kLabelDevice) + Format("type %u, variant %u", static_cast<unsigned>(*report.deviceType),
                                                        static_cast<unsigned>(*report.deviceVariant)));
   }
-  if (report.radioVersion) lines.push_back(label(text::kLabelRadio) + Hex16(*report.radioVersion));
+  // The radio keeps the version its package section gives (1.02 is 102), shown as the
+  // package shows it.
+  if (report.radioVersion) lines.push_back(label(text::kLabelRadio) + VersionText(*report.radioVersion, 0));
   return lines;
 }
 

@@ -29,6 +29,22 @@ std::size_t CharacterLength(unsigned char lead) {
   return 1;
 }
 
+// Two columns for the East Asian wide and full-width characters (CJK, Hangul, kana,
+// full-width forms), one for every other character: arrows and dashes are narrow.
+int CharacterWidth(const char* bytes, std::size_t length) {
+  if (length < 3) return 1;
+  const auto b = [bytes](std::size_t i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])); };
+  const std::uint32_t code = length == 3 ? ((b(0) & 0x0F) << 12) | ((b(1) & 0x3F) << 6) | (b(2) & 0x3F)
+                                         : ((b(0) & 0x07) << 18) | ((b(1) & 0x3F) << 12) | ((b(2) & 0x3F) << 6) |
+                                               (b(3) & 0x3F);
+  const bool wide = (code >= 0x1100 && code <= 0x115F) || (code >= 0x2E80 && code <= 0x303E) ||
+                    (code >= 0x3041 && code <= 0xA4CF) || (code >= 0xAC00 && code <= 0xD7A3) ||
+                    (code >= 0xF900 && code <= 0xFAFF) || (code >= 0xFE30 && code <= 0xFE4F) ||
+                    (code >= 0xFF00 && code <= 0xFF60) || (code >= 0xFFE0 && code <= 0xFFE6) ||
+                    (code >= 0x1F300 && code <= 0x1F64F) || (code >= 0x20000 && code <= 0x3FFFD);
+  return wide ? 2 : 1;
+}
+
 std::string Bar(std::uint32_t percent, int width) {
   const std::uint32_t shown = std::min<std::uint32_t>(percent, 100);
   const int filled = static_cast<int>(shown * static_cast<std::uint32_t>(width) / 100);
@@ -63,9 +79,8 @@ std::string Tail(const BarFields& fields, Detail detail) {
 int DisplayWidth(const std::string& utf8) {
   int columns = 0;
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t length = CharacterLength(lead);
-    columns += length >= 3 ? 2 : 1;  // the program's multi-byte texts are CJK and full-width
+    const std::size_t length = std::min(CharacterLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+    columns += CharacterWidth(utf8.data() + i, length);
     i += length;
   }
   return columns;
@@ -75,8 +90,8 @@ std::string CutToWidth(const std::string& utf8, int columns) {
   int used = 0;
   std::size_t i = 0;
   while (i < utf8.size()) {
-    const std::size_t length = CharacterLength(static_cast<unsigned char>(utf8[i]));
-    const int width = length >= 3 ? 2 : 1;
+    const std::size_t length = std::min(CharacterLength(static_cast<unsigned char>(utf8[i])), utf8.size() - i);
+    const int width = CharacterWidth(utf8.data() + i, length);
     if (used + width > columns) break;
     used += width;
     i += length;

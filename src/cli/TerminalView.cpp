@@ -100,6 +100,10 @@ int TerminalView::ConfirmOffer(const PackageOffer& offer, const std::string& see
   std::unique_lock<std::mutex> lock(mutex_);
   const std::string shown = TrimMessage(seedQuestion);
   messages_.push_back(shown);
+  if (options_.dryRun) {
+    stoppedForDryRun_ = true;
+    return kIdCancel;
+  }
   return Ask(shown, OfferLines(offer)) ? kIdOk : kIdCancel;
 }
 
@@ -188,6 +192,11 @@ std::optional<std::string> TerminalView::question() const {
 bool TerminalView::declined() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return declined_;
+}
+
+bool TerminalView::stoppedForDryRun() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return stoppedForDryRun_;
 }
 
 bool TerminalView::successTextShown() const {

@@ -33,6 +33,9 @@ struct TerminalViewOptions {
   std::function<int()> columns;  // the terminal's width now; none: 80
   bool quiet = false;          // no progress, no offer when nothing is asked
   bool assumeYes = false;      // --yes: confirm without asking
+  // --dry-run: the offer is taken and not confirmed, without a word or a question, so
+  // the update stops before its first write.
+  bool dryRun = false;
   std::optional<std::string> packagePath;  // what the file-open dialog answers
   // Reads the user's answer to a y/N question: true yes, false no, nothing when no
   // answer came (end of input, a signal, or the wait's bound).
@@ -74,6 +77,8 @@ class TerminalView final : public UpdateView {
   // The confirmation question, once asked, and whether the user declined it.
   std::optional<std::string> question() const;
   bool declined() const;
+  // The update stopped at its offer because it was a dry run.
+  bool stoppedForDryRun() const;
   bool successTextShown() const;
   std::optional<std::uint64_t> bytesSent() const;
   std::optional<std::uint64_t> bytesTotal() const;
@@ -100,6 +105,7 @@ class TerminalView final : public UpdateView {
   std::vector<std::string> titles_;
   std::optional<std::string> question_;
   bool declined_ = false;
+  bool stoppedForDryRun_ = false;
   bool successTextShown_ = false;
   std::map<std::string, std::uint64_t> stageBytes_;
 };

@@ -110,7 +110,7 @@ nlohmann::json IdentityJson(const hid::FoundController& controller) {
 
 int MostSevere(int a, int b) {
   static constexpr int kOrder[] = {kExitUpdateFailed, kExitInterrupted, kExitNoHidLibrary, kExitNoPermission, kExitNoController,
-                                   kExitUsage};
+                                   kExitPackageMismatch, kExitUsage};
   for (const int code : kOrder) {
     if (a == code || b == code) return code;
   }

@@ -1,6 +1,11 @@
 #include "cli/WatchCommand.h"
 
 #include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <mutex>
 #include <csignal>
 #include <memory>
 
@@ -13,6 +18,7 @@
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/PackageSnapshot.h"
 #include "cli/TerminalSize.h"
 #include "cli/UnitWords.h"
 #include "workflow/Watch.h"
@@ -20,12 +26,51 @@
 namespace vantor::cli {
 namespace {
 
+// watch --log: each unit's document appended as one line, flushed at once, so a bench's
+// record survives whatever ends the watch.
+class UnitJournal {
+ public:
+  ~UnitJournal() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  // False with `error` set when `path` cannot be appended to.
+  bool Open(const std::string& path, std::string* error) {
+    file_ = std::fopen(path.c_str(), "a");
+    if (file_ == nullptr) *error = std::strerror(errno);
+    return file_ != nullptr;
+  }
+  void Append(const nlohmann::json& document) {
+    if (file_ == nullptr) return;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    std::fputs((document.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n").c_str(), file_);
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  std::mutex mutex_;
+};
+
+// "2026-12-09T15:44:02Z"
+std::string UtcNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm utc{};
+#ifdef _WIN32
+  gmtime_s(&utc, &now);
+#else
+  gmtime_r(&now, &utc);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
 // Each unit's row and result line as the watch reports them; the exit code of all.
 class WatchLines final : public BoardRows {
  public:
   WatchLines(const CommonOptions& options, const std::string& file, ProgressBoard& board,
-             const std::atomic<int>& signalExit)
-      : BoardRows(board), options_(options), file_(file), signalExit_(signalExit) {}
+             const std::atomic<int>& signalExit, UnitJournal& journal)
+      : BoardRows(board, ColourWanted(HumanStream(options), options)), options_(options), file_(file), signalExit_(signalExit), journal_(journal) {}
 
   void OnUnitArrived(const workflow::BenchUnit& unit) override { board_.Add(ShortName(unit.controller())); }
 
@@ -41,22 +86,24 @@ class WatchLines final : public BoardRows {
     }
     const int code = UnitExitCode(unit, 0);
     exitCode_ = MostSevere(exitCode_, code);
-    if (options_.json) {
-      nlohmann::json document = IdentityJson(unit.controller());
-      document["outcome"] = "not-updated";
-      document["error"] = line;
-      document["exitCode"] = code;
-      EmitJsonLine(document);
-    }
-    board_.Finish(unit.index(), line);
+    nlohmann::json document = IdentityJson(unit.controller());
+    document["time"] = UtcNow();
+    document["outcome"] = "not-updated";
+    document["error"] = line;
+    document["exitCode"] = code;
+    Emit(document);
+    board_.Finish(unit.index(), Paint(line, false, colour_));
   }
 
   void OnUnitEnded(const workflow::BenchUnit& unit) override {
     const int code = UnitExitCode(unit, signalExit_);
     exitCode_ = MostSevere(exitCode_, code);
-    if (options_.json) EmitJsonLine(UnitJson(options_, unit, file_, signalExit_));
+    nlohmann::json document = UnitJson(options_, unit, file_, signalExit_);
+    document["time"] = UtcNow();
+    Emit(document);
     board_.SetDetail(unit.index(), UnitVersions(unit));
-    board_.Finish(unit.index(), UnitResultLine(unit));
+    board_.Finish(unit.index(),
+                  Paint(UnitResultLine(unit), unit.job().result().outcome == UpdateOutcome::kSucceeded, colour_));
   }
 
   // A watch's row says its result once the unit's versions can go beside it, at its end.
@@ -65,9 +112,15 @@ class WatchLines final : public BoardRows {
   int exitCode() const { return exitCode_; }
 
  private:
+  void Emit(const nlohmann::json& document) {
+    if (options_.json) EmitJsonLine(document);
+    journal_.Append(document);
+  }
+
   const CommonOptions& options_;
   const std::string& file_;
   const std::atomic<int>& signalExit_;
+  UnitJournal& journal_;
   int exitCode_ = kExitSuccess;
 };
 
@@ -77,6 +130,17 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   package::PackageReport package;
   int exitCode = kExitSuccess;
   if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
+  // Checked once, before watching starts; every unit then gets the copy checked.
+  const std::optional<PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
+  if (!expected) return exitCode;
+  const std::string readFrom = expected->path().empty() ? file : expected->path();
+  UnitJournal journal;
+  std::string journalError;
+  if (!options.watchLog.empty() && !journal.Open(options.watchLog, &journalError)) {
+    return Fail(options, kExitUsage, "usage",
+                Format(LocalizedText(text::kWatchLogUnwritable).c_str(), options.watchLog.c_str(),
+                       journalError.c_str()));
+  }
   std::unique_ptr<workflow::Environment> environment = OpenEnvironment(options, &exitCode);
   if (!environment) return exitCode;
   if (!ConfirmBench(options, interrupts, Format(LocalizedText(text::kWatchConfirm).c_str(), file.c_str()))) {
@@ -93,11 +157,11 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
                       FinishedRows::kScrollAway);
   // The signal that stopped the watch is known once it has come; the lines read it then.
   std::atomic<int> signalExit{0};
-  WatchLines lines(options, file, board, signalExit);
+  WatchLines lines(options, file, board, signalExit, journal);
   workflow::JobSettings settings;
   settings.verifyAfterWrite = options.verify;
   settings.verifyOnly = options.verifyOnly;
-  workflow::Watch watch(*environment, file, options.device, settings, lines);
+  workflow::Watch watch(*environment, readFrom, options.device, settings, lines);
   const workflow::CancelScope markSignal(interrupts.cancel(),
                                          [&signalExit, &interrupts] { signalExit = interrupts.exitCode(); });
   const workflow::UnitTally tally = watch.Run(interrupts.cancel());

@@ -20,6 +20,7 @@
 #include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
+#include "cli/PackageSnapshot.h"
 #include "workflow/SimulatedBenchPlan.h"
 #include "cli/Trace.h"
 #include "cli/WatchCommand.h"
@@ -38,17 +39,18 @@ constexpr const char* kDescription =
     "`vantor-update flash FIRMWARE.dat`. `vantor-update help COMMAND` tells more of a command.\n"
     "Exit codes: 0 success, 1 update failed, 2 bad usage or refused package, 3 no controller found,\n"
     "4 no permission to open the controller, 5 the HID library cannot be used,\n"
+    "6 the package is not the one --expect-sha256 names,\n"
     "129/130/141/143 stopped by SIGHUP/Ctrl-C/SIGPIPE/SIGTERM. `vantor-update doctor` says why a controller is missing.";
 
 const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", "verify", "watch", "doctor", "pack", "help"};
 // Options that take a value: a mistyped subcommand is looked for after them.
 const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
                                                 "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
-                                                "--output", "-s", "--section", "--type", "--variant"};
+                                                "--output", "-s", "--section", "--type", "--variant", "--expect-sha256"};
 
 // The options every subcommand takes, on the program and on each subcommand, so each
 // subcommand's help lists them and they may come before or after its name.
-void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
+void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device, bool traceLog = true) {
   const std::string group = "Options for every command";
   if (device) {
     app.add_option("--device", options.device,
@@ -68,7 +70,9 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
   app.add_flag("-q,--quiet", options.quiet, "Only the result and errors")->group(group);
   app.add_flag("-v,--verbose", options.verbosity, "-v a readable trace on stderr, -vv the raw debug lines too")
       ->group(group);
-  app.add_option("--log", options.logFile, "Append the -vv trace to this file, whatever the verbosity")->group(group);
+  if (traceLog) {
+    app.add_option("--log", options.logFile, "Append the -vv trace to this file, whatever the verbosity")->group(group);
+  }
   // Hidden: the emulated controller's knobs for tests and demos.
   app.add_flag("--sim-virtual-time", options.virtualTime, "")->group("");
   app.add_option("--sim-fault", options.simFault, "")->group("");
@@ -169,6 +173,13 @@ int main(int argc, char** argv) {
       "The controller must be in its boot mode (hold LB+RB while plugging in the USB cable).\n"
       "Example:\n  vantor-update flash FIRMWARE.dat\n  vantor-update flash FIRMWARE.dat --yes --json > result.json");
   flash->add_flag("--all", options.all, "Update every attached controller at once");
+  flash->add_flag("--dry-run", options.dryRun,
+                  "Probe and lock the controller and check the package, say what would be written, write nothing; "
+                  "exit 0 when the update could go ahead");
+  flash->add_option("--expect-sha256", options.expectSha256,
+                    "Refuse the package unless its SHA-256 is HEX (checked once, on the bytes written, before "
+                    "anything is erased; exit 6)")
+      ->option_text("HEX");
   flash->add_flag("--verify", options.verify, "Read the written firmware back and compare (addressed controllers)");
 
   std::string verifyFile;
@@ -183,7 +194,14 @@ int main(int argc, char** argv) {
   std::string watchFile;
   CLI::App* watch = app.add_subcommand("watch", "Update each controller as it is plugged in, until Ctrl-C");
   watch->add_option("FILE", watchFile, "Firmware package (*.dat)")->required();
-  AddCommonOptions(*watch, options, true);
+  watch->add_option("--expect-sha256", options.expectSha256,
+                    "Refuse the package unless its SHA-256 is HEX (checked once, before watching starts; exit 6)")
+      ->option_text("HEX");
+  watch->add_option("--log", options.watchLog,
+                    "Append one JSON line per unit to this file, flushed as each ends (time, identity, versions, "
+                    "result); for watch this is its --log, not the trace")
+      ->option_text("FILE");
+  AddCommonOptions(*watch, options, true, false);
   watch->footer(
       "Each controller that appears in its boot mode is updated once, until it is unplugged; Ctrl-C ends.\n"
       "Example:\n  vantor-update watch FIRMWARE.dat --yes --json");
@@ -201,7 +219,8 @@ int main(int argc, char** argv) {
   pack->add_option("-o,--output", packOutput, "The package file to write")->required();
   pack->add_option("-s,--section", packSections,
                    "A section: version=1.50,beta=0,address=0x08004000,type=0,variant=0,file=IMAGE\n"
-                   "(size=N instead of file= makes N bytes of generated data; numbers are decimal or 0x hex)")
+                   "(version=, address= and an image are required; size=N instead of file= makes N bytes of\n"
+                   "generated data; numbers are decimal or 0x hex)")
       ->required();
   AddCommonOptions(*pack, options, false);
   pack->footer("Example:\n  vantor-update pack -o FIRMWARE.dat -s version=1.56,address=0x08004000,type=0,file=main.bin");
@@ -259,6 +278,9 @@ int main(int argc, char** argv) {
     if (*command) options.command = command->get_name();
   }
   UseLanguage(options.language);
+  // A watch's --log is its journal of units, wherever on the line it is given.
+  if (*watch && options.watchLog.empty()) std::swap(options.watchLog, options.logFile);
+  if (*watch) options.logFile.clear();
   // The bare flag stands for -1 (no limit); a negative number typed after it would
   // silently mean the same and wait for ever.
   for (const std::string& argument : arguments) {
@@ -266,6 +288,10 @@ int main(int argc, char** argv) {
       return Fail(options, kExitUsage, "usage",
                   vantor::Format(vantor::LocalizedText(text::kWaitNegative).c_str(), argument.substr(7).c_str()));
     }
+  }
+  if (!options.expectSha256.empty() && !IsSha256Hex(options.expectSha256)) {
+    return Fail(options, kExitUsage, "usage",
+                vantor::Format(vantor::LocalizedText(text::kSha256Malformed).c_str(), options.expectSha256.c_str()));
   }
   std::string traceError;
   if (!StartTrace(options.verbosity, options.logFile, &traceError)) {

@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -239,6 +241,48 @@ TEST_F(Bench, WatchUpdatesEachArrivalOnce) {
   EXPECT_EQ(documents, 2) << result.out;
   EXPECT_EQ(ReadAll(Path("flash.1")), package::GeneratedImage(3000, 1));
   EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(2000, 2));
+}
+
+// watch --log: a JSON line per unit appended and flushed as it ends, the unit's own
+// document with the time; a file that cannot be appended to is refused before watching.
+TEST_F(Bench, WatchKeepsAJournalOfItsUnits) {
+  std::ofstream(Path("journal"), std::ios::binary) << "{\"earlier\":true}\n";
+  RunningProgram program({"--simulate", "addressed,framed", "--sim-dump", Path("flash"), "--lang", "en", "watch",
+                          "--yes", Path("p.dat"), "--log", Path("journal")},
+                         Environment());
+  ASSERT_TRUE(program.WaitForOutput("[9-1 VTSIM0001]", 60000));
+  ASSERT_TRUE(program.WaitForOutput("[9-2 VTSIM0002]", 60000));
+  ASSERT_TRUE(program.WaitForOutput("updated\n", 60000));
+  // Flushed before the result line is shown: the record is there while the watch runs.
+  std::ifstream early(Path("journal"));
+  std::string first;
+  std::string second;
+  ASSERT_TRUE(std::getline(early, first) && std::getline(early, second));
+  EXPECT_EQ(first, "{\"earlier\":true}") << "appended, not overwritten";
+  program.Signal(SIGINT);
+  const ProcessResult result = program.Finish(60000);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_TRUE(result.err.find("trace") == std::string::npos) << result.err;
+  std::ifstream journal(Path("journal"));
+  std::string line;
+  std::getline(journal, line);
+  std::set<std::string> locations;
+  while (std::getline(journal, line)) {
+    const nlohmann::json document = nlohmann::json::parse(line);
+    EXPECT_EQ(document["command"], "watch") << line;
+    EXPECT_EQ(document["outcome"], "succeeded") << line;
+    EXPECT_EQ(document["package"]["offered"]["display"].get<std::string>().size(), 4u) << line;
+    EXPECT_FALSE(document["firmware"].is_null()) << line;
+    EXPECT_EQ(document["time"].get<std::string>().size(), 20u) << line;
+    locations.insert(document["controller"]["location"].get<std::string>());
+  }
+  EXPECT_EQ(locations, (std::set<std::string>{"9-1", "9-2"}));
+
+  std::filesystem::create_directories(Path("folder"));
+  const ProcessResult refused = Run("addressed", {"watch", "--yes", Path("p.dat"), "--log", Path("folder")});
+  EXPECT_EQ(refused.exitCode, 2) << refused.err;
+  EXPECT_NE(refused.err.find("cannot append to --log"), std::string::npos) << refused.err;
+  EXPECT_EQ(refused.err.find("atching"), std::string::npos) << "refused before watching: " << refused.err;
 }
 
 // A controller another process is updating (its lock held) is not touched.

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -14,6 +16,7 @@
 #include "ChildProcess.h"
 #include "CliFixture.h"
 #include "package/PackageWriter.h"
+#include "package/Sha256.h"
 #include "support/TestKit.h"
 
 namespace vantor::testkit {
@@ -119,6 +122,114 @@ TEST_F(EndToEnd, InspectSaysWhyAPackageWouldBeRefused) {
     if (controller["problemCode"] == "main-outside-flash") coded = true;
   }
   EXPECT_TRUE(coded) << json.out;
+}
+
+// A section without address= would be written at 0: pack refuses it, and inspect
+// does not call a framed image at 0 fine (an addressed one it refused already).
+TEST_F(EndToEnd, ASectionNeedsAnAddress) {
+  const ProcessResult packed = RunProgram({"pack", "-o", Path("n.dat"), "-s", "version=1.50,type=0,size=100"});
+  EXPECT_EQ(packed.exitCode, 2);
+  EXPECT_NE(packed.err.find("a section needs address="), std::string::npos) << packed.err;
+  EXPECT_FALSE(std::filesystem::exists(Path("n.dat")));
+
+  const std::string atZero = Pack("z.dat", {"version=1.50,address=0,type=0,size=100"});
+  const ProcessResult json = RunProgram({"--json", "inspect", atZero});
+  EXPECT_EQ(json.exitCode, 2) << json.out;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  EXPECT_EQ(document["acceptable"], false);
+  EXPECT_EQ(document["controllers"][0]["controller"], "framed");
+  EXPECT_EQ(document["controllers"][0]["problemCode"], "main-outside-flash");
+}
+
+// list --device that names none of the attached ends as info and flash do.
+TEST_F(EndToEnd, ListOfADeviceNotAttachedFindsNoController) {
+  const ProcessResult none = RunProgram({"--simulate", "addressed,framed", "list", "--device", "nothing"});
+  EXPECT_EQ(none.exitCode, 3) << none.out << none.err;
+  EXPECT_NE(none.err.find("nothing"), std::string::npos) << none.err;
+  const ProcessResult one = RunProgram({"--simulate", "addressed,framed", "list", "--device", "sim-2"});
+  EXPECT_EQ(one.exitCode, 0) << one.err;
+  EXPECT_EQ(std::count(one.out.begin(), one.out.end(), '\n'), 1) << one.out;
+  EXPECT_NE(one.out.find("framed"), std::string::npos) << one.out;
+}
+
+// A dry run probes and judges as an update does, says what it would write, and leaves
+// the flash as a declined update leaves it.
+TEST_F(EndToEnd, ADryRunSaysWhatWouldBeWrittenAndWritesNothing) {
+  const std::string package = Pack("d.dat", {"version=1.60,address=0x08004000,type=8194,size=3000",
+                                             "version=1.02,address=0x10000,type=0,size=70000"});
+  // flash's own options after its name.
+  const auto flash = [&](const Arguments& before, const Arguments& after) {
+    Arguments arguments = FlashArguments("addressed", package, before);
+    arguments.insert(arguments.end(), after.begin(), after.end());
+    return RunProgram(arguments);
+  };
+  const ProcessResult declined = RunProgram(FlashArguments("addressed", package), "n\n");
+  EXPECT_EQ(declined.exitCode, 2) << declined.err;
+  // The emulated controller dumps the image written to it: none.
+  const std::vector<std::uint8_t> untouched = ReadAll(Path("flash.bin"));
+  EXPECT_TRUE(untouched.empty());
+
+  const ProcessResult dry = flash({"--lang", "en"}, {"--dry-run"});
+  EXPECT_EQ(dry.exitCode, 0) << dry.err;
+  EXPECT_NE(dry.out.find("Would write the main image: 2.9 KiB, version 1.60, at 0x08004000"), std::string::npos)
+      << dry.out;
+  EXPECT_NE(dry.out.find("Would write the radio image: 68.3 KiB, version 1.02"), std::string::npos) << dry.out;
+  EXPECT_NE(dry.out.find("nothing was written"), std::string::npos) << dry.out;
+  EXPECT_EQ(dry.err.find("Continue?"), std::string::npos) << "nothing is asked: " << dry.err;
+  EXPECT_EQ(ReadAll(Path("flash.bin")), untouched);
+  EXPECT_FALSE(std::filesystem::exists(Path("flash.bin.ble")));
+
+  const ProcessResult json = flash({"--json"}, {"--dry-run"});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  const nlohmann::json document = nlohmann::json::parse(json.out);
+  EXPECT_EQ(document["outcome"], "dry-run");
+  EXPECT_EQ(document["wouldWrite"]["main"]["bytes"], 3000);
+  EXPECT_EQ(document["wouldWrite"]["radio"]["bytes"], 70000 - 28);
+  EXPECT_EQ(document["bytes"]["sent"], 0);
+
+  // What the update would refuse, a dry run refuses as it.
+  const std::string other = Pack("o.dat", {"version=1.60,address=0x08004000,type=9999,size=64"});
+  EXPECT_EQ(RunProgram({"--simulate", "addressed", "--sim-virtual-time", "flash", other, "--dry-run"}).exitCode, 2);
+
+  EXPECT_EQ(Flash("addressed", package, {"--yes"}).exitCode, 0);
+  EXPECT_NE(ReadAll(Path("flash.bin")), untouched) << "the dump does see a real write";
+}
+
+// --expect-sha256: another package is refused with its own code before anything is
+// erased, by flash, flash --all and watch; a digest that is none is bad usage.
+TEST_F(EndToEnd, APackageOtherThanTheExpectedIsRefused) {
+  const std::string package = Pack("e.dat", {"version=1.60,address=0x08004000,type=8194,size=3000"});
+  const std::string digest = *package::FileSha256(package);
+  std::string upper = digest;
+  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  const std::string other(64, '0');
+  const auto run = [&](const Arguments& before, const Arguments& after) {
+    Arguments arguments = FlashArguments("addressed", package, before);
+    arguments.insert(arguments.end(), after.begin(), after.end());
+    return RunProgram(arguments);
+  };
+
+  const ProcessResult refused = run({"--json", "--yes"}, {"--expect-sha256", other});
+  EXPECT_EQ(refused.exitCode, 6) << refused.err;
+  EXPECT_EQ(nlohmann::json::parse(refused.out)["error"], "sha256-mismatch");
+  EXPECT_NE(refused.err.find(digest), std::string::npos) << refused.err;
+  EXPECT_TRUE(ReadAll(Path("flash.bin")).empty()) << "nothing written";
+  const ProcessResult zh = run({"--lang", "zh", "--yes"}, {"--expect-sha256", other});
+  EXPECT_NE(zh.err.find("不是预期的固件包"), std::string::npos) << zh.err;
+
+  EXPECT_EQ(run({"--yes"}, {"--expect-sha256", "12ab"}).exitCode, 2);
+  EXPECT_EQ(run({"--yes"}, {"--expect-sha256", std::string(63, 'a') + "g"}).exitCode, 2);
+
+  const ProcessResult accepted = run({"--yes"}, {"--expect-sha256", upper});
+  EXPECT_EQ(accepted.exitCode, 0) << accepted.err;
+  EXPECT_EQ(ReadAll(Path("flash.bin")).size(), 3000u);
+
+  const ProcessResult all = RunProgram({"--simulate", "addressed,addressed", "--sim-virtual-time", "--yes", "flash",
+                                        "--all", package, "--expect-sha256", other});
+  EXPECT_EQ(all.exitCode, 6) << all.err;
+  const ProcessResult watched = RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--yes", "watch",
+                                            package, "--expect-sha256", other});
+  EXPECT_EQ(watched.exitCode, 6) << watched.err;
 }
 
 TEST_F(EndToEnd, JsonDocumentsDescribeTheRun) {

@@ -190,7 +190,7 @@ TEST_F(JsonContract, EveryCommandsDocumentFollowsTheContract) {
 
 // Issue 13, defect 10: pack --json printed nothing; flash --json had radioVersion null.
 TEST_F(JsonContract, PackAnswersAndRadioVersionAgreesAcrossInfoAndFlash) {
-  const ProcessResult pack = RunProgram({"--json", "pack", "-o", Path("p.dat"), "-s", "version=1.5,size=4"});
+  const ProcessResult pack = RunProgram({"--json", "pack", "-o", Path("p.dat"), "-s", "version=1.5,address=0x08004000,size=4"});
   EXPECT_FALSE(pack.out.empty());
   const std::string package = Pack("a.dat", {"version=1.50,address=0x08004000,type=8194,size=300"});
   const json info = json::parse(RunProgram({"--simulate", "addressed", "--sim-virtual-time", "--json", "info"}).out);

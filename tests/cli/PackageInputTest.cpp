@@ -40,7 +40,7 @@ void WriteFile(const std::string& path, const std::string& text) { std::ofstream
 // Issue 11: `pack -s file=DIRECTORY` aborted (exit 134) and left OUT.part.
 TEST_F(PackageInput, ADirectoryAsImageIsRefused) {
   std::filesystem::create_directories(Path("images"));
-  const ProcessResult result = RunProgram({"pack", "-o", Path("out.dat"), "-s", "version=1.0,file=" + Path("images")});
+  const ProcessResult result = RunProgram({"pack", "-o", Path("out.dat"), "-s", "version=1.0,address=0x08004000,file=" + Path("images")});
   EXPECT_EQ(result.exitCode, 2) << result.err;
   EXPECT_NE(result.err.find("is a directory"), std::string::npos) << result.err;
   EXPECT_FALSE(std::filesystem::exists(Path("out.dat")));
@@ -51,7 +51,7 @@ TEST_F(PackageInput, ADirectoryAsImageIsRefused) {
 TEST_F(PackageInput, PackNeverTouchesAFileItDidNotCreate) {
   WriteFile(Path("victim"), "precious");
   std::filesystem::create_symlink(Path("victim"), Path("out.dat.part"));
-  const ProcessResult packed = RunProgram({"pack", "-o", Path("out.dat"), "-s", "version=1.0,size=100"});
+  const ProcessResult packed = RunProgram({"pack", "-o", Path("out.dat"), "-s", "version=1.0,address=0x08004000,size=100"});
   EXPECT_EQ(packed.exitCode, 0) << packed.err;
   EXPECT_EQ(ReadAll(Path("victim")), std::vector<std::uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
   EXPECT_TRUE(std::filesystem::is_symlink(Path("out.dat.part")));
@@ -60,19 +60,19 @@ TEST_F(PackageInput, PackNeverTouchesAFileItDidNotCreate) {
   std::filesystem::remove(Path("out.dat.part"));
   WriteFile(Path("other.dat.part"), "someone else's");
   const ProcessResult failed =
-      RunProgram({"pack", "-o", Path("other.dat"), "-s", "version=1.0,file=" + Path("absent.bin")});
+      RunProgram({"pack", "-o", Path("other.dat"), "-s", "version=1.0,address=0x08004000,file=" + Path("absent.bin")});
   EXPECT_EQ(failed.exitCode, 2);
   EXPECT_TRUE(std::filesystem::exists(Path("other.dat.part"))) << "a failure deletes only its own file";
 }
 
 // Issue 11: pack kept whole images in memory (/dev/zero grew without end).
 TEST_F(PackageInput, PackStreamsImagesAndRefusesEndlessInputs) {
-  const ProcessResult zero = RunProgram({"pack", "-o", Path("z.dat"), "-s", "version=1.0,file=/dev/zero"}, "", 20000);
+  const ProcessResult zero = RunProgram({"pack", "-o", Path("z.dat"), "-s", "version=1.0,address=0x08004000,file=/dev/zero"}, "", 20000);
   EXPECT_EQ(zero.exitCode, 2) << zero.err;
   EXPECT_NE(zero.err.find("not a regular file"), std::string::npos) << zero.err;
   if (kSanitized) GTEST_SKIP() << "a data limit means nothing under a sanitizer's allocator";
   PtyOptions options;
-  options.arguments = {"pack", "-o", Path("big.dat"), "-s", "version=1.0,size=67108864"};
+  options.arguments = {"pack", "-o", Path("big.dat"), "-s", "version=1.0,address=0x08004000,size=67108864"};
   options.dataLimitBytes = 40L * 1024 * 1024;
   const PtyResult result = RunOnPty(options);
   EXPECT_FALSE(result.signaled) << result.terminal;
@@ -119,7 +119,7 @@ TEST_F(PackageInput, InspectAndFlashAgreeOnAPackageOfManySections) {
 // Issue 11: Ctrl-C during pack left the unfinished file behind.
 TEST_F(PackageInput, CtrlCDuringPackRemovesItsFile) {
   PtyOptions options;
-  options.arguments = {"pack", "-o", Path("slow.dat"), "-s", "version=1.0,size=1500000000"};
+  options.arguments = {"pack", "-o", Path("slow.dat"), "-s", "version=1.0,address=0x08004000,size=1500000000"};
   PtyProgram program(options);
   for (int i = 0; i < 1000 && PartFiles(folder_).empty(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

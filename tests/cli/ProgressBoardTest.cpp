@@ -92,7 +92,7 @@ TEST(ProgressBoard, AUnitsResultIsShownWhenItEnds) {
   std::FILE* file = std::tmpfile();
   {
     ProgressBoard board(file, BoardMode::kLog, {"9-1 VT01", "9-2 VT02"});
-    BoardRows rows(board);
+    BoardRows rows(board, false);
     board.SetDetail(1, "1.50 → 1.51");
     UpdateResult refused;
     refused.outcome = UpdateOutcome::kFailed;

@@ -109,7 +109,7 @@ TEST_F(Signals, AnEarlyInterruptEndsEveryCommandWithItsDocument) {
   const Arguments commands[] = {
       {"--simulate", "framed", "--json", "--sim-signal-at", "start", "list"},
       {"--json", "--sim-signal-at", "start", "inspect", package},
-      {"--json", "--sim-signal-at", "start", "pack", "-o", Path("x.dat"), "-s", "version=1.0,size=4"},
+      {"--json", "--sim-signal-at", "start", "pack", "-o", Path("x.dat"), "-s", "version=1.0,address=0x08004000,size=4"},
       {"--simulate", "framed", "--sim-virtual-time", "--json", "--sim-signal-at", "probe", "info"},
       {"--simulate", "framed", "--sim-virtual-time", "--json", "--sim-signal-at", "probe", "flash", package},
   };

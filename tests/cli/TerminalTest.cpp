@@ -54,6 +54,49 @@ TEST_F(Terminal, TheProgressLineNeverWrapsAtAnyWidth) {
   }
 }
 
+// The result in green or red on a terminal; plain with NO_COLOR, TERM=dumb, in a pipe
+// or with --json.
+TEST_F(Terminal, ResultsAreColouredOnATerminalOnly) {
+  const std::string package = Pack("c.dat", {"version=1.56,address=0x08004000,type=0,size=6000"});
+  PtyOptions options;
+  options.arguments = FlashArguments("framed", package, {"--lang", "en", "--yes"});
+  const PtyResult green = RunOnPty(options);
+  EXPECT_EQ(green.exitCode, 0) << green.terminal;
+  EXPECT_NE(green.terminal.find("\x1b[32mFirmware upgraded!\x1b[0m"), std::string::npos) << green.terminal;
+
+  PtyOptions failing = options;
+  failing.arguments = FlashArguments("framed", package, {"--lang", "en", "--yes", "--sim-fault", "fail"});
+  const PtyResult red = RunOnPty(failing);
+  EXPECT_NE(red.exitCode, 0) << red.terminal;
+  EXPECT_NE(red.terminal.find("\x1b[31m"), std::string::npos) << red.terminal;
+
+  for (const std::string& variable : {"NO_COLOR=1", "TERM=dumb"}) {
+    PtyOptions plain = options;
+    plain.environment = {variable};
+    const PtyResult result = RunOnPty(plain);
+    EXPECT_EQ(result.terminal.find("\x1b[32m"), std::string::npos) << variable << ": " << result.terminal;
+  }
+  PtyOptions piped = options;
+  piped.stdoutToPipe = true;
+  const PtyResult result = RunOnPty(piped);
+  EXPECT_NE(result.out.find("Firmware upgraded!"), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.find('\x1b'), std::string::npos) << result.out;
+}
+
+// A long sentence is broken at the terminal's width; the same sentence in a pipe stays whole.
+TEST_F(Terminal, LongSentencesWrapOnATerminalOnly) {
+  PtyOptions options;
+  options.arguments = {"--lang", "en", "--simulate", "addressed,framed", "list", "--device", "nothing"};
+  options.columns = 40;
+  const PtyResult narrow = RunOnPty(options);
+  EXPECT_EQ(narrow.exitCode, 3) << narrow.terminal;
+  for (const std::string& row : Rows(narrow.terminal)) EXPECT_LE(cli::DisplayWidth(row), 40) << "[" << row << "]";
+  const ProcessResult piped = RunProgram(options.arguments);
+  bool longLine = false;
+  for (const std::string& row : Rows(piped.err)) longLine = longLine || cli::DisplayWidth(row) > 40;
+  EXPECT_TRUE(longLine) << piped.err;
+}
+
 TEST_F(Terminal, ADumbTerminalGetsPlainLines) {
   const std::string package = Pack("f.dat", {"version=1.56,address=0x08004000,type=0,size=6000"});
   PtyOptions options;
