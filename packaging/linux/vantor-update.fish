@@ -60,6 +60,7 @@ complete -c vantor-update -n "__fish_seen_subcommand_from inspect" -l variant -x
 complete -c vantor-update -n "__fish_seen_subcommand_from flash" -l all -d 'Update every attached controller at once'
 complete -c vantor-update -n "__fish_seen_subcommand_from flash" -l verify -d 'Read the written firmware back and compare'
 complete -c vantor-update -n "__fish_seen_subcommand_from flash watch" -l expect-sha256 -x -d 'Refuse the package unless its SHA-256 is this'
+complete -c vantor-update -n "__fish_seen_subcommand_from watch" -l journal -r -F -d 'Append one JSON line per unit to this file'
 complete -c vantor-update -n "__fish_seen_subcommand_from flash" -l dry-run -d 'Check everything, say what would be written, write nothing'
 complete -c vantor-update -n "__fish_seen_subcommand_from pack" -s o -l output -r -F -d 'The package file to write'
 complete -c vantor-update -n "__fish_seen_subcommand_from pack" -s s -l section -x -d 'A section: version=1.50,address=0x08004000,type=0,file=IMAGE'

@@ -22,7 +22,7 @@ struct CommonOptions {
   bool dryRun = false;    // --dry-run (flash): probe, lock and judge; nothing written
   std::string expectSha256;  // --expect-sha256 HEX (flash, watch): lower-case, 64 digits
   std::string packageCopy;  // the checked copy the update reads (--expect-sha256); empty: the file
-  std::string watchLog;   // --log FILE of `watch`: one JSON line per unit appended
+  std::string watchLog;   // watch --journal FILE: one JSON line per unit appended
 
   // Hidden, for the end-to-end tests and demos of the simulated controller.
   bool virtualTime = false;  // run the emulated controller in virtual time

@@ -153,6 +153,6 @@ inline constexpr TextSlot kDryRunReady = 419;
 inline constexpr TextSlot kSha256Mismatch = 420;
 inline constexpr TextSlot kSha256Malformed = 421;
 inline constexpr TextSlot kSha256CannotCopy = 422;
-// watch --log FILE cannot be appended to (the path, the system's reason).
+// watch --journal FILE cannot be appended to (the path, the system's reason).
 inline constexpr TextSlot kWatchLogUnwritable = 423;
 }  // namespace vantor::cli::text

@@ -26,7 +26,7 @@
 namespace vantor::cli {
 namespace {
 
-// watch --log: each unit's document appended as one line, flushed at once, so a bench's
+// watch --journal: each unit's document appended as one line, flushed at once, so a bench's
 // record survives whatever ends the watch.
 class UnitJournal {
  public:

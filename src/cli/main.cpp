@@ -46,11 +46,11 @@ const std::vector<std::string> kCommands = {"list", "info", "inspect", "flash", 
 // Options that take a value: a mistyped subcommand is looked for after them.
 const std::vector<std::string> kValueOptions = {"--device", "--simulate", "--lang", "--log",
                                                 "--sim-fault", "--sim-dump", "--sim-signal-at", "--sim-arrive", "-o",
-                                                "--output", "-s", "--section", "--type", "--variant", "--expect-sha256"};
+                                                "--output", "-s", "--section", "--type", "--variant", "--expect-sha256", "--journal"};
 
 // The options every subcommand takes, on the program and on each subcommand, so each
 // subcommand's help lists them and they may come before or after its name.
-void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device, bool traceLog = true) {
+void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device) {
   const std::string group = "Options for every command";
   if (device) {
     app.add_option("--device", options.device,
@@ -70,9 +70,7 @@ void AddCommonOptions(CLI::App& app, CommonOptions& options, bool device, bool t
   app.add_flag("-q,--quiet", options.quiet, "Only the result and errors")->group(group);
   app.add_flag("-v,--verbose", options.verbosity, "-v a readable trace on stderr, -vv the raw debug lines too")
       ->group(group);
-  if (traceLog) {
-    app.add_option("--log", options.logFile, "Append the -vv trace to this file, whatever the verbosity")->group(group);
-  }
+  app.add_option("--log", options.logFile, "Append the -vv trace to this file, whatever the verbosity")->group(group);
   // Hidden: the emulated controller's knobs for tests and demos.
   app.add_flag("--sim-virtual-time", options.virtualTime, "")->group("");
   app.add_option("--sim-fault", options.simFault, "")->group("");
@@ -197,11 +195,12 @@ int main(int argc, char** argv) {
   watch->add_option("--expect-sha256", options.expectSha256,
                     "Refuse the package unless its SHA-256 is HEX (checked once, before watching starts; exit 6)")
       ->option_text("HEX");
-  watch->add_option("--log", options.watchLog,
+  // Not --log: that is the trace's file, for watch as for every command.
+  watch->add_option("--journal", options.watchLog,
                     "Append one JSON line per unit to this file, flushed as each ends (time, identity, versions, "
-                    "result); for watch this is its --log, not the trace")
+                    "result)")
       ->option_text("FILE");
-  AddCommonOptions(*watch, options, true, false);
+  AddCommonOptions(*watch, options, true);
   watch->footer(
       "Each controller that appears in its boot mode is updated once, until it is unplugged; Ctrl-C ends.\n"
       "Example:\n  vantor-update watch FIRMWARE.dat --yes --json");
@@ -278,9 +277,6 @@ int main(int argc, char** argv) {
     if (*command) options.command = command->get_name();
   }
   UseLanguage(options.language);
-  // A watch's --log is its journal of units, wherever on the line it is given.
-  if (*watch && options.watchLog.empty()) std::swap(options.watchLog, options.logFile);
-  if (*watch) options.logFile.clear();
   // The bare flag stands for -1 (no limit); a negative number typed after it would
   // silently mean the same and wait for ever.
   for (const std::string& argument : arguments) {

@@ -243,12 +243,12 @@ TEST_F(Bench, WatchUpdatesEachArrivalOnce) {
   EXPECT_EQ(ReadAll(Path("flash.2")), package::GeneratedImage(2000, 2));
 }
 
-// watch --log: a JSON line per unit appended and flushed as it ends, the unit's own
+// watch --journal: a JSON line per unit appended and flushed as it ends, the unit's own
 // document with the time; a file that cannot be appended to is refused before watching.
 TEST_F(Bench, WatchKeepsAJournalOfItsUnits) {
   std::ofstream(Path("journal"), std::ios::binary) << "{\"earlier\":true}\n";
   RunningProgram program({"--simulate", "addressed,framed", "--sim-dump", Path("flash"), "--lang", "en", "watch",
-                          "--yes", Path("p.dat"), "--log", Path("journal")},
+                          "--yes", Path("p.dat"), "--journal", Path("journal")},
                          Environment());
   ASSERT_TRUE(program.WaitForOutput("[9-1 VTSIM0001]", 60000));
   ASSERT_TRUE(program.WaitForOutput("[9-2 VTSIM0002]", 60000));
@@ -279,9 +279,9 @@ TEST_F(Bench, WatchKeepsAJournalOfItsUnits) {
   EXPECT_EQ(locations, (std::set<std::string>{"9-1", "9-2"}));
 
   std::filesystem::create_directories(Path("folder"));
-  const ProcessResult refused = Run("addressed", {"watch", "--yes", Path("p.dat"), "--log", Path("folder")});
+  const ProcessResult refused = Run("addressed", {"watch", "--yes", Path("p.dat"), "--journal", Path("folder")});
   EXPECT_EQ(refused.exitCode, 2) << refused.err;
-  EXPECT_NE(refused.err.find("cannot append to --log"), std::string::npos) << refused.err;
+  EXPECT_NE(refused.err.find("cannot append to --journal"), std::string::npos) << refused.err;
   EXPECT_EQ(refused.err.find("atching"), std::string::npos) << "refused before watching: " << refused.err;
 }
 

@@ -70,7 +70,7 @@ TEST_F(Terminal, ResultsAreColouredOnATerminalOnly) {
   EXPECT_NE(red.exitCode, 0) << red.terminal;
   EXPECT_NE(red.terminal.find("\x1b[31m"), std::string::npos) << red.terminal;
 
-  for (const std::string& variable : {"NO_COLOR=1", "TERM=dumb"}) {
+  for (const char* variable : {"NO_COLOR=1", "TERM=dumb"}) {
     PtyOptions plain = options;
     plain.environment = {variable};
     const PtyResult result = RunOnPty(plain);
