@@ -49,7 +49,9 @@ EM_JS(int, webhid_install, (), {
   return 1;
 });
 
-EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count), {
+// `ids`: the supported vendor and product ids, pairs of COUNT. With `choose`, the
+// browser's chooser when none is granted already; without, only the granted ones.
+EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count, int choose), {
   if (!Module.vantorHid) return -1;
   const filters = [];
   for (let i = 0; i < count; i++) filters.push({ vendorId: HEAPU16[(ids >> 1) + 2 * i], productId: HEAPU16[(ids >> 1) + 2 * i + 1] });
@@ -58,7 +60,7 @@ EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count), {
     // Devices granted before (or by a policy) need no chooser while plugged in.
     const supported = (device) => filters.some((filter) => filter.vendorId === device.vendorId && filter.productId === device.productId);
     devices = navigator.hid.getDevices ? (await navigator.hid.getDevices()).filter(supported) : [];
-    if (devices.length === 0) devices = await navigator.hid.requestDevice({ filters });
+    if (devices.length === 0 && choose) devices = await navigator.hid.requestDevice({ filters });
   } catch (error) {
     console.warn('requestDevice:', error);
     return 0;
@@ -208,8 +210,8 @@ class WebHidBackend final : public HidBackend {
     return std::make_unique<WebHidChannel>(id);
   }
 
-  // The browser's connect and disconnect events change what Enumerate lists; the
-  // device watch polls it.
+  // The browser's connect and disconnect events change what Enumerate lists; the page
+  // listens to them itself and looks again (PageUpdate::Look).
   std::unique_ptr<NotificationRegistration> RegisterNotifications(void*) override { return nullptr; }
 };
 
@@ -223,7 +225,9 @@ std::unique_ptr<HidBackend> CreateWebHidBackend(std::string* error) {
   return std::make_unique<WebHidBackend>();
 }
 
-int RequestWebHidDevices() {
+namespace {
+
+int RequestSupported(bool choose) {
   if (webhid_install() == 0) return -1;
   std::uint16_t ids[2 * (sizeof(kSupportedDevices) / sizeof(kSupportedDevices[0]))];
   int count = 0;
@@ -232,8 +236,14 @@ int RequestWebHidDevices() {
     ids[2 * count + 1] = device.productId;
     ++count;
   }
-  return webhid_request(ids, count);
+  return webhid_request(ids, count, choose ? 1 : 0);
 }
+
+}  // namespace
+
+int RequestWebHidDevices() { return RequestSupported(true); }
+
+int AddGrantedWebHidDevices() { return RequestSupported(false); }
 
 void ForgetWebHidDevices() { webhid_forget(); }
 
