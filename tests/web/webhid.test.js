@@ -126,6 +126,28 @@ test('a controller unplugged during its update ends it as unplugged', async () =
   assert.ok(Date.now() - started < 10000, `the update ended ${Date.now() - started} ms after it began`);
 });
 
+// The update opens its own channel on the controller the probe opened, and the
+// probe's is let go only after: its end must not deafen the update's (in Chromium the
+// framed controller's answers went unheard and the update ended as a silent one).
+test("the controller's answers during its update reach the update, after the probe's channel is let go", async () => {
+  const device = new FakeDevice(0x2DC8, 0x5750);
+  const page = await loadPage(device);
+  page.FS.writeFile('/image.bin', new Uint8Array(6000).fill(0x5A));
+  assert.deepStrictEqual(JSON.parse(page.ccall('vantor_pack', 'string', ['string', 'string'],
+    ['/package.dat', 'version=1.60,address=0x08004000,type=0,variant=0,file=/image.bin'])), { ok: true });
+  await call(page, 'vantor_choose_controller', 'string', [], []);
+  const probeReports = device.sent.length;
+  let kept = null;
+  device.onSend = (count) => {
+    if (count !== probeReports + 1) return;
+    device.input(new Array(64).fill(0));
+    kept = page.vantorHid.entries.find((entry) => entry.device === device).queue.length;
+    setTimeout(() => page.hid.unplug(), 10);
+  };
+  await call(page, 'vantor_update', 'string', ['string'], ['/package.dat']);
+  assert.strictEqual(kept, 1, "the answer to the update's first report was dropped");
+});
+
 // A browser whose page was granted `granted` (a policy's devices, or ones chosen
 // before): getDevices lists them; plug and unplug change the list and fire the events.
 async function loadWatchedPage(granted) {

@@ -12,9 +12,11 @@ namespace vantor::hid {
 namespace {
 
 // The chosen devices live in the page's script, as Module.vantorHid: {id, device,
-// queue of input reports, the waiting read's wake-up, gone}. A device's reports are
-// queued only while a channel is open on it, and at most a bounded number: a reader
-// that stopped reading must not make the page grow.
+// queue of input reports, the waiting read's wake-up, gone, channels open on it}. A
+// device's reports are queued only while a channel is open on it, and at most a
+// bounded number: a reader that stopped reading must not make the page grow. A channel
+// that replaces another on the same device opens before the old one ends (the update's
+// after the probe's), so the old one's end leaves the device heard.
 EM_JS(int, webhid_install, (), {
   if (Module.vantorHid) return 1;
   if (typeof navigator === 'undefined' || !navigator.hid) return 0;
@@ -24,9 +26,9 @@ EM_JS(int, webhid_install, (), {
   };
   hid.add = (device) => {
     if (hid.entries.some((entry) => entry.device === device && !entry.gone)) return;
-    const entry = { id: hid.nextId++, device, queue: [], wake: null, gone: false, listening: false };
+    const entry = { id: hid.nextId++, device, queue: [], wake: null, gone: false, channels: 0 };
     device.addEventListener('inputreport', (event) => {
-      if (!entry.listening) return;
+      if (entry.channels === 0) return;
       const data = new Uint8Array(event.data.buffer, event.data.byteOffset, event.data.byteLength);
       entry.queue.push({ reportId: event.reportId, data: data.slice(0, 64) });
       if (entry.queue.length > hid.queueLimit) entry.queue.shift();
@@ -103,15 +105,15 @@ EM_ASYNC_JS(int, webhid_open, (int id), {
     return error && error.name === 'NotAllowedError' ? 2 : 3;
   }
   entry.queue = [];
-  entry.listening = true;
+  entry.channels++;
   return 0;
 });
 
 EM_JS(void, webhid_release, (int id), {
   const entry = Module.vantorHid && Module.vantorHid.find(id);
-  if (!entry) return;
-  entry.listening = false;
-  entry.queue = [];
+  if (!entry || entry.channels === 0) return;
+  entry.channels--;
+  if (entry.channels === 0) entry.queue = [];
 });
 
 // `report`: the report id, then the 64 data bytes.
