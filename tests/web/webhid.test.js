@@ -22,9 +22,16 @@ class FakeDevice extends EventTarget {
     Object.assign(this, { vendorId, productId, opened: false, sent: [], onSend: null });
   }
   async open() { this.opened = true; }
-  async close() { this.opened = false; }
+  // As Chromium's: the device counts as open until its close has settled.
+  async close() {
+    await new Promise((resolve) => setTimeout(resolve, 5));
+    this.opened = false;
+  }
   async sendReport(reportId, data) {
-    assert.ok(this.opened, 'a report sent to a device not open');
+    if (!this.opened) {
+      this.sentClosed = (this.sentClosed || 0) + 1;
+      throw new Error('a report sent to a device not open');
+    }
     this.sent.push({ reportId, data: new Uint8Array(data) });
     if (this.onSend) this.onSend(this.sent.length);
   }
@@ -72,10 +79,14 @@ test('the chooser, the reports both ways and the read time-out', async () => {
     assert.strictEqual(sent.data.length, 64);
   }
   page.ccall('vantor_release_controller', null, [], []);
-  assert.strictEqual(device.opened, false, 'released, the device is closed');
   assert.deepStrictEqual(JSON.parse(page.ccall('vantor_hid_devices', 'string', [], [])), []);
 
+  // Taken again at once, while its close is still under way (the watch looks again as
+  // soon as an update has let it go): it is opened again, not left to that close.
+  const before = device.sent.length;
   await call(page, 'vantor_choose_controller', 'string', [], []);
+  assert.ok(device.sent.length > before && !device.sentClosed, `${device.sentClosed} reports sent to the closed device`);
+  assert.strictEqual(device.opened, true);
   const [listed] = JSON.parse(page.ccall('vantor_hid_devices', 'string', [], []));
   assert.deepStrictEqual({ vendorId: listed.vendorId, productId: listed.productId }, { vendorId: 0x2DC8, productId: 0x3002 });
   assert.strictEqual(await call(page, 'vantor_hid_open', 'number', ['string'], [listed.path]), 1);

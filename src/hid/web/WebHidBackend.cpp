@@ -20,7 +20,9 @@ namespace {
 EM_JS(int, webhid_install, (), {
   if (Module.vantorHid) return 1;
   if (typeof navigator === 'undefined' || !navigator.hid) return 0;
-  const hid = { entries: [], nextId: 1, queueLimit: 256 };
+  // closing: device -> its close under way. A device counts as open until its close
+  // has settled, so one taken again meanwhile must wait for that close and open anew.
+  const hid = { entries: [], nextId: 1, queueLimit: 256, closing: new Map() };
   hid.wake = (entry) => {
     if (entry.wake) entry.wake();
   };
@@ -77,7 +79,10 @@ EM_JS(void, webhid_forget, (), {
   for (const entry of hid.entries) {
     entry.gone = true;
     hid.wake(entry);
-    if (entry.device.opened) entry.device.close().catch(() => {});
+    const device = entry.device;
+    if (device.opened && !hid.closing.has(device)) {
+      hid.closing.set(device, device.close().catch(() => {}).then(() => hid.closing.delete(device)));
+    }
   }
   hid.entries = [];
 });
@@ -98,6 +103,9 @@ EM_ASYNC_JS(int, webhid_open, (int id), {
   const entry = Module.vantorHid && Module.vantorHid.find(id);
   if (!entry || entry.gone) return 1;
   try {
+    const closing = Module.vantorHid.closing.get(entry.device);
+    if (closing) await closing;
+    if (entry.gone) return 1;
     if (!entry.device.opened) await entry.device.open();
   } catch (error) {
     console.warn('open:', error);
