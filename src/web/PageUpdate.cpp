@@ -1,5 +1,6 @@
 #include "web/PageUpdate.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/Format.h"
@@ -7,14 +8,12 @@
 #include "session/ResultWords.h"
 #include "session/VersionText.h"
 #include "web/PageTexts.h"
+#include "workflow/DeviceWatch.h"
 #include "workflow/Environment.h"
 #include "workflow/TransferPace.h"
 #include "workflow/UpdateJob.h"
 
 namespace vantor::web {
-namespace {
-
-}  // namespace
 
 // The update's view: every call becomes an event; the file choice is the package
 // the page holds, the confirmation the page's answer.
@@ -125,6 +124,30 @@ void PageUpdate::Release() {
   environment_.reset();
 }
 
+std::string PageUpdate::Look() {
+  workflow::AttachedChange change;
+  if (!watch_) {
+    workflow::Environment::Made made = workflow::Environment::Create(workflow::SimulationSettings());
+    if (!made.environment) return JsonObject().Add("error", made.detail).Text();
+    watchEnvironment_ = std::move(made.environment);
+    watch_ = watchEnvironment_->Watch();
+    change.arrived = watch_->attached();
+  } else {
+    change = watch_->Look();
+  }
+  const std::vector<hid::FoundController>& attached = watch_->attached();
+  const bool held = job_ && !environment_->emulated() && job_->report().present &&
+                    std::any_of(attached.begin(), attached.end(), [this](const hid::FoundController& controller) {
+                      return controller.path == job_->report().path;
+                    });
+  return JsonObject()
+      .Add("attached", static_cast<std::uint64_t>(attached.size()))
+      .Add("arrived", static_cast<std::uint64_t>(change.arrived.size()))
+      .Add("removed", static_cast<std::uint64_t>(change.removed.size()))
+      .Add("held", held)
+      .Text();
+}
+
 JsonObject PageUpdate::Report() const {
   const workflow::ControllerReport& report = job_->report();
   JsonObject json;
@@ -148,7 +171,9 @@ std::string PageUpdate::Update(const std::string& packagePath) {
   if (!job_) return JsonObject().Add("error", "no controller").Text();
   view_->packagePath = packagePath;
   running_ = true;
+  const std::uint64_t startMs = environment_->clock().NowMs();
   const bool begun = job_->Run();
+  const std::uint64_t durationMs = environment_->clock().NowMs() - startMs;
   running_ = false;
   const UpdateResult result = job_->result();
   const Ending ending = PageEndingOf(result);
@@ -159,6 +184,7 @@ std::string PageUpdate::Update(const std::string& packagePath) {
       .Add("reason", ReasonName(result.reason))
       .Add("stage", StageName(result.stage))
       .Add("code", result.code)
+      .Add("durationMs", durationMs)
       .Add("succeeded", ending.succeeded)
       .Add("wroteNothing", ending.wroteNothing)
       .Add("text", ending.text);

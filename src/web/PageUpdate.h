@@ -16,6 +16,7 @@
 #include "web/Json.h"
 
 namespace vantor::workflow {
+class DeviceWatch;
 class Environment;
 class UpdateJob;
 struct SimulationSettings;
@@ -49,9 +50,15 @@ class PageUpdate {
   // Drops the controller and its environment (not while an update runs): the next
   // update starts from Connect or Simulate.
   void Release();
+  // The controllers the browser lets the page reach, looked at again. The page calls it
+  // on WebHID's connect and disconnect events, so nothing looks on a timer. {"attached":
+  // how many, "arrived", "removed": since the last look, "held": whether the controller
+  // of the last Connect is still attached}. The first look counts every one as arrived.
+  std::string Look();
   // One whole update of the controller with the package at `packagePath` (a file of
   // the page's memory, never sent anywhere). The result: outcome, reason, stage,
-  // the ending's text.
+  // the ending's text, and durationMs on the environment's clock (virtual time: what
+  // the update takes at the emulated controller's pace, with no cost of the page's).
   std::string Update(const std::string& packagePath);
   // What the emulated controller's flash holds: the main image at `path`, the radio's
   // at `path`.ble (when written). False when no controller is emulated.
@@ -69,6 +76,9 @@ class PageUpdate {
   std::unique_ptr<View> view_;
   std::unique_ptr<workflow::Environment> environment_;
   std::unique_ptr<workflow::UpdateJob> job_;
+  // The watch's own WebHID environment: it outlives the controllers that come and go.
+  std::unique_ptr<workflow::Environment> watchEnvironment_;
+  std::unique_ptr<workflow::DeviceWatch> watch_;
   bool running_ = false;
 };
 

@@ -96,6 +96,17 @@ EMSCRIPTEN_KEEPALIVE const char* vantor_choose_controller() {
   return Answer(g_update.Connect());
 }
 
+// The page's device watch, woken by WebHID's connect and disconnect events: the granted
+// controllers plugged in join the list (asynchronous: a promise of their count), then
+// the look says what changed (PageUpdate::Look).
+EMSCRIPTEN_KEEPALIVE int vantor_watch_granted() { return vantor::hid::AddGrantedWebHidDevices(); }
+
+EMSCRIPTEN_KEEPALIVE const char* vantor_watch_look() { return Answer(g_update.Look()); }
+
+// The probe of the first controller the page reaches, without the chooser (one the
+// watch found): the report as vantor_choose_controller's.
+EMSCRIPTEN_KEEPALIVE const char* vantor_connect() { return Answer(g_update.Connect()); }
+
 // After an update the controller restarts (out of its boot mode, a new device to the
 // browser): the page lets go of it and of every device chosen.
 EMSCRIPTEN_KEEPALIVE void vantor_release_controller() {

@@ -57,9 +57,11 @@ class DeviceWatch {
   AttachedChange Next(std::uint64_t timeoutMs, CancelToken& cancel);
   // True when the system's monitor wakes the watch, false when it polls.
   bool monitored() const { return signal_ != nullptr; }
+  // One look now, for a front end that the system's own events wake (the browser's
+  // WebHID connect and disconnect): what changed since the last look.
+  AttachedChange Look();
 
  private:
-  AttachedChange Look();
   // The attached controllers the system has finished setting up.
   std::vector<hid::FoundController> SettledControllers();
 

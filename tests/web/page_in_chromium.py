@@ -38,8 +38,8 @@ class Failure(Exception):
 class DevTools:
     """Calls over one WebSocket to the browser; events that arrive meanwhile are kept."""
 
-    def __init__(self, url):
-        self.socket = websocket.create_connection(url, timeout=10, suppress_origin=True)
+    def __init__(self, url, timeout=10.0):
+        self.socket = websocket.create_connection(url, timeout=timeout, suppress_origin=True)
         self.last_id = 0
         self.events = []
 

@@ -2,7 +2,8 @@
 // sent and delivers what a test queues: the chooser's filters, the reports as WebHID
 // takes them (report id 0, then 64 data bytes), an input report read by the core, a
 // read with nothing queued ending at its time-out, and a controller unplugged in the
-// middle of an update. Run by scripts/web-test.sh (node --test).
+// middle of an update; and the page's controller watch (controller-watch.js), woken by
+// the fake's connect and disconnect events. Run by scripts/web-test.sh (node --test).
 'use strict';
 
 const test = require('node:test');
@@ -13,6 +14,7 @@ const path = require('node:path');
 const moduleDir = process.env.VANTOR_WEB_MODULE_DIR || path.join(__dirname, '..', '..', 'build', 'web', 'page');
 const createVantorModule = require(path.join(moduleDir, 'vantor-web.js'));
 const wasmBinary = fs.readFileSync(path.join(moduleDir, 'vantor-web.wasm'));
+const { watchControllers } = require(path.join(moduleDir, 'controller-watch.js'));
 
 class FakeDevice extends EventTarget {
   constructor(vendorId, productId) {
@@ -20,9 +22,16 @@ class FakeDevice extends EventTarget {
     Object.assign(this, { vendorId, productId, opened: false, sent: [], onSend: null });
   }
   async open() { this.opened = true; }
-  async close() { this.opened = false; }
+  // As Chromium's: the device counts as open until its close has settled.
+  async close() {
+    await new Promise((resolve) => setTimeout(resolve, 5));
+    this.opened = false;
+  }
   async sendReport(reportId, data) {
-    assert.ok(this.opened, 'a report sent to a device not open');
+    if (!this.opened) {
+      this.sentClosed = (this.sentClosed || 0) + 1;
+      throw new Error('a report sent to a device not open');
+    }
     this.sent.push({ reportId, data: new Uint8Array(data) });
     if (this.onSend) this.onSend(this.sent.length);
   }
@@ -70,10 +79,14 @@ test('the chooser, the reports both ways and the read time-out', async () => {
     assert.strictEqual(sent.data.length, 64);
   }
   page.ccall('vantor_release_controller', null, [], []);
-  assert.strictEqual(device.opened, false, 'released, the device is closed');
   assert.deepStrictEqual(JSON.parse(page.ccall('vantor_hid_devices', 'string', [], [])), []);
 
+  // Taken again at once, while its close is still under way (the watch looks again as
+  // soon as an update has let it go): it is opened again, not left to that close.
+  const before = device.sent.length;
   await call(page, 'vantor_choose_controller', 'string', [], []);
+  assert.ok(device.sent.length > before && !device.sentClosed, `${device.sentClosed} reports sent to the closed device`);
+  assert.strictEqual(device.opened, true);
   const [listed] = JSON.parse(page.ccall('vantor_hid_devices', 'string', [], []));
   assert.deepStrictEqual({ vendorId: listed.vendorId, productId: listed.productId }, { vendorId: 0x2DC8, productId: 0x3002 });
   assert.strictEqual(await call(page, 'vantor_hid_open', 'number', ['string'], [listed.path]), 1);
@@ -122,4 +135,114 @@ test('a controller unplugged during its update ends it as unplugged', async () =
   assert.strictEqual(result.outcome, 'failed', JSON.stringify(result));
   assert.strictEqual(result.reason, 'unplugged', JSON.stringify(result));
   assert.ok(Date.now() - started < 10000, `the update ended ${Date.now() - started} ms after it began`);
+});
+
+// The update opens its own channel on the controller the probe opened, and the
+// probe's is let go only after: its end must not deafen the update's (in Chromium the
+// framed controller's answers went unheard and the update ended as a silent one).
+test("the controller's answers during its update reach the update, after the probe's channel is let go", async () => {
+  const device = new FakeDevice(0x2DC8, 0x5750);
+  const page = await loadPage(device);
+  page.FS.writeFile('/image.bin', new Uint8Array(6000).fill(0x5A));
+  assert.deepStrictEqual(JSON.parse(page.ccall('vantor_pack', 'string', ['string', 'string'],
+    ['/package.dat', 'version=1.60,address=0x08004000,type=0,variant=0,file=/image.bin'])), { ok: true });
+  await call(page, 'vantor_choose_controller', 'string', [], []);
+  const probeReports = device.sent.length;
+  let kept = null;
+  device.onSend = (count) => {
+    if (count !== probeReports + 1) return;
+    device.input(new Array(64).fill(0));
+    kept = page.vantorHid.entries.find((entry) => entry.device === device).queue.length;
+    setTimeout(() => page.hid.unplug(), 10);
+  };
+  await call(page, 'vantor_update', 'string', ['string'], ['/package.dat']);
+  assert.strictEqual(kept, 1, "the answer to the update's first report was dropped");
+});
+
+// A browser whose page was granted `granted` (a policy's devices, or ones chosen
+// before): getDevices lists them; plug and unplug change the list and fire the events.
+async function loadWatchedPage(granted) {
+  const hid = new EventTarget();
+  hid.getDevices = async () => granted.slice();
+  hid.requestDevice = async () => { throw new Error('the watch put the chooser up'); };
+  const fire = (type, device) => {
+    const event = new Event(type);
+    event.device = device;
+    hid.dispatchEvent(event);
+  };
+  hid.plug = (device) => {
+    granted.push(device);
+    fire('connect', device);
+  };
+  hid.unplug = (device) => {
+    granted.splice(granted.indexOf(device), 1);
+    fire('disconnect', device);
+  };
+  globalThis.navigator = { hid, language: 'en-US' };
+  const page = await createVantorModule({ wasmBinary, print: () => {}, printErr: () => {} });
+  page.ccall('vantor_set_language', null, ['string'], ['en-US']);
+  page.onVantorConfirm = async () => true;
+  page.seen = [];
+  page.watch = watchControllers(page, hid, {
+    offered: (report) => page.seen.push(`offered ${report.protocol}`),
+    withdrawn: () => page.seen.push('withdrawn'),
+  });
+  page.hid = hid;
+  await page.watch.settled();
+  return page;
+}
+
+const listed = (page) => JSON.parse(page.ccall('vantor_hid_devices', 'string', [], []));
+// A timer still set once the watch is idle would be a look on a clock.
+const timersSet = () => process.getActiveResourcesInfo().filter((resource) => resource === 'Timeout').length;
+
+test("the page's watch offers a controller as it is plugged in and withdraws it as it goes, on the events alone", async () => {
+  const page = await loadWatchedPage([]);
+  assert.deepStrictEqual(page.seen, []);
+  assert.strictEqual(timersSet(), 0, 'the idle watch keeps a timer set');
+
+  // Not a controller: nothing offered.
+  page.hid.plug(new FakeDevice(0x046D, 0xC52B));
+  await page.watch.settled();
+  assert.deepStrictEqual(page.seen, []);
+
+  const controller = new FakeDevice(0x2DC8, 0x3002);
+  page.hid.plug(controller);
+  await page.watch.settled();
+  assert.deepStrictEqual(page.seen, ['offered addressed']);
+  assert.strictEqual(page.watch.held().present, true);
+  assert.ok(controller.sent.length > 0, 'the controller was not probed');
+  assert.strictEqual(timersSet(), 0, 'the watch keeps a timer set while it holds a controller');
+
+  page.hid.unplug(controller);
+  await page.watch.settled();
+  assert.deepStrictEqual(page.seen, ['offered addressed', 'withdrawn']);
+  assert.strictEqual(page.watch.held(), null);
+  assert.ok(!listed(page).some((device) => device.productId === 0x3002), 'the module keeps the unplugged controller');
+});
+
+test("a controller unplugged during an update through the watch: unplugged, nothing stale held, its return offered", async () => {
+  const first = new FakeDevice(0x2DC8, 0x5750);
+  const page = await loadWatchedPage([first]);
+  assert.deepStrictEqual(page.seen, ['offered framed'], 'a controller plugged in before the page opened');
+  page.FS.writeFile('/image.bin', new Uint8Array(6000).fill(0x5A));
+  assert.deepStrictEqual(JSON.parse(page.ccall('vantor_pack', 'string', ['string', 'string'],
+    ['/package.dat', 'version=1.60,address=0x08004000,type=0,variant=0,file=/image.bin'])), { ok: true });
+  assert.strictEqual((await page.watch.choose()).protocol, 'framed', 'the click takes the held controller');
+  const probeReports = first.sent.length;
+  first.onSend = (count) => {
+    if (count === probeReports + 1) setTimeout(() => page.hid.unplug(first), 10);
+  };
+  const result = await page.watch.update('/package.dat');
+  assert.strictEqual(result.outcome, 'failed', JSON.stringify(result));
+  assert.strictEqual(result.reason, 'unplugged', JSON.stringify(result));
+  assert.match(result.text, /unplugged|disconnected/i);
+  await page.watch.settled();
+  assert.strictEqual(page.watch.held(), null);
+  assert.deepStrictEqual(listed(page), []);
+
+  // Plugged in again: another device to the browser, offered anew.
+  page.hid.plug(new FakeDevice(0x2DC8, 0x5750));
+  await page.watch.settled();
+  assert.deepStrictEqual(page.seen, ['offered framed', 'offered framed']);
 });

@@ -12,21 +12,25 @@ namespace vantor::hid {
 namespace {
 
 // The chosen devices live in the page's script, as Module.vantorHid: {id, device,
-// queue of input reports, the waiting read's wake-up, gone}. A device's reports are
-// queued only while a channel is open on it, and at most a bounded number: a reader
-// that stopped reading must not make the page grow.
+// queue of input reports, the waiting read's wake-up, gone, channels open on it}. A
+// device's reports are queued only while a channel is open on it, and at most a
+// bounded number: a reader that stopped reading must not make the page grow. A channel
+// that replaces another on the same device opens before the old one ends (the update's
+// after the probe's), so the old one's end leaves the device heard.
 EM_JS(int, webhid_install, (), {
   if (Module.vantorHid) return 1;
   if (typeof navigator === 'undefined' || !navigator.hid) return 0;
-  const hid = { entries: [], nextId: 1, queueLimit: 256 };
+  // closing: device -> its close under way. A device counts as open until its close
+  // has settled, so one taken again meanwhile must wait for that close and open anew.
+  const hid = { entries: [], nextId: 1, queueLimit: 256, closing: new Map() };
   hid.wake = (entry) => {
     if (entry.wake) entry.wake();
   };
   hid.add = (device) => {
     if (hid.entries.some((entry) => entry.device === device && !entry.gone)) return;
-    const entry = { id: hid.nextId++, device, queue: [], wake: null, gone: false, listening: false };
+    const entry = { id: hid.nextId++, device, queue: [], wake: null, gone: false, channels: 0 };
     device.addEventListener('inputreport', (event) => {
-      if (!entry.listening) return;
+      if (entry.channels === 0) return;
       const data = new Uint8Array(event.data.buffer, event.data.byteOffset, event.data.byteLength);
       entry.queue.push({ reportId: event.reportId, data: data.slice(0, 64) });
       if (entry.queue.length > hid.queueLimit) entry.queue.shift();
@@ -49,7 +53,9 @@ EM_JS(int, webhid_install, (), {
   return 1;
 });
 
-EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count), {
+// `ids`: the supported vendor and product ids, pairs of COUNT. With `choose`, the
+// browser's chooser when none is granted already; without, only the granted ones.
+EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count, int choose), {
   if (!Module.vantorHid) return -1;
   const filters = [];
   for (let i = 0; i < count; i++) filters.push({ vendorId: HEAPU16[(ids >> 1) + 2 * i], productId: HEAPU16[(ids >> 1) + 2 * i + 1] });
@@ -58,7 +64,7 @@ EM_ASYNC_JS(int, webhid_request, (const std::uint16_t* ids, int count), {
     // Devices granted before (or by a policy) need no chooser while plugged in.
     const supported = (device) => filters.some((filter) => filter.vendorId === device.vendorId && filter.productId === device.productId);
     devices = navigator.hid.getDevices ? (await navigator.hid.getDevices()).filter(supported) : [];
-    if (devices.length === 0) devices = await navigator.hid.requestDevice({ filters });
+    if (devices.length === 0 && choose) devices = await navigator.hid.requestDevice({ filters });
   } catch (error) {
     console.warn('requestDevice:', error);
     return 0;
@@ -73,7 +79,10 @@ EM_JS(void, webhid_forget, (), {
   for (const entry of hid.entries) {
     entry.gone = true;
     hid.wake(entry);
-    if (entry.device.opened) entry.device.close().catch(() => {});
+    const device = entry.device;
+    if (device.opened && !hid.closing.has(device)) {
+      hid.closing.set(device, device.close().catch(() => {}).then(() => hid.closing.delete(device)));
+    }
   }
   hid.entries = [];
 });
@@ -94,6 +103,9 @@ EM_ASYNC_JS(int, webhid_open, (int id), {
   const entry = Module.vantorHid && Module.vantorHid.find(id);
   if (!entry || entry.gone) return 1;
   try {
+    const closing = Module.vantorHid.closing.get(entry.device);
+    if (closing) await closing;
+    if (entry.gone) return 1;
     if (!entry.device.opened) await entry.device.open();
   } catch (error) {
     console.warn('open:', error);
@@ -101,15 +113,15 @@ EM_ASYNC_JS(int, webhid_open, (int id), {
     return error && error.name === 'NotAllowedError' ? 2 : 3;
   }
   entry.queue = [];
-  entry.listening = true;
+  entry.channels++;
   return 0;
 });
 
 EM_JS(void, webhid_release, (int id), {
   const entry = Module.vantorHid && Module.vantorHid.find(id);
-  if (!entry) return;
-  entry.listening = false;
-  entry.queue = [];
+  if (!entry || entry.channels === 0) return;
+  entry.channels--;
+  if (entry.channels === 0) entry.queue = [];
 });
 
 // `report`: the report id, then the 64 data bytes.
@@ -208,8 +220,8 @@ class WebHidBackend final : public HidBackend {
     return std::make_unique<WebHidChannel>(id);
   }
 
-  // The browser's connect and disconnect events change what Enumerate lists; the
-  // device watch polls it.
+  // The browser's connect and disconnect events change what Enumerate lists; the page
+  // listens to them itself and looks again (PageUpdate::Look).
   std::unique_ptr<NotificationRegistration> RegisterNotifications(void*) override { return nullptr; }
 };
 
@@ -223,7 +235,9 @@ std::unique_ptr<HidBackend> CreateWebHidBackend(std::string* error) {
   return std::make_unique<WebHidBackend>();
 }
 
-int RequestWebHidDevices() {
+namespace {
+
+int RequestSupported(bool choose) {
   if (webhid_install() == 0) return -1;
   std::uint16_t ids[2 * (sizeof(kSupportedDevices) / sizeof(kSupportedDevices[0]))];
   int count = 0;
@@ -232,8 +246,14 @@ int RequestWebHidDevices() {
     ids[2 * count + 1] = device.productId;
     ++count;
   }
-  return webhid_request(ids, count);
+  return webhid_request(ids, count, choose ? 1 : 0);
 }
+
+}  // namespace
+
+int RequestWebHidDevices() { return RequestSupported(true); }
+
+int AddGrantedWebHidDevices() { return RequestSupported(false); }
 
 void ForgetWebHidDevices() { webhid_forget(); }
 

@@ -24,6 +24,11 @@ std::unique_ptr<HidBackend> CreateWebHidBackend(std::string* error);
 // WebHID.
 int RequestWebHidDevices();
 
+// The supported controllers granted to the page before (chosen once, or by a policy)
+// that are plugged in join the devices Enumerate lists, without the chooser: for the
+// page's start and WebHID's connect events. How many: -1 without WebHID.
+int AddGrantedWebHidDevices();
+
 // Closes and forgets every chosen device. A controller that has restarted after its
 // update is another device to the browser; holding the old one would only fail later.
 void ForgetWebHidDevices();

@@ -72,17 +72,29 @@
     show('ending', true);
   }
 
-  // The click (the user gesture the browser's chooser needs): the controller the
-  // user chooses, or the emulated one plugged in in its boot mode, is asked for its
-  // version; then the page waits for the package.
+  // The controller the page holds: one plugged in (and granted to the page) is probed
+  // and offered as it comes, and withdrawn as it goes; the click asks the browser's
+  // chooser only when none is held.
+  const watch = watchControllers(page, 'hid' in navigator ? navigator.hid : null, {
+    simulate: simulated ? { protocol, fault } : null,
+    offered: (report) => {
+      if (!updating) $('controller').textContent = report.text || '';
+    },
+    withdrawn: () => {
+      if (updating) return;
+      $('controller').textContent = '';
+      show('package', false);
+    },
+  });
+
+  // The click (the user gesture the browser's chooser needs): the controller held, or
+  // the one the user chooses, or the emulated one plugged in in its boot mode; then
+  // the page waits for the package.
   $('usb-update').addEventListener('click', async () => {
     $('usb-update').disabled = true;
     show('ending', false);
-    const report = JSON.parse(simulated
-      ? await page.ccall('vantor_simulate', 'string', ['string', 'string', 'number'], [protocol, fault, 0], { async: true })
-      : await page.ccall('vantor_choose_controller', 'string', [], [], { async: true }));
+    const report = await watch.choose();
     if (report.error || !report.present) {
-      if (!simulated) page.ccall('vantor_release_controller', null, [], []);
       $('controller').textContent = !simulated && !('hid' in navigator) ? texts.noWebHid : report.error || texts.chooserEmpty;
       $('usb-update').disabled = false;
       return;
@@ -105,14 +117,11 @@
     $('bar').value = 0;
     $('progress-line').textContent = '';
     updating = true;
-    const result = JSON.parse(await page.ccall('vantor_update', 'string', ['string'], ['/package.dat'], { async: true }));
+    const result = await watch.update('/package.dat');
     updating = false;
     page.FS.unlink('/package.dat');
     show('progress', false);
     showEnding(result.error ? { text: result.error, succeeded: false, wroteNothing: true } : result);
-    // The controller restarted out of its boot mode (or needs its boot mode again):
-    // the page lets it go, and the next click starts from the chooser.
-    page.ccall('vantor_release_controller', null, [], []);
     $('controller').textContent = '';
     $('usb-update').disabled = false;
   }
