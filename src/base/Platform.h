@@ -16,6 +16,10 @@ void DebugLine(const std::string& line);
 
 // fopen(path, "rb") for a UTF-8 path on every platform.
 std::FILE* OpenForReading(const std::string& utf8Path);
+// The same for a regular file only: a FIFO, a device or a folder is refused (null) at
+// once, without waiting for a FIFO's writer. For packages, which are measured, read at
+// offsets and read again, and whose name anyone may have given to something else.
+std::FILE* OpenRegularFileForReading(const std::string& utf8Path);
 // 64-bit positioning, so packages past 2 GiB are measured and read correctly.
 bool Seek(std::FILE* file, std::uint64_t offset);
 // The file's length in bytes, keeping the current position; -1 when it cannot be told.

@@ -37,7 +37,7 @@ std::optional<FileProblem> CheckPackageFile(const std::string& path) {
     return Problem("not-a-regular-file", text::kFileNotRegular, path);
   }
   errno = 0;
-  std::FILE* file = platform::OpenForReading(path);
+  std::FILE* file = platform::OpenRegularFileForReading(path);
   if (file == nullptr) {
     const int cause = errno;
     if (cause == EACCES || cause == EPERM) return Problem("permission-denied", text::kFilePermissionDenied, path);

@@ -8,7 +8,7 @@ namespace vantor::package {
 
 bool PackageFile::Open(const std::string& path) {
   Close();
-  file_ = platform::OpenForReading(path);
+  file_ = platform::OpenRegularFileForReading(path);
   if (file_ != nullptr && !SameIdentity()) Close();
   return file_ != nullptr;
 }

@@ -90,7 +90,7 @@ std::string Sha256::HexDigest() {
 }
 
 std::optional<std::string> FileSha256(const std::string& path) {
-  std::FILE* file = platform::OpenForReading(path);
+  std::FILE* file = platform::OpenRegularFileForReading(path);
   if (file == nullptr) return std::nullopt;
   Sha256 digest;
   std::vector<std::uint8_t> piece(64 * 1024);

@@ -24,7 +24,7 @@ check "says it is done" contains "$VM_WORK/addressed-flash.out" "Firmware upgrad
 updater addressed-info 60 --lang en info
 check "info: exit 0" equal "$status" 0
 check "info: the new version (1.51)" contains "$VM_WORK/addressed-info.out" "1.51 (0x00000097)"
-check "info: the new radio version (1.02)" contains "$VM_WORK/addressed-info.out" "radio:      0x0066"
+check "info: the new radio version (1.02)" contains "$VM_WORK/addressed-info.out" "radio:      1.02"
 stop_host
 check "main flash holds the image" same_bytes "$VM_WORK/dump/A1.main" "$packages/main.bin"
 check "radio flash holds its image" same_bytes "$VM_WORK/dump/A1.ble" "$packages/radio-expected.bin"

@@ -154,28 +154,28 @@ class Scenario:
         self.check("getDevices lists the framed controller (granted by the policy)",
                    len(devices) == 1 and tuple(devices[0]) in FRAMED_IDS, f"{devices}")
         if self.offered("a controller plugged in before the page opened is offered"):
-            ending = self.update("framed", os.path.join(self.packages, "web-framed.dat"))
+            ending = self.update("framed", os.path.join(self.packages, "framed.dat"))
             self.check("framed: the page says it is done", "succeeded" in ending["kind"].split()
                        and ending["text"].startswith("Firmware upgraded!"), ending["text"])
         self.check("framed: the host stopped", self.host.stop() == 0)
         self.same_bytes("framed: flash holds the image", self.host.dump("WF.main"),
-                        os.path.join(self.packages, "web-framed.bin"))
+                        os.path.join(self.packages, "framed.bin"))
         self.withdrawn("framed: withdrawn once unplugged")
 
         self.host.start("addressed,serial=WA")
         if self.offered("a controller plugged in while the page is open is offered"):
-            ending = self.update("addressed", os.path.join(self.packages, "web-addressed.dat"))
+            ending = self.update("addressed", os.path.join(self.packages, "addressed.dat"))
             self.check("addressed: the page says it is done", "succeeded" in ending["kind"].split(), ending["text"])
         self.check("addressed: the host stopped", self.host.stop() == 0)
         self.same_bytes("addressed: main flash holds the image", self.host.dump("WA.main"),
-                        os.path.join(self.packages, "web-main.bin"))
+                        os.path.join(self.packages, "main.bin"))
         self.same_bytes("addressed: radio flash holds its image", self.host.dump("WA.ble"),
-                        os.path.join(self.packages, "web-radio-expected.bin"))
+                        os.path.join(self.packages, "radio-expected.bin"))
         self.withdrawn("addressed: withdrawn once unplugged")
 
         self.host.start("framed,serial=WU,fault=unplug@3")
         if self.offered("unplug: the controller is offered"):
-            ending = self.update("unplug", os.path.join(self.packages, "web-framed.dat"))
+            ending = self.update("unplug", os.path.join(self.packages, "framed.dat"))
             self.check("unplug: the page shows the failure", "failed" in ending["kind"].split(), ending["text"])
             self.check("unplug: the failure's reason", "the controller was unplugged" in ending["text"],
                        ending["text"])

@@ -1,5 +1,7 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -17,6 +19,22 @@ void DebugLine(const std::string& line) {
 }
 
 std::FILE* OpenForReading(const std::string& utf8Path) { return std::fopen(utf8Path.c_str(), "rb"); }
+
+std::FILE* OpenRegularFileForReading(const std::string& utf8Path) {
+  // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
+  const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat status {};
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || flags < 0 ||
+      ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    ::close(fd);
+    return nullptr;
+  }
+  std::FILE* file = ::fdopen(fd, "rb");
+  if (file == nullptr) ::close(fd);
+  return file;
+}
 
 bool Seek(std::FILE* file, std::uint64_t offset) { return fseeko(file, static_cast<off_t>(offset), SEEK_SET) == 0; }
 

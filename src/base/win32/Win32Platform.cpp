@@ -10,6 +10,18 @@ void DebugLine(const std::string& line) { OutputDebugStringW(win32::ToUtf16(line
 
 std::FILE* OpenForReading(const std::string& utf8Path) { return _wfopen(win32::ToUtf16(utf8Path).c_str(), L"rb"); }
 
+std::FILE* OpenRegularFileForReading(const std::string& utf8Path) {
+  std::FILE* file = OpenForReading(utf8Path);
+  if (file == nullptr) return nullptr;
+  // A pipe or a device opened by name: not a file that can be measured and read again.
+  const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    std::fclose(file);
+    return nullptr;
+  }
+  return file;
+}
+
 bool Seek(std::FILE* file, std::uint64_t offset) {
   return _fseeki64(file, static_cast<long long>(offset), SEEK_SET) == 0;
 }
