@@ -155,4 +155,15 @@ inline constexpr TextSlot kSha256Malformed = 421;
 inline constexpr TextSlot kSha256CannotCopy = 422;
 // watch --journal FILE cannot be appended to (the path, the system's reason).
 inline constexpr TextSlot kWatchLogUnwritable = 423;
+// Why pack wrote no package: the file concerned and, where the system gives one, its
+// reason (": REASON" in the user's punctuation).
+inline constexpr TextSlot kPackNoSections = 424;
+inline constexpr TextSlot kPackCannotCreate = 425;
+inline constexpr TextSlot kPackCannotWrite = 426;
+inline constexpr TextSlot kPackImageUnopenable = 427;
+inline constexpr TextSlot kPackImageIsFolder = 428;
+inline constexpr TextSlot kPackImageNotRegular = 429;
+inline constexpr TextSlot kPackImageUnreadable = 430;
+inline constexpr TextSlot kPackTooLarge = 431;
+inline constexpr TextSlot kPackReason = 432;
 }  // namespace vantor::cli::text

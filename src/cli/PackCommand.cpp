@@ -30,15 +30,14 @@ int RunPack(const CommonOptions& options, const std::string& output, const std::
     }
     plans.push_back(plan);
   }
-  std::string error;
-  bool stopped = false;
+  package::WriteFailure failure;
   // Ctrl-C (or a closed terminal) stops between pieces and removes the unfinished file.
-  if (!WritePackage(output, plans, &error, [&interrupts] { return interrupts.fired(); }, &stopped)) {
-    if (stopped) {
+  if (!WritePackage(output, plans, &failure, [&interrupts] { return interrupts.fired(); })) {
+    if (failure.problem == package::WriteProblem::kStopped) {
       return Fail(options, interrupts.exitCode(), "interrupted",
                   Format(LocalizedText(text::kPackStopped).c_str(), output.c_str()));
     }
-    return Fail(options, kExitUsage, "cannot-write-package", error);
+    return Fail(options, kExitUsage, "cannot-write-package", WriteFailureText(failure));
   }
   if (options.json) {
     nlohmann::json document = JsonDocument(options);

@@ -88,4 +88,35 @@ std::optional<std::string> SectionProblemText(const std::string& description) {
   return std::nullopt;
 }
 
+std::string WriteFailureText(const package::WriteFailure& failure) {
+  using package::WriteProblem;
+  const std::string because =
+      failure.reason.empty() ? "" : Format(LocalizedText(text::kPackReason).c_str(), failure.reason.c_str());
+  const auto about = [&failure, &because](TextSlot slot) {
+    return Format(LocalizedText(slot).c_str(), failure.file.c_str(), because.c_str());
+  };
+  switch (failure.problem) {
+    case WriteProblem::kNoSections:
+      return LocalizedText(text::kPackNoSections);
+    case WriteProblem::kCannotCreate:
+      return about(text::kPackCannotCreate);
+    case WriteProblem::kCannotWrite:
+      return about(text::kPackCannotWrite);
+    case WriteProblem::kImageUnopenable:
+      return about(text::kPackImageUnopenable);
+    case WriteProblem::kImageIsFolder:
+      return about(text::kPackImageIsFolder);
+    case WriteProblem::kImageNotRegular:
+      return about(text::kPackImageNotRegular);
+    case WriteProblem::kImageUnreadable:
+      return about(text::kPackImageUnreadable);
+    case WriteProblem::kTooLarge:
+      return LocalizedText(text::kPackTooLarge);
+    case WriteProblem::kNone:
+    case WriteProblem::kStopped:
+      break;
+  }
+  return failure.English();
+}
+
 }  // namespace vantor::cli

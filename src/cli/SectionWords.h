@@ -9,9 +9,14 @@
 #include <optional>
 #include <string>
 
+#include "package/PackageWriter.h"
+
 namespace vantor::cli {
 
 // The reason `description` cannot be packed, or nothing when it can.
 std::optional<std::string> SectionProblemText(const std::string& description);
+
+// Why the package was not written.
+std::string WriteFailureText(const package::WriteFailure& failure);
 
 }  // namespace vantor::cli

@@ -57,15 +57,15 @@ bool ParseVersion(const std::string& text, std::uint16_t* version) {
 
 constexpr std::size_t kPieceSize = 64 * 1024;
 
-// Why an image file cannot be used, or "" when it is a regular file. Anything else (a
+// Why an image file cannot be used (kNone when it is a regular file). Anything else (a
 // directory, a FIFO, a device such as /dev/zero) would block, fail late or never end.
-std::string ImageFileProblem(const std::string& file) {
+WriteFailure ImageFileProblem(const std::string& file) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(file), error);
-  if (error) return "cannot open image file " + file + ": " + error.message();
-  if (std::filesystem::is_directory(status)) return "image file " + file + " is a directory";
-  if (!std::filesystem::is_regular_file(status)) return "image file " + file + " is not a regular file";
-  return std::string();
+  if (error) return {WriteProblem::kImageUnopenable, file, error.message()};
+  if (std::filesystem::is_directory(status)) return {WriteProblem::kImageIsFolder, file, ""};
+  if (!std::filesystem::is_regular_file(status)) return {WriteProblem::kImageNotRegular, file, ""};
+  return {};
 }
 
 // A folder of a unique name beside `target`, for the temporary file. Making a folder
@@ -92,19 +92,16 @@ bool WriteBytes(std::ofstream& out, const std::uint8_t* bytes, std::size_t count
 }
 
 // Streams one section (header, then image) at `offset`, the header's length patched in
-// once the image has been counted. False with `error` set; `stopped` on a stop.
+// once the image has been counted. False with `failure` set.
 bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& plan, std::size_t index,
-                  const std::function<bool()>& stopRequested, bool* stopped, std::string* error) {
+                  const std::function<bool()>& stopRequested, WriteFailure* failure) {
   std::FILE* image = nullptr;
   if (!plan.size) {
-    const std::string problem = ImageFileProblem(plan.file);
-    if (!problem.empty()) {
-      *error = problem;
-      return false;
-    }
+    *failure = ImageFileProblem(plan.file);
+    if (failure->problem != WriteProblem::kNone) return false;
     image = platform::OpenForReading(plan.file);
     if (image == nullptr) {
-      *error = "cannot open image file " + plan.file + ": " + std::strerror(errno);
+      *failure = {WriteProblem::kImageUnopenable, plan.file, std::strerror(errno)};
       return false;
     }
   }
@@ -117,7 +114,7 @@ bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& 
 
   const std::uint64_t headerAt = *offset;
   if (!WriteBytes(out, HeaderBytes(plan, 0).data(), kSectionHeaderSize)) {
-    *error = "cannot write the package";
+    *failure = {WriteProblem::kCannotWrite, "", ""};
     return false;
   }
   std::uint64_t length = 0;
@@ -125,8 +122,7 @@ bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& 
   std::vector<std::uint8_t> piece(kPieceSize);
   for (;;) {
     if (stopRequested && stopRequested()) {
-      *stopped = true;
-      *error = "stopped";
+      *failure = {WriteProblem::kStopped, "", ""};
       return false;
     }
     std::size_t got = 0;
@@ -136,18 +132,18 @@ bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& 
     } else {
       got = std::fread(piece.data(), 1, piece.size(), image);
       if (got == 0 && std::ferror(image)) {
-        *error = "cannot read image file " + plan.file;
+        *failure = {WriteProblem::kImageUnreadable, plan.file, ""};
         return false;
       }
     }
     if (got == 0) break;
     length += got;
     if (headerAt + kSectionHeaderSize + length > kMaxPackageLength) {
-      *error = "the package would pass 4 GiB, more than the format can address";
+      *failure = {WriteProblem::kTooLarge, "", ""};
       return false;
     }
     if (!WriteBytes(out, piece.data(), got)) {
-      *error = "cannot write the package";
+      *failure = {WriteProblem::kCannotWrite, "", ""};
       return false;
     }
   }
@@ -155,7 +151,7 @@ bool WriteSection(std::ofstream& out, std::uint64_t* offset, const SectionPlan& 
   const std::vector<std::uint8_t> header = HeaderBytes(plan, static_cast<std::uint32_t>(length));
   out.seekp(static_cast<std::streamoff>(headerAt));
   if (!out || !WriteBytes(out, header.data(), header.size()) || !out.seekp(static_cast<std::streamoff>(*offset))) {
-    *error = "cannot write the package";
+    *failure = {WriteProblem::kCannotWrite, "", ""};
     return false;
   }
   return true;
@@ -247,18 +243,44 @@ std::vector<std::uint8_t> GeneratedImage(std::uint32_t size, std::uint8_t seed) 
   return image;
 }
 
-bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error,
-                  const std::function<bool()>& stopRequested, bool* stopped) {
-  bool stoppedHere = false;
-  if (stopped != nullptr) *stopped = false;
+std::string WriteFailure::English() const {
+  const std::string because = reason.empty() ? "" : ": " + reason;
+  switch (problem) {
+    case WriteProblem::kNone:
+      return "";
+    case WriteProblem::kNoSections:
+      return "a package needs at least one --section";
+    case WriteProblem::kCannotCreate:
+      return "cannot create a file beside " + file + because;
+    case WriteProblem::kCannotWrite:
+      return "cannot write " + file + because;
+    case WriteProblem::kImageUnopenable:
+      return "cannot open image file " + file + because;
+    case WriteProblem::kImageIsFolder:
+      return "image file " + file + " is a directory";
+    case WriteProblem::kImageNotRegular:
+      return "image file " + file + " is not a regular file";
+    case WriteProblem::kImageUnreadable:
+      return "cannot read image file " + file;
+    case WriteProblem::kTooLarge:
+      return "the package would pass 4 GiB, more than the format can address";
+    case WriteProblem::kStopped:
+      return "stopped";
+  }
+  return "";
+}
+
+bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, WriteFailure* failure,
+                  const std::function<bool()>& stopRequested) {
+  *failure = {};
   if (sections.empty()) {
-    *error = "a package needs at least one --section";
+    *failure = {WriteProblem::kNoSections, "", ""};
     return false;
   }
   const std::filesystem::path target = std::filesystem::u8path(path);
   std::filesystem::path folder;
   if (!CreatePrivateFolder(target, &folder)) {
-    *error = "cannot create a file beside " + path;
+    *failure = {WriteProblem::kCannotCreate, path, ""};
     return false;
   }
   const std::filesystem::path temporary = folder / "package";
@@ -266,25 +288,26 @@ bool WritePackage(const std::string& path, const std::vector<SectionPlan>& secti
   const auto discard = [&] {
     std::error_code ignored;
     std::filesystem::remove_all(folder, ignored);
-    if (stopped != nullptr) *stopped = stoppedHere;
+    // A write that failed inside a section is the package's own.
+    if (failure->problem == WriteProblem::kCannotWrite && failure->file.empty()) failure->file = path;
     return false;
   };
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) {
-      *error = "cannot create a file beside " + path;
+      *failure = {WriteProblem::kCannotCreate, path, ""};
       return discard();
     }
     std::uint64_t offset = 0;
     for (std::size_t i = 0; i < sections.size(); ++i) {
-      if (!WriteSection(out, &offset, sections[i], i, stopRequested, &stoppedHere, error)) {
+      if (!WriteSection(out, &offset, sections[i], i, stopRequested, failure)) {
         out.close();
         return discard();
       }
     }
     out.flush();
     if (!out) {
-      *error = "cannot write " + path;
+      *failure = {WriteProblem::kCannotWrite, path, ""};
       out.close();
       return discard();
     }
@@ -292,7 +315,7 @@ bool WritePackage(const std::string& path, const std::vector<SectionPlan>& secti
   std::error_code renameError;
   std::filesystem::rename(temporary, target, renameError);
   if (renameError) {
-    *error = "cannot write " + path + ": " + renameError.message();
+    *failure = {WriteProblem::kCannotWrite, path, renameError.message()};
     return discard();
   }
   std::error_code ignored;

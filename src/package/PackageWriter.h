@@ -47,14 +47,35 @@ class PatternGenerator {
 // 32-bit, so no byte of a package may lie at or beyond 4 GiB.
 inline constexpr std::uint64_t kMaxPackageLength = 0xFFFFFFFFull;
 
+// Why a package was not written; front ends word it (English() for logs and demos).
+enum class WriteProblem {
+  kNone,
+  kNoSections,
+  kCannotCreate,      // no file can be made beside the package's path
+  kCannotWrite,       // writing or the final rename failed (`reason`, when the system gives one)
+  kImageUnopenable,   // an image file cannot be opened (`reason`)
+  kImageIsFolder,
+  kImageNotRegular,   // a FIFO, a device: it would block, fail late or never end
+  kImageUnreadable,   // reading an image file failed
+  kTooLarge,          // past the 4 GiB the format can address
+  kStopped,
+};
+
+struct WriteFailure {
+  WriteProblem problem = WriteProblem::kNone;
+  std::string file;    // the image file concerned, or the package's path
+  std::string reason;  // the system's own words, where it gives any
+  std::string English() const;
+};
+
 // Writes the package to `path`. The bytes go to a temporary file in a folder of a
 // unique name beside `path`, created exclusively; the file is renamed over `path` only
 // when complete: a
 // failed or stopped run leaves neither half a package nor a changed file it did not
 // create. Images are streamed; an image file must be a regular file. `stopRequested`
-// (if set) is asked between pieces; a stop removes the temporary file. False with
-// `error` set on failure; `stopped` (if given) tells a stop from a failure.
-bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, std::string* error,
-                  const std::function<bool()>& stopRequested = {}, bool* stopped = nullptr);
+// (if set) is asked between pieces; a stop removes the temporary file (kStopped). False
+// with `failure` set otherwise.
+bool WritePackage(const std::string& path, const std::vector<SectionPlan>& sections, WriteFailure* failure,
+                  const std::function<bool()>& stopRequested = {});
 
 }  // namespace vantor::package

@@ -187,8 +187,9 @@ EMSCRIPTEN_KEEPALIVE const char* vantor_pack(const char* outPath, const char* de
     }
     sections.push_back(plan);
   }
-  if (!vantor::package::WritePackage(outPath, sections, &error)) {
-    return Answer(vantor::web::JsonObject().Add("error", error).Text());
+  vantor::package::WriteFailure failure;
+  if (!vantor::package::WritePackage(outPath, sections, &failure)) {
+    return Answer(vantor::web::JsonObject().Add("error", failure.English()).Text());
   }
   return Answer(vantor::web::JsonObject().Add("ok", true).Text());
 }

@@ -39,6 +39,20 @@ TEST(UsageWords, SectionProblemsNameThePairInEitherLanguage) {
   SetUiLanguageOverride(std::nullopt);
 }
 
+// Why pack wrote nothing: the package library's finding, worded here.
+TEST(UsageWords, PackFailuresInEitherLanguage) {
+  const package::WriteFailure missing{package::WriteProblem::kImageUnopenable, "a.bin", "No such file or directory"};
+  const package::WriteFailure fifo{package::WriteProblem::kImageNotRegular, "fifo.bin", ""};
+  SetUiLanguageOverride(kLanguageEnglishUs);
+  EXPECT_EQ(WriteFailureText(missing), "cannot open image file a.bin: No such file or directory");
+  EXPECT_EQ(WriteFailureText(fifo), "image file fifo.bin is not a regular file");
+  SetUiLanguageOverride(kLanguageChinesePrc);
+  EXPECT_EQ(WriteFailureText(missing), "无法打开映像文件 a.bin：No such file or directory");
+  EXPECT_EQ(WriteFailureText(fifo), "映像文件 fifo.bin 不是普通文件");
+  EXPECT_EQ(WriteFailureText({package::WriteProblem::kNoSections, "", ""}), "一个包至少需要一个 --section");
+  SetUiLanguageOverride(std::nullopt);
+}
+
 TEST(UsageWords, AnUnknownSimulatedFaultIsSaidInTheLanguageAsked) {
   CommonOptions options;
   options.simulate = "addressed";

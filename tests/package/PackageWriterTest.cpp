@@ -67,7 +67,8 @@ TEST(PackageWriter, PackageReadsBackThroughThePackageWalk) {
   ASSERT_TRUE(ParseSectionDescription("version=1.23,beta=2,address=0x08004000,type=8194,variant=1,file=" + imageFile.path(),
                                &first, &error));
   ASSERT_TRUE(ParseSectionDescription("version=0.07,address=0x10000,type=0,size=40", &second, &error));
-  ASSERT_TRUE(WritePackage(output, {first, second}, &error)) << error;
+  WriteFailure failure;
+  ASSERT_TRUE(WritePackage(output, {first, second}, &failure)) << failure.English();
 
   package::PackageReport report;
   ASSERT_TRUE(package::InspectPackage(output, &report, &error)) << error;
@@ -100,8 +101,10 @@ TEST(PackageWriter, AFailedRunLeavesTheExistingPackageAlone) {
   std::string error;
   ASSERT_TRUE(ParseSectionDescription("version=1.0,size=10", &good, &error));
   ASSERT_TRUE(ParseSectionDescription("version=1.0,file=" + existing.path() + ".absent", &missing, &error));
-  EXPECT_FALSE(WritePackage(existing.path(), {good, missing}, &error));
-  EXPECT_NE(error.find("absent"), std::string::npos) << error;
+  WriteFailure failure;
+  EXPECT_FALSE(WritePackage(existing.path(), {good, missing}, &failure));
+  EXPECT_EQ(failure.problem, WriteProblem::kImageUnopenable);
+  EXPECT_NE(failure.English().find("absent"), std::string::npos) << failure.English();
   EXPECT_EQ(ReadAll(existing.path()), before);
   EXPECT_FALSE(std::filesystem::exists(existing.path() + ".part"));
 }
