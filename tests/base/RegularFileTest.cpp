@@ -14,22 +14,15 @@
 #include <gtest/gtest.h>
 
 #include "base/Platform.h"
+#include "support/TestKit.h"
 
 namespace vantor::platform {
 namespace {
 
 class RegularFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("vantor-regular-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-  }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
-  std::string Path(const char* name) const { return (folder_ / name).string(); }
-
-  std::filesystem::path folder_;
+  std::string Path(const char* name) const { return folder_.Path(name); }
+  testkit::TempFolder folder_;
 };
 
 TEST_F(RegularFile, OpensAFileAndRefusesAFifoOrAFolder) {

@@ -18,6 +18,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ChildProcess.h"
+#include "support/TestKit.h"
 #include "package/PackageWriter.h"
 #include "workflow/ControllerLock.h"
 
@@ -34,21 +35,16 @@ std::vector<std::uint8_t> ReadAll(const std::string& path) {
 class Bench : public ::testing::Test {
  protected:
   void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("vantor-bench-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
     // A package for both protocols: section 1 addressed, section 2 framed.
     const ProcessResult packed =
         RunProgram({"pack", "-o", Path("p.dat"), "-s", "version=1.50,address=0x08004000,type=8194,size=3000", "-s",
                     "version=1.50,address=0x08004000,type=0,size=2000"});
     EXPECT_EQ(packed.exitCode, 0) << packed.err;
   }
-  void TearDown() override { std::filesystem::remove_all(folder_); }
 
-  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  std::string Path(const std::string& name) const { return folder_.Path(name); }
   // The locks live in the test's own folder.
-  std::vector<std::string> Environment() const { return {"VANTOR_LOCK_DIR=" + folder_.string()}; }
+  std::vector<std::string> Environment() const { return {"VANTOR_LOCK_DIR=" + folder_.path().string()}; }
 
   ProcessResult Run(const std::string& bench, const Arguments& extra) {
     Arguments arguments = {"--lang", "en", "--simulate", bench, "--sim-virtual-time", "--sim-dump", Path("flash")};
@@ -56,7 +52,7 @@ class Bench : public ::testing::Test {
     return RunProgram(arguments, "", 60000, Environment());
   }
 
-  std::filesystem::path folder_;
+  testkit::TempFolder folder_;
 };
 
 TEST_F(Bench, ListShowsEachControllersIdentityAndProbe) {

@@ -173,21 +173,23 @@ std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint8_t seed) {
   return bytes;
 }
 
-TempFile::TempFile(const std::vector<std::uint8_t>& contents, const std::string& name) {
+TempFolder::TempFolder() {
   static std::atomic<int> counter{0};
   static const unsigned run = std::random_device{}();
-  const auto folder = std::filesystem::temp_directory_path() /
-                      ("vantor-test-" + std::to_string(run) + "-" + std::to_string(counter++));
-  std::filesystem::create_directories(folder);
-  folder_ = folder.u8string();
-  path_ = (folder / name).u8string();
-  std::ofstream out(folder / name, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
+  path_ = std::filesystem::temp_directory_path() /
+          ("vantor-test-" + std::to_string(run) + "-" + std::to_string(counter++));
+  std::filesystem::create_directories(path_);
 }
 
-TempFile::~TempFile() {
+TempFolder::~TempFolder() {
   std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+  std::filesystem::remove_all(path_, ignored);
+}
+
+TempFile::TempFile(const std::vector<std::uint8_t>& contents, const std::string& name)
+    : path_((folder_.path() / name).u8string()) {
+  std::ofstream out(folder_.path() / name, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(contents.data()), static_cast<std::streamsize>(contents.size()));
 }
 
 }  // namespace vantor::testkit

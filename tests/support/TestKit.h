@@ -6,6 +6,7 @@
 #include <deque>
 #include <mutex>
 #include <optional>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -96,15 +97,30 @@ std::vector<std::uint8_t> PackageBytes(const std::vector<TestSection>& sections)
 // `count` bytes of a recognisable pattern seeded by `seed`.
 std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint8_t seed);
 
+// A fresh temporary folder of its own, removed with everything in it with the object:
+// tests running side by side never meet in it.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::string Path(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
 // A file in a fresh temporary folder, removed with the object.
 class TempFile {
  public:
   explicit TempFile(const std::vector<std::uint8_t>& contents, const std::string& name = "package.dat");
-  ~TempFile();
+  ~TempFile() = default;
   const std::string& path() const { return path_; }
 
  private:
-  std::string folder_;
+  TempFolder folder_;
   std::string path_;
 };
 

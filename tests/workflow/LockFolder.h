@@ -9,22 +9,16 @@
 #include <filesystem>
 #include <string>
 
+#include "support/TestKit.h"
+
 namespace vantor::workflow {
 
 class LockFolderTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = std::filesystem::temp_directory_path() /
-              ("vantor-locks-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(folder_);
-    setenv("VANTOR_LOCK_DIR", folder_.c_str(), 1);
-  }
-  void TearDown() override {
-    unsetenv("VANTOR_LOCK_DIR");
-    std::filesystem::remove_all(folder_);
-  }
-  std::filesystem::path folder_;
+  void SetUp() override { setenv("VANTOR_LOCK_DIR", folder_.c_str(), 1); }
+  void TearDown() override { unsetenv("VANTOR_LOCK_DIR"); }
+  testkit::TempFolder lockFolder_;
+  const std::filesystem::path& folder_ = lockFolder_.path();
 };
 
 }  // namespace vantor::workflow
