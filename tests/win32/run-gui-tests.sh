@@ -14,7 +14,9 @@
 #   - Enter clicks the focused button, also right after an update;
 #   - the failure paths with faults of the emulated controller (VANTOR_SIM_FAULT): a
 #     failure box, an unplug mid-update, no firmware, in use by another program, and a
-#     package with nothing for the controller.
+#     package with nothing for the controller;
+#   - the instruction text when no controller can be updated (one in its normal mode,
+#     one in use by another program), following arrivals, in both languages.
 # Screenshots and logs are kept under <build>/gui-artifacts.
 #
 # usage: tests/win32/run-gui-tests.sh [windows-build-dir]   (default build/windows)
@@ -434,6 +436,7 @@ fault_busy() {
   local name="controller in use by another program"
   FLASH="$ART/busy-flash.bin"
   if ! start_sim framed VANTOR_SIM_FAULT=busy; then fail "$name" "$WHY"; return; fi
+  says_fitting "$name: the instruction text says so" "$IN_USE_EN"
   click_control 1007
   if wait_box "The controller is in use by another program." 20; then
     screenshot "fault-busy-box"
@@ -486,6 +489,7 @@ scenario fault_busy
 scenario nothing_matched
 scenario open_dead_ends
 scenario hot_plug
+scenario why_not_updatable_zh
 scenario stage_in_instructions
 scenario close_question_zh
 
