@@ -63,6 +63,7 @@ source "$HERE/gui-words.sh"
 DPI_PREFIX="$WINEPREFIX-144dpi"
 
 cleanup() {
+  stop_inspector
   wineserver -k >/dev/null 2>&1
   WINEPREFIX="$DPI_PREFIX" wineserver -k >/dev/null 2>&1
   stop_display
@@ -90,6 +91,7 @@ prepare_prefix() {
 prepare_prefix
 
 [ -f "$INSPECTOR" ] || { echo "run-gui-tests: $INSPECTOR is missing: build the windows preset" >&2; exit 2; }
+start_inspector || echo "run-gui-tests: no inspector server; every look starts a program" >&2
 
 PASSED=0
 FAILED=0
@@ -496,6 +498,8 @@ scenario close_question_zh
 # ---- 150 %: the dialog drawn at 144 dpi, nothing clipped -------------------------------
 dpi_check() {
   local main_prefix=$WINEPREFIX lang locale
+  # The inspector's resolution is its prefix's, read when it starts.
+  stop_inspector
   export WINEPREFIX="$DPI_PREFIX"
   if declare -F vantor_wine_start >/dev/null; then
     vantor_wine_start
@@ -505,6 +509,7 @@ dpi_check() {
   prepare_prefix
   reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
   reg_add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 144
+  start_inspector
   for lang in en zh; do
     locale=en_US.UTF-8
     [ "$lang" = zh ] && locale=zh_CN.UTF-8
@@ -529,6 +534,7 @@ dpi_check() {
     fi
     close_app || fail "$name" "Escape did not end the program"
   done
+  stop_inspector
   wineserver -k >/dev/null 2>&1
   export WINEPREFIX="$main_prefix"
 }
