@@ -184,11 +184,11 @@ says_fitting() {
 # Part of hot_plug: a controller plugged in while the dialog is open is offered (the
 # button) and probed (its version in the title). It was there before in its normal
 # mode, which the instruction text said, and the instructions come back with it.
-NORMAL_LEAVES_MS=9500
+NORMAL_LEAVES_MS=5500
 arrival_offers_and_probes() {
   local name="a controller plugged in later"
   FLASH="$ART/arrival-flash.bin"
-  if ! start_app VantorUpdateSim.exe "$LOCALE" VANTOR_SIMULATE=addressed VANTOR_SIM_ARRIVE=10000 \
+  if ! start_app VantorUpdateSim.exe "$LOCALE" VANTOR_SIMULATE=addressed VANTOR_SIM_ARRIVE=6000 \
     VANTOR_SIM_NORMAL_MODE=1 VANTOR_SIM_NORMAL_LEAVE=$NORMAL_LEAVES_MS VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
     fail "$name" "the dialog did not appear"
     kill "$APP_PID" 2>/dev/null
@@ -240,7 +240,7 @@ why_not_updatable_zh() {
 # the refused update above).
 # The update is confirmed a few seconds before the second controller arrives, so it
 # runs when it does whatever the machine's pace.
-ARRIVAL_MS=25000
+ARRIVAL_MS=14000
 arrival_during_update() {
   local name="a controller plugged in during an update" length=500000 started arrival
   started=$SECONDS
