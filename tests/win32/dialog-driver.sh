@@ -192,8 +192,14 @@ click_at() {
     xdotool mousemove --sync "$x" "$y" click 1
   fi
 }
-# The virtual desktop's window, whose origin is the Windows screen origin.
-screenshot() { /usr/bin/import -display "$DISPLAY" -window "$(desktop_window)" "$ART/$1.png" 2>/dev/null; }
+# The virtual desktop's window, whose origin is the Windows screen origin. Without it
+# import would wait for a person to pick a window.
+screenshot() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] || return 1
+  timeout 30 /usr/bin/import -display "$DISPLAY" -window "$window" "$ART/$1.png" 2>/dev/null
+}
 # Just the dialog, title bar included.
 screenshot_dialog() {
   local frame

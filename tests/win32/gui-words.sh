@@ -173,10 +173,12 @@ IN_USE_EN='The controller is in use by another program, so it cannot be updated.
 IN_USE_ZH='手柄正被另一个程序占用，无法更新。\r\n\r\n请关闭该程序，然后点击“USB 升级”。'
 INSTRUCTIONS_EN='1. Press and hold LB+RB, then plug in USB, POWER LED will blink in white.\r\n\r\n2. Click \"USB Update\" button and select firmware file.'
 instruction_is() { [ "$(instruction_text)" = "$1" ]; }
-# says_fitting <name> <text>: the instruction text is that and the dialog's texts fit.
+# says_fitting <name> <text> <screenshot>: the instruction text is that and the dialog's
+# texts fit.
 says_fitting() {
   local fits
   if ! wait_for 10 instruction_is "$2"; then fail "$1" "instruction text: $(instruction_text)"; return; fi
+  screenshot_dialog "$3"
   fits="$(inspect fits "$TITLE")"
   if grep -q '^problems 0$' <<<"$fits"; then pass "$1, and it fits its control"; else fail "$1" "$fits"; fi
 }
@@ -199,7 +201,8 @@ arrival_offers_and_probes() {
   else
     fail "$name" "before the arrival: $(inspect live "$TITLE")"
   fi
-  says_fitting "$name: in its normal mode the instruction text says how to enter the boot mode" "$NORMAL_MODE_EN"
+  says_fitting "$name: in its normal mode the instruction text says how to enter the boot mode" "$NORMAL_MODE_EN" \
+    why-normal-mode-en
   if wait_for 40 title_is "$TITLE(Fw v1.5)" && button_enabled; then
     pass "$name: its arrival enables the button and puts its version in the title"
   else
@@ -224,9 +227,9 @@ why_not_updatable_zh() {
     kill "$APP_PID" 2>/dev/null
     return
   fi
-  says_fitting "$name: a controller in its normal mode" "$NORMAL_MODE_ZH"
+  says_fitting "$name: a controller in its normal mode" "$NORMAL_MODE_ZH" why-normal-mode-zh
   if wait_for 40 button_enabled; then
-    says_fitting "$name: the controller in use by another program" "$IN_USE_ZH"
+    says_fitting "$name: the controller in use by another program" "$IN_USE_ZH" why-in-use-zh
   else
     fail "$name" "the controller did not arrive: $(inspect live "$TITLE")"
   fi

@@ -438,7 +438,7 @@ fault_busy() {
   local name="controller in use by another program"
   FLASH="$ART/busy-flash.bin"
   if ! start_sim framed VANTOR_SIM_FAULT=busy; then fail "$name" "$WHY"; return; fi
-  says_fitting "$name: the instruction text says so" "$IN_USE_EN"
+  says_fitting "$name: the instruction text says so" "$IN_USE_EN" why-in-use-en
   click_control 1007
   if wait_box "The controller is in use by another program." 20; then
     screenshot "fault-busy-box"
