@@ -22,19 +22,6 @@ bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) 
   return static_cast<bool>(out);
 }
 
-// Faults that are the host's side of the cable, the same for both controllers.
-bool InjectOpenFault(SimHidBackend& backend, const std::string& name) {
-  if (name == "no-permission") {
-    backend.FailOpensWith(hid::OpenError::kAccessDenied);
-    return true;
-  }
-  if (name == "busy") {
-    backend.FailOpensWith(hid::OpenError::kBusy);
-    return true;
-  }
-  return false;
-}
-
 class AddressedSimulation final : public SimulatedController {
  public:
   AddressedSimulation(SimHidBackend& backend, Clock& clock) : backend_(backend), clock_(clock) {
@@ -129,6 +116,18 @@ class FramedSimulation final : public SimulatedController {
 };
 
 }  // namespace
+
+bool InjectOpenFault(SimHidBackend& backend, const std::string& name) {
+  if (name == "no-permission") {
+    backend.FailOpensWith(hid::OpenError::kAccessDenied);
+    return true;
+  }
+  if (name == "busy") {
+    backend.FailOpensWith(hid::OpenError::kBusy);
+    return true;
+  }
+  return false;
+}
 
 std::unique_ptr<SimulatedController> SimulatedController::Install(SimHidBackend& backend, hid::Protocol protocol,
                                                                   Clock& clock) {

@@ -36,4 +36,9 @@ class SimulatedController {
   static std::vector<std::string> KnownFaults(hid::Protocol protocol);
 };
 
+// Faults that are the host's side of the cable, for every controller on `backend`:
+// "no-permission" (opens are refused) and "busy" (another program has them open).
+// False for another name.
+bool InjectOpenFault(SimHidBackend& backend, const std::string& name);
+
 }  // namespace vantor::sim

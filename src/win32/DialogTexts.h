@@ -17,6 +17,10 @@ inline constexpr TextSlot kInstructionMain = 248;
 inline constexpr TextSlot kInstructionRadio = 249;
 inline constexpr TextSlot kInstructionFinishing = 250;
 inline constexpr TextSlot kDropOnlyPackage = 251;  // something other than a .dat was dropped
+// The instruction text when no controller can be updated, for what the checks found.
+inline constexpr TextSlot kInstructionNormalMode = 184;
+inline constexpr TextSlot kInstructionInUse = 185;
+inline constexpr TextSlot kInstructionNoHid = 186;  // with the system's reason
 // The offer's details under the confirmation, in the command line's words.
 inline constexpr TextSlot kOfferInstalledFirmware = 31;
 inline constexpr TextSlot kOfferOlderThanInstalled = 33;

@@ -38,6 +38,26 @@ std::string ConfirmationBoxText(const PackageOffer& offer, const std::string& se
   return details.empty() ? text : text + "\r\n\r\n" + details;
 }
 
+std::string IdleInstruction(const workflow::Diagnosis& diagnosis) {
+  const workflow::CheckResult* problem = diagnosis.firstProblem();
+  if (problem != nullptr) {
+    switch (problem->finding) {
+      case workflow::Finding::kInNormalMode:
+        return LocalizedText(text::kInstructionNormalMode);
+      case workflow::Finding::kHeldElsewhere:
+        return LocalizedText(text::kInstructionInUse);
+      case workflow::Finding::kLibraryMissing:
+      case workflow::Finding::kHidServicesUnusable:
+        return Format(LocalizedText(text::kInstructionNoHid).c_str(), problem->detail.c_str());
+      default:
+        // Nothing attached is what the instructions answer; an open refused for another
+        // reason is said at the click.
+        break;
+    }
+  }
+  return LocalizedText(text::kInstructions);
+}
+
 std::optional<std::string> StageInstruction(UpdateStage stage) {
   TextSlot slot = 0;
   switch (stage) {

@@ -9,6 +9,7 @@
 #include "hid/HidBackend.h"
 #include "session/PackageOffer.h"
 #include "session/UpdateResult.h"
+#include "workflow/Diagnosis.h"
 
 namespace vantor::win32 {
 
@@ -25,6 +26,12 @@ std::string ConfirmationBoxText(const PackageOffer& offer, const std::string& se
 // The instruction text while an update is in `stage`; nothing for the stages that keep
 // the boot-mode instructions (no update, probing, choosing the package).
 std::optional<std::string> StageInstruction(UpdateStage stage);
+
+// The instruction text while no update runs: the boot-mode instructions, unless the
+// checks found why no controller can be updated and the user can do something the
+// instructions do not say (a controller in its normal mode, one that another program
+// has open, HID services that cannot be used).
+std::string IdleInstruction(const workflow::Diagnosis& diagnosis);
 
 // Why a click could not open the controller; nothing when no open failed.
 std::optional<std::string> OpenFailureText(hid::OpenError error);

@@ -6,17 +6,23 @@
 //   VANTOR_SIM_LEAVE_AFTER_UPDATE=1   each one is pulled out once its update has ended
 //   VANTOR_SIM_FAULT=<name>           a fault of the command line's simulated mode
 //                                     (sim::SimulatedController::KnownFaults); on a
-//                                     bench <n>:<name> for unit n (1-based)
+//                                     bench <n>:<name> for unit n (1-based), or busy
+//                                     and no-permission for every unit
 //   VANTOR_SIM_FLASH_OUT=<path>       where to write the emulated flash at exit (a
 //                                     bench: <path>.<n> for unit n)
+//   VANTOR_SIM_NORMAL_MODE=1          a controller of the vendor in its normal mode is
+//                                     attached too (alone when VANTOR_SIMULATE is unset)
+//   VANTOR_SIM_NORMAL_LEAVE=<ms>      ... and is pulled out that long after the start
 // Arrivals and removals reach the dialog as device-change notifications, as Windows
 // sends them for a real controller.
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "base/DebugOutput.h"
+#include "sim/SimDevice.h"
 #include "sim/SimulatedBench.h"
 #include "sim/SimulatedMode.h"
 #include "win32/ProgramBackend.h"
@@ -68,10 +74,30 @@ std::vector<sim::BenchUnitPlan> BenchPlan(const std::vector<std::string>& names)
   return plan;
 }
 
+// A controller as it is in use, not in its boot mode: listed under the vendor with a
+// product id of its normal mode, and deaf to the updater's reports.
+class NormalModeController final : public sim::SimDevice {
+ public:
+  NormalModeController(Clock& clock, std::optional<std::uint64_t> leaveAfterMs)
+      : clock_(clock), start_(clock.NowMs()), leaveAfterMs_(leaveAfterMs) {}
+  void OnOutputReport(const hid::Report& /*report*/, sim::ReportSink& /*host*/) override {}
+  bool Present() const override { return !leaveAfterMs_ || clock_.NowMs() - start_ < *leaveAfterMs_; }
+
+ private:
+  Clock& clock_;
+  const std::uint64_t start_;
+  const std::optional<std::uint64_t> leaveAfterMs_;
+};
+
+constexpr std::uint16_t kVendor = 0x2DC8;
+constexpr std::uint16_t kNormalModeProduct = 0x6012;
+
 }  // namespace
 
 struct ProgramBackend::Impl {
   explicit Impl(Clock& clock) : emulated(clock), backend(emulated) {}
+  // The bootloaders the environment asks for.
+  void InstallBootloaders(Clock& clock);
   sim::SimHidBackend emulated;
   SimulatedDeviceEvents backend;
   std::unique_ptr<sim::SimulatedController> controller;
@@ -79,6 +105,18 @@ struct ProgramBackend::Impl {
 };
 
 ProgramBackend::ProgramBackend(Clock& clock) : impl_(std::make_unique<Impl>(clock)) {
+  impl_->InstallBootloaders(clock);
+  // After the bootloaders, which start from an empty bus.
+  if (Environment("VANTOR_SIM_NORMAL_MODE") == "1") {
+    const std::string leave = Environment("VANTOR_SIM_NORMAL_LEAVE");
+    std::optional<std::uint64_t> leaveAfterMs;
+    if (!leave.empty()) leaveAfterMs = std::strtoull(leave.c_str(), nullptr, 10);
+    impl_->emulated.AddDevice("\\\\?\\hid#vid_2dc8&pid_6012#normal-mode", kVendor, kNormalModeProduct,
+                              std::make_shared<NormalModeController>(clock, leaveAfterMs));
+  }
+}
+
+void ProgramBackend::Impl::InstallBootloaders(Clock& clock) {
   const std::string protocols = Environment("VANTOR_SIMULATE");
   const std::string fault = Environment("VANTOR_SIM_FAULT");
   if (protocols.empty()) {
@@ -88,12 +126,12 @@ ProgramBackend::ProgramBackend(Clock& clock) : impl_(std::make_unique<Impl>(cloc
   const std::vector<std::string> names = Split(protocols);
   const std::vector<sim::BenchUnitPlan> plan = BenchPlan(names);
   if (!plan.empty()) {
-    impl_->bench = sim::SimulatedBench::Install(impl_->emulated, clock, plan);
-    if (fault.empty()) return;
+    bench = sim::SimulatedBench::Install(emulated, clock, plan);
+    if (fault.empty() || sim::InjectOpenFault(emulated, fault)) return;
     const std::size_t colon = fault.find(':');
     const unsigned long unit = colon == std::string::npos ? 1 : std::strtoul(fault.substr(0, colon).c_str(), nullptr, 10);
     const std::string name = colon == std::string::npos ? fault : fault.substr(colon + 1);
-    if (unit == 0 || !impl_->bench->InjectFault(unit - 1, name)) {
+    if (unit == 0 || !bench->InjectFault(unit - 1, name)) {
       DebugLinef("VANTOR_SIM_FAULT=%s is not a fault of the bench; none injected\n", fault.c_str());
     }
     return;
@@ -103,10 +141,10 @@ ProgramBackend::ProgramBackend(Clock& clock) : impl_(std::make_unique<Impl>(cloc
     DebugLinef("VANTOR_SIMULATE=%s is neither framed nor addressed; no controller attached\n", protocols.c_str());
     return;
   }
-  impl_->controller = sim::SimulatedController::Install(impl_->emulated, protocol, clock);
+  controller = sim::SimulatedController::Install(emulated, protocol, clock);
   // The same names as the command line's simulated mode, so a failure path can be shown
   // (and tested) in the dialog exactly as the command line shows it.
-  if (!fault.empty() && !impl_->controller->InjectFault(fault)) {
+  if (!fault.empty() && !controller->InjectFault(fault)) {
     DebugLinef("VANTOR_SIM_FAULT=%s is not a fault of this controller; none injected\n", fault.c_str());
   }
 }

@@ -11,6 +11,7 @@
 #include "win32/DialogTexts.h"
 #include "win32/DialogWords.h"
 #include "win32/DroppedPackage.h"
+#include "workflow/Diagnosis.h"
 
 namespace vantor::win32 {
 namespace {
@@ -36,7 +37,11 @@ void CentreOnWorkArea(HWND dialog) {
 }  // namespace
 
 CUpdateDlg::CUpdateDlg(hid::HidBackend& backend, Clock& clock)
-    : ModalDialog(IDD_VANTORUPDATE_DIALOG), session_(backend, view_, clock), controller_(session_) {
+    : ModalDialog(IDD_VANTORUPDATE_DIALOG),
+      backend_(backend),
+      system_(workflow::RunningSystem()),
+      session_(backend, view_, clock),
+      controller_(session_) {
   m_hIcon = static_cast<HICON>(
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
 }
@@ -80,6 +85,7 @@ BOOL CUpdateDlg::OnInitDialog() {
   controller_.Start(dialog);
   RunDeferredDeviceEvents();
   inDeviceChange_ = false;
+  ShowIdleInstruction();
   return TRUE;
 }
 
@@ -160,6 +166,7 @@ BOOL CUpdateDlg::OnDeviceChange(UINT eventType, DWORD_PTR /*eventData*/) {
   controller_.OnDeviceChange(eventType);
   RunDeferredDeviceEvents();
   inDeviceChange_ = false;
+  ShowIdleInstruction();
   // Every request to allow a removal is granted.
   return TRUE;
 }
@@ -218,10 +225,10 @@ void CUpdateDlg::OnWorkerExited() {
     EndDialog(hwnd(), IDCANCEL);
     return;
   }
-  SetText(instructionText, text::kInstructions);
   taskbar_.Clear();
   // Releases the thread and runs a probe that an arrival during the update held back.
   controller_.OnWorkerFinished();
+  ShowIdleInstruction();
   ShowEnding(session_.result());
   FocusUpdateButton();
 }
@@ -237,6 +244,13 @@ void CUpdateDlg::ShowEnding(const UpdateResult& result) {
     view_.ShowMessage(Format(LocalizedText(text::kPackageUnreadableAt).c_str(), view_.ChosenPackage()->c_str()),
                       ProductTitle(), MessageButtons::kOk);
   }
+}
+
+void CUpdateDlg::ShowIdleInstruction() {
+  // A running update's stage stays; its controller is the update's own.
+  if (controller_.HasWorker() || closePending_) return;
+  const workflow::Diagnosis diagnosis = workflow::Diagnose(*system_, &backend_, "", "");
+  SetWindowTextW(instructionText, ToUtf16(IdleInstruction(diagnosis)).c_str());
 }
 
 void CUpdateDlg::FocusUpdateButton() {

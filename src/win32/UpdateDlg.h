@@ -17,6 +17,7 @@
 #include <shellapi.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "update/UpdateController.h"
@@ -25,6 +26,7 @@
 #include "win32/ModalDialog.h"
 #include "win32/TaskbarProgress.h"
 #include "win32/Win32UpdateView.h"
+#include "workflow/SystemView.h"
 
 namespace vantor::win32 {
 
@@ -53,6 +55,9 @@ class CUpdateDlg final : public ModalDialog {
   void OnWorkerExited();
   // What the user is told once a worker has gone beyond the boxes the update showed.
   void ShowEnding(const UpdateResult& result);
+  // The instruction text while no update runs: what the checks of `doctor` find when no
+  // controller can be updated, after the start and every device change.
+  void ShowIdleInstruction();
   // The keyboard focus back on the update button when it is enabled.
   void FocusUpdateButton();
   // Device changes that arrived while a start-up or device-change probe pumped messages.
@@ -68,6 +73,8 @@ class CUpdateDlg final : public ModalDialog {
   // before the taskbar button it shows on.
   TaskbarProgress taskbar_;
   Win32UpdateView view_;
+  hid::HidBackend& backend_;
+  std::unique_ptr<workflow::SystemView> system_;
   UpdateSession session_;
   UpdateController controller_;
   HICON m_hIcon = nullptr;

@@ -150,20 +150,28 @@ Diagnosis Diagnose(SystemView& system, hid::HidBackend* backend, const std::stri
   CheckResult hid;
   hid.check = Check::kHidLibrary;
   hid.subject = library;
+  std::optional<std::string> servicesProblem;
   if (backend == nullptr) {
     hid.finding = Finding::kLibraryMissing;
     hid.detail = libraryProblem;
+  } else if ((servicesProblem = system.HidServicesProblem())) {
+    hid.finding = Finding::kHidServicesUnusable;
+    hid.detail = *servicesProblem;
   }
   diagnosis.checks.push_back(hid);
-  diagnosis.checks.push_back(RuleCheck(system));
-  if (system.UsrReadOnly()) {
-    CheckResult folder;
-    folder.check = Check::kRuleFolder;
-    folder.finding = Finding::kUsrReadOnly;
-    folder.subject = "/etc/udev/rules.d";
-    diagnosis.checks.push_back(folder);
+  // Without udev there is no rule that could keep a controller out, nor one to install.
+  if (system.HasUdevRules()) {
+    diagnosis.checks.push_back(RuleCheck(system));
+    if (system.UsrReadOnly()) {
+      CheckResult folder;
+      folder.check = Check::kRuleFolder;
+      folder.finding = Finding::kUsrReadOnly;
+      folder.subject = "/etc/udev/rules.d";
+      diagnosis.checks.push_back(folder);
+    }
   }
-  if (backend == nullptr) return diagnosis;
+  // Enumeration would find nothing, which is no news about controllers.
+  if (hid.problem()) return diagnosis;
 
   const std::vector<hid::FoundController> supported = AttachedControllers(*backend);
   for (const hid::FoundController& controller : supported) {

@@ -15,18 +15,19 @@
 namespace vantor::workflow {
 
 enum class Check {
-  kHidLibrary,   // the system's HID library can be loaded
-  kUdevRule,     // a rule grants access to the supported controllers
+  kHidLibrary,   // the system's HID library can be loaded (Windows: its HID services used)
+  kUdevRule,     // a rule grants access to the supported controllers (where udev decides)
   kController,   // one supported controller: can this user open it?
   kNormalMode,   // a controller of the vendor attached in its normal mode
   kNoController, // no supported controller attached
-  kRuleFolder,   // where a rule can be installed (read-only /usr)
+  kRuleFolder,   // where a rule can be installed (read-only /usr; where udev decides)
 };
 
 enum class Finding {
   kOk,
   // kHidLibrary
   kLibraryMissing,
+  kHidServicesUnusable,  // the library is there, the system's HID device class is not
   // kUdevRule
   kRuleMissing,
   kRuleShadowed,       // a file of the same name earlier in udev's order hides it

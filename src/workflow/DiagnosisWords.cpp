@@ -29,6 +29,9 @@ constexpr TextSlot kMayNotOpen = 146;
 constexpr TextSlot kNormalModeText = 147;
 constexpr TextSlot kNothingAttachedText = 148;
 constexpr TextSlot kEnterBootMode = 149;
+constexpr TextSlot kHeldByAnother = 181;  // the system does not say which program
+constexpr TextSlot kHidServicesUnusableText = 182;
+constexpr TextSlot kRestartSystem = 183;
 
 std::string Text(TextSlot slot) { return LocalizedText(slot); }
 
@@ -37,7 +40,7 @@ std::string HolderNames(const CheckResult& result) {
   for (const Holder& holder : result.holders) {
     names += (names.empty() ? "" : ", ") + holder.program + Format(" (%d)", holder.pid);
   }
-  return names.empty() ? std::string("?") : names;
+  return names;
 }
 
 }  // namespace
@@ -56,6 +59,8 @@ CheckWords WordsFor(const CheckResult& result) {
       }
     case Finding::kLibraryMissing:
       return {Format(Text(kLibraryUnusable).c_str(), result.detail.c_str()), Text(kInstallLibrary)};
+    case Finding::kHidServicesUnusable:
+      return {Format(Text(kHidServicesUnusableText).c_str(), result.detail.c_str()), Text(kRestartSystem)};
     case Finding::kRuleMissing:
       return {Text(kNoRule), Text(kInstallRule)};
     case Finding::kRuleShadowed:
@@ -65,6 +70,7 @@ CheckWords WordsFor(const CheckResult& result) {
     case Finding::kUsrReadOnly:
       return {Text(kUsrReadOnlyText), ""};
     case Finding::kHeldElsewhere:
+      if (result.holders.empty()) return {Format(Text(kHeldByAnother).c_str(), subject), Text(kCloseHolder)};
       return {Format(Text(kHeldBy).c_str(), subject, HolderNames(result).c_str()), Text(kCloseHolder)};
     case Finding::kNoAccessNoRule: {
       const NodeFacts node = result.node.value_or(NodeFacts{});
@@ -110,6 +116,8 @@ const char* FindingName(Finding finding) {
       return "ok";
     case Finding::kLibraryMissing:
       return "library-missing";
+    case Finding::kHidServicesUnusable:
+      return "hid-services-unusable";
     case Finding::kRuleMissing:
       return "rule-missing";
     case Finding::kRuleShadowed:

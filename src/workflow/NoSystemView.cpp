@@ -1,5 +1,6 @@
-// Systems whose files the diagnosis does not read (Windows): only what the HID backend
-// tells (controllers present, opened by another program, in their normal mode).
+// Systems whose files the diagnosis does not read (the browser, macOS): only what the
+// HID backend tells (controllers present, opened by another program, in their normal
+// mode).
 
 #include "workflow/SystemView.h"
 
@@ -15,6 +16,8 @@ class NoSystemView final : public SystemView {
   std::vector<Holder> HoldersOf(const std::string&) override { return {}; }
   bool SessionHasSeat() override { return true; }
   bool UsrReadOnly() override { return false; }
+  bool HasUdevRules() override { return false; }
+  std::optional<std::string> HidServicesProblem() override { return std::nullopt; }
 };
 
 }  // namespace

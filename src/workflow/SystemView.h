@@ -1,7 +1,8 @@
 #pragma once
 // What the diagnosis asks of the system about files, device nodes and processes. The
-// real one reads Linux's files (udev's rules and database, /proc, ACLs); tests give a
-// made-up system. Every answer is a plain value; nothing here changes the system.
+// real one reads Linux's files (udev's rules and database, /proc, ACLs) or asks
+// Windows' SetupAPI; tests give a made-up system. Every answer is a plain value;
+// nothing here changes the system.
 
 #include <cstdint>
 #include <optional>
@@ -45,9 +46,15 @@ class SystemView {
   virtual bool SessionHasSeat() = 0;
   // /usr is mounted read-only (image-based systems).
   virtual bool UsrReadOnly() = 0;
+  // udev rules decide who may open a device node (Linux). Elsewhere there is no rule to
+  // look for or install, and the rule checks are not made.
+  virtual bool HasUdevRules() = 0;
+  // Why the system's HID services cannot be used even though the HID backend was had
+  // (Windows: the HID device class cannot be listed); nothing when they can.
+  virtual std::optional<std::string> HidServicesProblem() = 0;
 };
 
-// The running system's view (Linux); on other systems one that knows nothing.
+// The running system's view (Linux, Windows); on other systems one that knows nothing.
 std::unique_ptr<SystemView> RunningSystem();
 
 }  // namespace vantor::workflow

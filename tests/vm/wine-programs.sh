@@ -4,8 +4,8 @@
 # and VM_WINE_PREFIX; VM_WINE_FLAGS (e.g. -v) is given to every run.
 #
 # Wine offers only the controllers present when it starts, so they are plugged in
-# first; a Wine program takes long to start under software emulation, so one
-# persistent wineserver serves every run.
+# first (with one of the vendor's in its normal mode, for doctor); a Wine program takes
+# long to start under software emulation, so one persistent wineserver serves every run.
 
 scenario="Windows program under Wine"
 echo "--- $scenario"
@@ -28,7 +28,7 @@ wine_updater() {
   echo "        vantor-update.exe $* -> $status ($((SECONDS - begin)) s)"
 }
 
-start_host framed,serial=WF addressed,serial=WA
+start_host framed,serial=WF addressed,serial=WA addressed,serial=WN,usb=2dc8:6012
 # The first program starts Wine's services (the HID bus among them) on its own.
 wineserver -p600 </dev/null >/dev/null 2>&1
 
@@ -45,6 +45,30 @@ check "list: both controllers, by their ids" equal "$(cut -d' ' -f1,2 "$VM_WORK/
 addressed_path=$(awk '$2 == "addressed" { print $3 }' "$VM_WORK/wine-controllers")
 framed_path=$(awk '$2 == "framed" { print $3 }' "$VM_WORK/wine-controllers")
 check "list: Windows device paths" contains "$VM_WORK/wine-controllers" '\\?\hid#vid_2dc8&pid_3002'
+
+# doctor: the controllers can be updated (exit 0), the one in its normal mode is named
+# with what to do, and Windows has no udev rule to check or install.
+wine_updater wine-doctor 300 --lang en doctor
+check "doctor: exit 0" equal "$status" 0
+check "doctor: the controllers can be opened" contains "$VM_WORK/wine-doctor.out" '[ok] controller \\?\hid#vid_2dc8&pid_3002'
+check "doctor: the normal mode named, with its step" contains "$VM_WORK/wine-doctor.out" \
+  '[!!] 2dc8:6012 at \\?\hid#vid_2dc8&pid_6012'
+check "doctor: ... hold LB+RB" contains "$VM_WORK/wine-doctor.out" "next: hold LB+RB while plugging the controller in"
+check "doctor: the verdict" contains "$VM_WORK/wine-doctor.out" "A controller can be updated."
+check "doctor: no udev on Windows" not_contains "$VM_WORK/wine-doctor.out" "udev"
+wine_updater wine-doctor-zh 300 --lang zh --json doctor
+check "doctor --json (zh): exit 0" equal "$status" 0
+# "check:finding" of every check, the verdict and the first problem.
+python3 -c '
+import json, sys
+d = json.load(open(sys.argv[1], encoding="utf-8"))
+print(" ".join(sorted(c["check"] + ":" + c["finding"] for c in d["checks"])), d["updatable"], d["firstProblem"], d["exitCode"])
+for c in d["checks"]:
+    print(c["message"])
+' "$VM_WORK/wine-doctor-zh.out" >"$VM_WORK/wine-doctor-findings" 2>&1
+check "doctor --json (zh): the checks Windows makes" equal "$(head -1 "$VM_WORK/wine-doctor-findings")" \
+  "controller:ok controller:ok hid-library:ok normal-mode:normal-mode True None 0"
+check "doctor --json (zh): the normal mode in Chinese" contains "$VM_WORK/wine-doctor-findings" "手柄处于普通模式"
 
 wine_updater wine-info 300 --lang en --device "$addressed_path" info
 check "info: exit 0" equal "$status" 0

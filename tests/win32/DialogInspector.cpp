@@ -11,6 +11,10 @@
 //   combos <title>        the combo boxes of a dialog with that caption (the open-file dialog's file type)
 //   hold <path> <ms>      keeps the file open without sharing it for that long, as another program may
 //   hid                   vendor:product of every HID interface the system lists
+//   serve                 answers one request a line from standard input, until its end: the request's
+//                         name, then a command above with its arguments, separated by tabs (UTF-8); the
+//                         answer is "@@begin <name>", the command's output, "@@end <name> <exit code>".
+//                         One process for a whole run: each Wine program's start costs about a second.
 // Output is UTF-8, one item a line, so the shell can compare it with a file.
 #include <windows.h>
 #include <setupapi.h>
@@ -417,23 +421,62 @@ int ListHid() {
   return 0;
 }
 
+int Dispatch(const std::vector<std::wstring>& a) {
+  const std::wstring command = a.empty() ? L"" : a[0];
+  const std::size_t n = a.size();
+  if (command == L"template" && n == 2) return DumpTemplate(a[1].c_str());
+  if (command == L"live" && n == 2) return DumpLive(a[1].c_str());
+  if (command == L"boxes" && n == 2) return DumpBoxes(a[1].c_str());
+  if (command == L"frame" && n == 2) return PrintFrame(a[1].c_str());
+  if (command == L"hid" && n == 1) return ListHid();
+  if (command == L"combos" && n == 2) return DumpCombos(a[1].c_str());
+  if (command == L"hold" && n == 3) return HoldFile(a[1].c_str(), _wtoi(a[2].c_str()));
+  if (command == L"focus" && n == 2) return PrintFocus(a[1].c_str());
+  if (command == L"fits" && n == 2) return CheckFits(a[1].c_str());
+  if (command == L"center" && n == 3) return PrintCenter(a[1].c_str(), _wtoi(a[2].c_str()));
+  if (command == L"boxbutton" && n == 3) return PrintBoxButton(a[1].c_str(), _wtoi(a[2].c_str()));
+  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | boxbutton <title> <id> | frame <title> | focus <title> | fits <title> | combos <title> | hold <path> <ms> | hid | serve\n");
+  return 2;
+}
+
+std::wstring Wide(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring out(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
+  return out;
+}
+
+int Serve() {
+  std::string line;
+  for (int c = std::fgetc(stdin); c != EOF; c = std::fgetc(stdin)) {
+    if (c != '\n') {
+      if (c != '\r') line += static_cast<char>(c);
+      continue;
+    }
+    std::vector<std::wstring> fields;
+    std::size_t start = 0;
+    for (std::size_t tab = line.find('\t'); tab != std::string::npos; tab = line.find('\t', start)) {
+      fields.push_back(Wide(line.substr(start, tab - start)));
+      start = tab + 1;
+    }
+    fields.push_back(Wide(line.substr(start)));
+    line.clear();
+    const std::string name = Utf8(fields.front());
+    fields.erase(fields.begin());
+    std::printf("@@begin %s\n", name.c_str());
+    const int status = Dispatch(fields);
+    std::printf("@@end %s %d\n", name.c_str(), status);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   // Window positions and sizes as they are on the screen, whatever the resolution.
   SetProcessDPIAware();
-  const std::wstring command = argc > 1 ? argv[1] : L"";
-  if (command == L"template" && argc == 3) return DumpTemplate(argv[2]);
-  if (command == L"live" && argc == 3) return DumpLive(argv[2]);
-  if (command == L"boxes" && argc == 3) return DumpBoxes(argv[2]);
-  if (command == L"frame" && argc == 3) return PrintFrame(argv[2]);
-  if (command == L"hid" && argc == 2) return ListHid();
-  if (command == L"combos" && argc == 3) return DumpCombos(argv[2]);
-  if (command == L"hold" && argc == 4) return HoldFile(argv[2], _wtoi(argv[3]));
-  if (command == L"focus" && argc == 3) return PrintFocus(argv[2]);
-  if (command == L"fits" && argc == 3) return CheckFits(argv[2]);
-  if (command == L"center" && argc == 4) return PrintCenter(argv[2], _wtoi(argv[3]));
-  if (command == L"boxbutton" && argc == 4) return PrintBoxButton(argv[2], _wtoi(argv[3]));
-  std::fprintf(stderr, "usage: DialogInspector template <exe> | live <title> | boxes <title> | center <title> <id> | boxbutton <title> <id> | frame <title> | focus <title> | fits <title> | combos <title> | hold <path> <ms> | hid\n");
-  return 2;
+  if (argc == 2 && std::wstring(argv[1]) == L"serve") return Serve();
+  return Dispatch(std::vector<std::wstring>(argv + 1, argv + argc));
 }

@@ -67,7 +67,62 @@ prepare_desktop() {
 }
 
 winpath() { echo "Z:${1//\//\\}"; }
-inspect() { timeout "${INSPECT_SECONDS:-20}" "$WINE" "$INSPECTOR" "$@" </dev/null 2>/dev/null | tr -d '\r'; }
+
+# The inspector answers each look. Started once with start_inspector, one process
+# serves them all through two FIFOs (a Wine program's start costs about a second, and a
+# scenario looks hundreds of times); without it, or once it has died, each look is a
+# program of its own.
+INSPECT_PID=""
+INSPECT_FIFOS=""
+start_inspector() {
+  INSPECT_FIFOS="$(mktemp -d)" || return 1
+  mkfifo "$INSPECT_FIFOS/requests" "$INSPECT_FIFOS/answers" || return 1
+  # Opened for reading and writing, neither end waits for the other, and the server
+  # does not see an end of its input while the shell holds its end.
+  exec {INSPECT_TO}<>"$INSPECT_FIFOS/requests" {INSPECT_FROM}<>"$INSPECT_FIFOS/answers"
+  "$WINE" "$INSPECTOR" serve <"$INSPECT_FIFOS/requests" >"$INSPECT_FIFOS/answers" 2>/dev/null &
+  INSPECT_PID=$!
+}
+stop_inspector() {
+  [ -n "$INSPECT_PID" ] || return 0
+  kill "$INSPECT_PID" 2>/dev/null
+  wait "$INSPECT_PID" 2>/dev/null
+  exec {INSPECT_TO}>&- {INSPECT_FROM}<&-
+  rm -rf "$INSPECT_FIFOS"
+  INSPECT_PID=""
+}
+inspect() {
+  if [ -n "$INSPECT_PID" ] && kill -0 "$INSPECT_PID" 2>/dev/null; then
+    inspect_served "$@"
+    return
+  fi
+  timeout "${INSPECT_SECONDS:-20}" "$WINE" "$INSPECTOR" "$@" </dev/null 2>/dev/null | tr -d '\r'
+}
+# One request to the server. Lines before this request's beginning are what an earlier
+# request that gave up left unread, and are passed over. The answer is written at once,
+# as a program's would be: a reader that stops early (grep -q) then breaks no pipe.
+inspect_served() {
+  local name="$BASHPID.$EPOCHREALTIME" line begun="" answer="" deadline=$((SECONDS + ${INSPECT_SECONDS:-20}))
+  (IFS=$'\t'; printf '%s\t%s\n' "$name" "$*") >&"$INSPECT_TO"
+  while [ "$SECONDS" -le "$deadline" ] && IFS= read -r -t "${INSPECT_SECONDS:-20}" line <&"$INSPECT_FROM"; do
+    line=${line%$'\r'}
+    if [ -z "$begun" ]; then
+      [ "$line" = "@@begin $name" ] && begun=1
+      continue
+    fi
+    case $line in
+      "@@end $name "*)
+        printf '%s' "$answer"
+        return "${line##* }"
+        ;;
+    esac
+    answer+="$line"$'\n'
+  done
+  # A server that no longer answers serves no more: the looks after this one start
+  # their own programs.
+  kill "$INSPECT_PID" 2>/dev/null
+  return 1
+}
 
 # start_app <program> <locale> [VAR=value...]: starts it and waits for the dialog.
 start_app() {
@@ -122,16 +177,29 @@ click_control() { click_at "$(inspect center "$TITLE" "$1")"; }
 click_box_button() { click_at "$(inspect boxbutton "$TITLE" "$1")"; }
 # click_at "<x> <y>": a left click at that Windows screen position.
 click_at() {
-  local position=$1 window
+  local position=$1 window x y
   [ -n "$position" ] || return 1
   window="$(desktop_window)"
   eval "$(xdotool getwindowgeometry --shell "$window")"
   # shellcheck disable=SC2086
   set -- $position
-  xdotool mousemove --sync $((X + $1)) $((Y + $2)) click 1
+  x=$((X + $1)) y=$((Y + $2))
+  # mousemove --sync waits for the pointer to move, which it does not when it is there
+  # already (the same button of the next program): xdotool then gives up only after 15 s.
+  if [ "$(xdotool getmouselocation 2>/dev/null | sed -n 's/^x:\([0-9]*\) y:\([0-9]*\) .*/\1 \2/p')" = "$x $y" ]; then
+    xdotool click 1
+  else
+    xdotool mousemove --sync "$x" "$y" click 1
+  fi
 }
-# The virtual desktop's window, whose origin is the Windows screen origin.
-screenshot() { /usr/bin/import -display "$DISPLAY" -window "$(desktop_window)" "$ART/$1.png" 2>/dev/null; }
+# The virtual desktop's window, whose origin is the Windows screen origin. Without it
+# import would wait for a person to pick a window.
+screenshot() {
+  local window
+  window="$(desktop_window)"
+  [ -n "$window" ] || return 1
+  timeout 30 /usr/bin/import -display "$DISPLAY" -window "$window" "$ART/$1.png" 2>/dev/null
+}
 # Just the dialog, title bar included.
 screenshot_dialog() {
   local frame

@@ -165,13 +165,33 @@ open_dead_ends() {
   use_language en
 }
 
+# The instruction text when no controller can be updated, per language: what the checks
+# found, fitting its control.
+NORMAL_MODE_EN='A controller is attached in its normal mode, in which it cannot be updated.\r\n\r\nUnplug it, hold LB+RB while plugging it in again, then click \"USB Update\".'
+NORMAL_MODE_ZH='已连接的手柄处于普通模式，无法更新。\r\n\r\n请拔出手柄，按住 LB+RB 重新插入 USB 线，然后点击“USB 升级”。'
+IN_USE_EN='The controller is in use by another program, so it cannot be updated.\r\n\r\nClose that program, then click \"USB Update\".'
+IN_USE_ZH='手柄正被另一个程序占用，无法更新。\r\n\r\n请关闭该程序，然后点击“USB 升级”。'
+INSTRUCTIONS_EN='1. Press and hold LB+RB, then plug in USB, POWER LED will blink in white.\r\n\r\n2. Click \"USB Update\" button and select firmware file.'
+instruction_is() { [ "$(instruction_text)" = "$1" ]; }
+# says_fitting <name> <text> <screenshot>: the instruction text is that and the dialog's
+# texts fit.
+says_fitting() {
+  local fits
+  if ! wait_for 10 instruction_is "$2"; then fail "$1" "instruction text: $(instruction_text)"; return; fi
+  screenshot_dialog "$3"
+  fits="$(inspect fits "$TITLE")"
+  if grep -q '^problems 0$' <<<"$fits"; then pass "$1, and it fits its control"; else fail "$1" "$fits"; fi
+}
+
 # Part of hot_plug: a controller plugged in while the dialog is open is offered (the
-# button) and probed (its version in the title).
+# button) and probed (its version in the title). It was there before in its normal
+# mode, which the instruction text said, and the instructions come back with it.
+NORMAL_LEAVES_MS=5500
 arrival_offers_and_probes() {
   local name="a controller plugged in later"
   FLASH="$ART/arrival-flash.bin"
-  if ! start_app VantorUpdateSim.exe "$LOCALE" VANTOR_SIMULATE=addressed VANTOR_SIM_ARRIVE=10000 \
-    VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
+  if ! start_app VantorUpdateSim.exe "$LOCALE" VANTOR_SIMULATE=addressed VANTOR_SIM_ARRIVE=6000 \
+    VANTOR_SIM_NORMAL_MODE=1 VANTOR_SIM_NORMAL_LEAVE=$NORMAL_LEAVES_MS VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
     fail "$name" "the dialog did not appear"
     kill "$APP_PID" 2>/dev/null
     return
@@ -181,10 +201,37 @@ arrival_offers_and_probes() {
   else
     fail "$name" "before the arrival: $(inspect live "$TITLE")"
   fi
+  says_fitting "$name: in its normal mode the instruction text says how to enter the boot mode" "$NORMAL_MODE_EN" \
+    why-normal-mode-en
   if wait_for 40 title_is "$TITLE(Fw v1.5)" && button_enabled; then
     pass "$name: its arrival enables the button and puts its version in the title"
   else
     fail "$name" "after the arrival: $(inspect live "$TITLE")"
+  fi
+  if wait_for 10 instruction_is "$INSTRUCTIONS_EN"; then
+    pass "$name: in its boot mode the instructions are back"
+  else
+    fail "$name" "after the arrival: $(instruction_text)"
+  fi
+  close_app || fail "$name" "the program did not end"
+}
+
+# In Chinese: a controller in its normal mode, then plugged in again in its boot mode
+# while another program has it open.
+why_not_updatable_zh() {
+  local name="no controller can be updated (zh)"
+  FLASH="$ART/why-zh-flash.bin"
+  if ! start_app VantorUpdateSim.exe zh_CN.UTF-8 VANTOR_SIMULATE=framed VANTOR_SIM_ARRIVE=6000 VANTOR_SIM_FAULT=busy \
+    VANTOR_SIM_NORMAL_MODE=1 VANTOR_SIM_NORMAL_LEAVE=5500 VANTOR_SIM_FLASH_OUT="$(winpath "$FLASH")"; then
+    fail "$name" "the dialog did not appear"
+    kill "$APP_PID" 2>/dev/null
+    return
+  fi
+  says_fitting "$name: a controller in its normal mode" "$NORMAL_MODE_ZH" why-normal-mode-zh
+  if wait_for 40 button_enabled; then
+    says_fitting "$name: the controller in use by another program" "$IN_USE_ZH" why-in-use-zh
+  else
+    fail "$name" "the controller did not arrive: $(inspect live "$TITLE")"
   fi
   close_app || fail "$name" "the program did not end"
 }
@@ -196,7 +243,7 @@ arrival_offers_and_probes() {
 # the refused update above).
 # The update is confirmed a few seconds before the second controller arrives, so it
 # runs when it does whatever the machine's pace.
-ARRIVAL_MS=25000
+ARRIVAL_MS=14000
 arrival_during_update() {
   local name="a controller plugged in during an update" length=500000 started arrival
   started=$SECONDS

@@ -14,7 +14,9 @@
 #   - Enter clicks the focused button, also right after an update;
 #   - the failure paths with faults of the emulated controller (VANTOR_SIM_FAULT): a
 #     failure box, an unplug mid-update, no firmware, in use by another program, and a
-#     package with nothing for the controller.
+#     package with nothing for the controller;
+#   - the instruction text when no controller can be updated (one in its normal mode,
+#     one in use by another program), following arrivals, in both languages.
 # Screenshots and logs are kept under <build>/gui-artifacts.
 #
 # usage: tests/win32/run-gui-tests.sh [windows-build-dir]   (default build/windows)
@@ -61,6 +63,7 @@ source "$HERE/gui-words.sh"
 DPI_PREFIX="$WINEPREFIX-144dpi"
 
 cleanup() {
+  stop_inspector
   wineserver -k >/dev/null 2>&1
   WINEPREFIX="$DPI_PREFIX" wineserver -k >/dev/null 2>&1
   stop_display
@@ -88,6 +91,7 @@ prepare_prefix() {
 prepare_prefix
 
 [ -f "$INSPECTOR" ] || { echo "run-gui-tests: $INSPECTOR is missing: build the windows preset" >&2; exit 2; }
+start_inspector || echo "run-gui-tests: no inspector server; every look starts a program" >&2
 
 PASSED=0
 FAILED=0
@@ -434,6 +438,7 @@ fault_busy() {
   local name="controller in use by another program"
   FLASH="$ART/busy-flash.bin"
   if ! start_sim framed VANTOR_SIM_FAULT=busy; then fail "$name" "$WHY"; return; fi
+  says_fitting "$name: the instruction text says so" "$IN_USE_EN" why-in-use-en
   click_control 1007
   if wait_box "The controller is in use by another program." 20; then
     screenshot "fault-busy-box"
@@ -486,12 +491,15 @@ scenario fault_busy
 scenario nothing_matched
 scenario open_dead_ends
 scenario hot_plug
+scenario why_not_updatable_zh
 scenario stage_in_instructions
 scenario close_question_zh
 
 # ---- 150 %: the dialog drawn at 144 dpi, nothing clipped -------------------------------
 dpi_check() {
   local main_prefix=$WINEPREFIX lang locale
+  # The inspector's resolution is its prefix's, read when it starts.
+  stop_inspector
   export WINEPREFIX="$DPI_PREFIX"
   if declare -F vantor_wine_start >/dev/null; then
     vantor_wine_start
@@ -501,6 +509,7 @@ dpi_check() {
   prepare_prefix
   reg_add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144
   reg_add 'HKLM\System\CurrentControlSet\Hardware Profiles\Current\Software\Fonts' /v LogPixels /t REG_DWORD /d 144
+  start_inspector
   for lang in en zh; do
     locale=en_US.UTF-8
     [ "$lang" = zh ] && locale=zh_CN.UTF-8
@@ -525,6 +534,7 @@ dpi_check() {
     fi
     close_app || fail "$name" "Escape did not end the program"
   done
+  stop_inspector
   wineserver -k >/dev/null 2>&1
   export WINEPREFIX="$main_prefix"
 }

@@ -1,5 +1,6 @@
-// The diagnosis on a made-up system: which rule udev would read, and why a controller
-// that is there cannot be opened by this user.
+// The diagnosis on a made-up system: which rule udev would read, why a controller that
+// is there cannot be opened by this user, and what is left to check where no udev
+// decides (Windows).
 
 #include <gtest/gtest.h>
 
@@ -8,6 +9,7 @@
 #include "sim/AddressedEmulator.h"
 #include "sim/SimHidBackend.h"
 #include "workflow/Diagnosis.h"
+#include "workflow/DiagnosisWords.h"
 
 namespace vantor::workflow {
 namespace {
@@ -37,13 +39,18 @@ class MadeUpSystem final : public SystemView {
   }
   std::vector<Holder> HoldersOf(const std::string& path) override { return holders[path]; }
   bool SessionHasSeat() override { return seat; }
-  bool UsrReadOnly() override { return false; }
+  bool UsrReadOnly() override { return usrReadOnly; }
+  bool HasUdevRules() override { return udev; }
+  std::optional<std::string> HidServicesProblem() override { return servicesProblem; }
 
   std::map<std::string, std::string> files;
   std::map<std::string, std::string> links;
   std::map<std::string, NodeFacts> nodes;
   std::map<std::string, std::vector<Holder>> holders;
   bool seat = true;
+  bool usrReadOnly = false;
+  bool udev = true;
+  std::optional<std::string> servicesProblem;
 };
 
 const std::string kRule =
@@ -145,6 +152,41 @@ TEST_F(ControllerDiagnosis, NamesWhatElseIsThereOrHoldsIt) {
   ASSERT_NE(noLibrary.firstProblem(), nullptr);
   EXPECT_EQ(noLibrary.firstProblem()->finding, Finding::kLibraryMissing);
   EXPECT_EQ(noLibrary.firstProblem()->detail, "cannot load libhidapi-hidraw.so.0");
+}
+
+// Without udev no rule can keep a controller out: neither the rule nor its folder is
+// checked, and a bus with nothing of ours on it is just that.
+TEST_F(ControllerDiagnosis, WithoutUdevOnlyTheControllersAreChecked) {
+  MadeUpSystem windows;
+  windows.udev = false;
+  windows.usrReadOnly = true;
+  VirtualClock otherClock;
+  sim::SimHidBackend empty{otherClock};
+  const Diagnosis nothing = Diagnose(windows, &empty, "hid.dll", "");
+  for (const CheckResult& result : nothing.checks) {
+    EXPECT_NE(result.check, Check::kUdevRule);
+    EXPECT_NE(result.check, Check::kRuleFolder);
+  }
+  ASSERT_NE(nothing.firstProblem(), nullptr);
+  EXPECT_EQ(nothing.firstProblem()->finding, Finding::kNothingAttached);
+
+  // Another program has it open, and the system does not say which.
+  backend.FailOpensWith(hid::OpenError::kBusy);
+  const Diagnosis held = Diagnose(windows, &backend, "hid.dll", "");
+  ASSERT_NE(held.firstProblem(), nullptr);
+  EXPECT_EQ(held.firstProblem()->finding, Finding::kHeldElsewhere);
+  const std::string line = WordsFor(*held.firstProblem()).line;
+  EXPECT_EQ(line.find('?'), std::string::npos) << line;
+  EXPECT_NE(line.find("/dev/hidraw3"), std::string::npos) << line;
+
+  // HID services that cannot list their devices would pass for an empty bus.
+  windows.servicesProblem = "SetupDiGetClassDevs: error 5";
+  const Diagnosis unusable = Diagnose(windows, &backend, "hid.dll", "");
+  ASSERT_NE(unusable.firstProblem(), nullptr);
+  EXPECT_EQ(unusable.firstProblem()->finding, Finding::kHidServicesUnusable);
+  EXPECT_EQ(unusable.firstProblem()->detail, "SetupDiGetClassDevs: error 5");
+  EXPECT_FALSE(WordsFor(*unusable.firstProblem()).nextStep.empty());
+  for (const CheckResult& result : unusable.checks) EXPECT_NE(result.check, Check::kNoController);
 }
 
 }  // namespace

@@ -137,6 +137,9 @@ class LinuxSystemView final : public SystemView {
     struct statvfs info {};
     return statvfs("/usr", &info) == 0 && (info.f_flag & ST_RDONLY) != 0;
   }
+  bool HasUdevRules() override { return true; }
+  // hidapi's own loading is the HID library check; hidraw needs nothing more.
+  std::optional<std::string> HidServicesProblem() override { return std::nullopt; }
 };
 
 }  // namespace

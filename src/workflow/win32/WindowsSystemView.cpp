@@ -1,0 +1,48 @@
+// Windows: no udev and no device-node permissions to read; access to a controller is
+// what opening it answers. What the HID backend cannot tell by itself is a system whose
+// HID device class cannot be listed at all (SetupAPI refusing it), where enumeration
+// would look just like no controller attached.
+
+#include <windows.h>
+
+#include <setupapi.h>
+
+extern "C" {
+#include <hidsdi.h>
+}
+
+#include "base/Format.h"
+#include "workflow/SystemView.h"
+
+namespace vantor::workflow {
+namespace {
+
+class WindowsSystemView final : public SystemView {
+ public:
+  std::optional<std::string> ReadText(const std::string&) override { return std::nullopt; }
+  std::vector<std::string> List(const std::string&) override { return {}; }
+  std::optional<std::string> Resolve(const std::string&) override { return std::nullopt; }
+  std::optional<NodeFacts> Node(const std::string&) override { return std::nullopt; }
+  // Windows names no process that has a device open to an unprivileged program.
+  std::vector<Holder> HoldersOf(const std::string&) override { return {}; }
+  bool SessionHasSeat() override { return true; }
+  bool UsrReadOnly() override { return false; }
+  bool HasUdevRules() override { return false; }
+
+  std::optional<std::string> HidServicesProblem() override {
+    GUID hidClass;
+    HidD_GetHidGuid(&hidClass);
+    const HDEVINFO list = SetupDiGetClassDevsW(&hidClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (list == INVALID_HANDLE_VALUE) {
+      return Format("SetupDiGetClassDevs: error %lu", static_cast<unsigned long>(GetLastError()));
+    }
+    SetupDiDestroyDeviceInfoList(list);
+    return std::nullopt;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<SystemView> RunningSystem() { return std::make_unique<WindowsSystemView>(); }
+
+}  // namespace vantor::workflow
