@@ -85,8 +85,11 @@ CheckResult ControllerCheck(SystemView& system, hid::HidBackend& backend, const 
   result.holders = system.HoldersOf(controller.path);
   hid::OpenError error = hid::OpenError::kNone;
   const bool opened = backend.Open(controller.path, &error) != nullptr;
-  if (opened || error == hid::OpenError::kBusy) {
-    if (!result.holders.empty() || error == hid::OpenError::kBusy) result.finding = Finding::kHeldElsewhere;
+  // Where no rule decides who may open it (Windows), a refused open is another
+  // program's exclusive hold on the controller.
+  const bool held = error == hid::OpenError::kBusy || (error == hid::OpenError::kAccessDenied && !system.HasUdevRules());
+  if (opened || held) {
+    if (!result.holders.empty() || held) result.finding = Finding::kHeldElsewhere;
     return result;
   }
   if (error != hid::OpenError::kAccessDenied) {

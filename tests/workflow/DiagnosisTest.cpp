@@ -178,6 +178,14 @@ TEST_F(ControllerDiagnosis, WithoutUdevOnlyTheControllersAreChecked) {
   const std::string line = WordsFor(*held.firstProblem()).line;
   EXPECT_EQ(line.find('?'), std::string::npos) << line;
   EXPECT_NE(line.find("/dev/hidraw3"), std::string::npos) << line;
+  // Where no rule decides, a refused open is another program's exclusive hold, and no
+  // rule is offered as the next step.
+  backend.FailOpensWith(hid::OpenError::kAccessDenied);
+  const Diagnosis denied = Diagnose(windows, &backend, "hid.dll", "");
+  ASSERT_NE(denied.firstProblem(), nullptr);
+  EXPECT_EQ(denied.firstProblem()->finding, Finding::kHeldElsewhere);
+  EXPECT_EQ(WordsFor(*denied.firstProblem()).nextStep.find("udev"), std::string::npos);
+  backend.FailOpensWith(hid::OpenError::kBusy);
 
   // HID services that cannot list their devices would pass for an empty bus.
   windows.servicesProblem = "SetupDiGetClassDevs: error 5";
