@@ -16,7 +16,10 @@ void DebugLine(const std::string& line);
 
 // fopen(path, "rb") for a UTF-8 path on every platform.
 std::FILE* OpenForReading(const std::string& utf8Path);
-// The same for a regular file only: a FIFO, a device or a folder is refused (null) at
+// fopen(path, "ab") for a UTF-8 path: logs and journals the user names, their lines
+// ending in \n on every platform.
+std::FILE* OpenForAppending(const std::string& utf8Path);
+// OpenForReading for a regular file only: a FIFO, a device or a folder is refused (null) at
 // once, without waiting for a FIFO's writer. For packages, which are measured, read at
 // offsets and read again, and whose name anyone may have given to something else.
 std::FILE* OpenRegularFileForReading(const std::string& utf8Path);

@@ -6,6 +6,7 @@
 
 #include "base/DebugOutput.h"
 #include "base/Format.h"
+#include "base/Platform.h"
 #include "cli/Output.h"
 
 namespace vantor::cli {
@@ -37,7 +38,7 @@ bool StartTrace(int verbosity, const std::string& logFile, std::string* error) {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_verbosity = verbosity;
     if (!logFile.empty()) {
-      g_log = std::fopen(logFile.c_str(), "a");
+      g_log = platform::OpenForAppending(logFile);
       if (g_log == nullptr) {
         *error = "cannot write the log file " + logFile;
         return false;

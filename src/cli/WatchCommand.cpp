@@ -11,6 +11,7 @@
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
+#include "base/Platform.h"
 #include "cli/BoardRows.h"
 #include "cli/CliTexts.h"
 #include "cli/DeviceSelection.h"
@@ -35,7 +36,7 @@ class UnitJournal {
   }
   // False with `error` set when `path` cannot be appended to.
   bool Open(const std::string& path, std::string* error) {
-    file_ = std::fopen(path.c_str(), "a");
+    file_ = platform::OpenForAppending(path);
     if (file_ == nullptr) *error = std::strerror(errno);
     return file_ != nullptr;
   }

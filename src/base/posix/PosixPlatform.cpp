@@ -20,6 +20,8 @@ void DebugLine(const std::string& line) {
 
 std::FILE* OpenForReading(const std::string& utf8Path) { return std::fopen(utf8Path.c_str(), "rb"); }
 
+std::FILE* OpenForAppending(const std::string& utf8Path) { return std::fopen(utf8Path.c_str(), "ab"); }
+
 std::FILE* OpenRegularFileForReading(const std::string& utf8Path) {
   // Without O_NONBLOCK, opening a FIFO waits for a writer for ever.
   const int fd = ::open(utf8Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);

@@ -10,6 +10,8 @@ void DebugLine(const std::string& line) { OutputDebugStringW(win32::ToUtf16(line
 
 std::FILE* OpenForReading(const std::string& utf8Path) { return _wfopen(win32::ToUtf16(utf8Path).c_str(), L"rb"); }
 
+std::FILE* OpenForAppending(const std::string& utf8Path) { return _wfopen(win32::ToUtf16(utf8Path).c_str(), L"ab"); }
+
 std::FILE* OpenRegularFileForReading(const std::string& utf8Path) {
   std::FILE* file = OpenForReading(utf8Path);
   if (file == nullptr) return nullptr;
