@@ -66,6 +66,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
       HumanStream(options),
       ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options))),
       names);
+  board.SetColumns([out = HumanStream(options)] { return TerminalColumns(out); });
   const bool colour = ColourWanted(HumanStream(options), options);
   BoardRows rows(board, colour);
   workflow::JobSettings settings;

@@ -1,11 +1,41 @@
 #include "cli/ProgressBoard.h"
 
+#include <algorithm>
+
 #include "base/Format.h"
 #include "cli/Output.h"
+#include "cli/ProgressMeter.h"
 #include "session/ResultWords.h"
 
 namespace vantor::cli {
 namespace {
+
+// `line` cut to `columns` visible columns. Escape sequences (a result's colour) take no
+// column and are kept whole; a cut line ends with a reset, so no colour runs on.
+std::string CutVisible(const std::string& line, int columns) {
+  std::string kept;
+  int used = 0;
+  bool escapes = false;
+  for (std::size_t i = 0; i < line.size();) {
+    if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
+      std::size_t end = i + 2;
+      while (end < line.size() && (line[end] < 0x40 || line[end] > 0x7E)) ++end;
+      end = std::min(end + 1, line.size());
+      kept += line.substr(i, end - i);
+      escapes = true;
+      i = end;
+      continue;
+    }
+    std::size_t next = i + 1;
+    while (next < line.size() && (static_cast<unsigned char>(line[next]) & 0xC0) == 0x80) ++next;
+    const std::string character = line.substr(i, next - i);
+    used += DisplayWidth(character);
+    if (used > columns) return escapes ? kept + "\x1b[0m" : kept;
+    kept += character;
+    i = next;
+  }
+  return kept;
+}
 
 int Percent(const ByteProgress& progress) {
   if (progress.total == 0) return 0;
@@ -81,6 +111,11 @@ std::string ProgressBoard::Line(const Row& row) const {
   return line + " " + row.text;
 }
 
+void ProgressBoard::SetColumns(std::function<int()> columns) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  columns_ = std::move(columns);
+}
+
 void ProgressBoard::Say(const std::string& line) {
   std::lock_guard<std::mutex> lock(mutex_);
   PrintAbove(line);
@@ -100,10 +135,12 @@ void ProgressBoard::PrintAbove(const std::string& line) {
 // In one write, so the board never shows half drawn.
 void ProgressBoard::Redraw() {
   std::string text = linesOnScreen_ > 0 ? Format("\x1b[%zuA", linesOnScreen_) : std::string();
+  // One column spare: some terminals wrap a line that fills the last one.
+  const int columns = columns_ ? columns_() - 1 : 0;
   std::size_t drawn = 0;
   for (const Row& row : rows_) {
     if (row.scrolledAway) continue;
-    text += "\r\x1b[K" + Line(row) + "\n";
+    text += "\r\x1b[K" + (columns > 0 ? CutVisible(Line(row), columns) : Line(row)) + "\n";
     ++drawn;
   }
   // Lines a taller board left below the new one.

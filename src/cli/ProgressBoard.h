@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -45,6 +46,9 @@ class ProgressBoard {
   void Finish(std::size_t index, const std::string& line);
   // A line of its own (a notice); on a terminal the board is redrawn below it.
   void Say(const std::string& line);
+  // The terminal's width, asked at each redraw: a live row is cut to fit it, since a row
+  // the terminal wraps would take two lines and the redraw moves up by rows.
+  void SetColumns(std::function<int()> columns);
 
  private:
   struct Row {
@@ -68,6 +72,7 @@ class ProgressBoard {
   std::mutex mutex_;
   std::vector<Row> rows_;
   std::size_t linesOnScreen_ = 0;
+  std::function<int()> columns_;
 };
 
 }  // namespace vantor::cli

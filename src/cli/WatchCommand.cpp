@@ -156,6 +156,7 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
       ChooseBoardMode(options.quiet, IsTerminal(HumanStream(options)), !UnderstandsEscapes(HumanStream(options)));
   ProgressBoard board(HumanStream(options), mode == BoardMode::kLive ? BoardMode::kLive : BoardMode::kResultsOnly, {},
                       FinishedRows::kScrollAway);
+  board.SetColumns([out = HumanStream(options)] { return TerminalColumns(out); });
   // The signal that stopped the watch is known once it has come; the lines read it then.
   std::atomic<int> signalExit{0};
   WatchLines lines(options, file, board, signalExit, journal);

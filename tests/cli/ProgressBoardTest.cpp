@@ -7,6 +7,7 @@
 
 #include "base/LocalizedText.h"
 #include "cli/BoardRows.h"
+#include "cli/ProgressMeter.h"
 
 namespace vantor::cli {
 namespace {
@@ -25,6 +26,39 @@ std::string ReadAll(std::FILE* file) {
   for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file)) text += static_cast<char>(c);
   std::fclose(file);
   return text;
+}
+
+// A live row the terminal would wrap takes two lines, and the redraw, which moves up by
+// rows, then leaves copies of the board behind: rows are cut to the width, and a
+// coloured result that is cut still ends its colour.
+TEST(ProgressBoard, LiveRowsAreCutToTheTerminalsWidth) {
+  std::FILE* file = std::tmpfile();
+  {
+    ProgressBoard board(file, BoardMode::kLive, {"1-2 VTSIM0001", "1-3 VTSIM0002"});
+    board.SetColumns([] { return 21; });
+    board.SetDetail(0, "1.50 → 1.51");
+    board.Update(0, Written(50));
+    board.Finish(1, "\x1b[31mfailed: the controller was unplugged\x1b[0m");
+  }
+  const std::string text = ReadAll(file);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    std::size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    // What is left once the cursor moves and the colours are taken out.
+    std::string visible;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      if (line[i] == '\x1b') {
+        while (i < line.size() && !(line[i] >= 0x40 && line[i] <= 0x7E && line[i] != '[')) ++i;
+        continue;
+      }
+      if (line[i] != '\r') visible += line[i];
+    }
+    EXPECT_LE(DisplayWidth(visible), 20) << visible;
+  }
+  EXPECT_NE(text.find("[1-3 VTSIM0002] \x1b[31mfail\x1b[0m"), std::string::npos) << text;
 }
 
 // What the board wrote: one unit's bytes at every 5 %, then its result.
