@@ -10,31 +10,18 @@
 namespace vantor::cli {
 namespace {
 
-// `line` cut to `columns` visible columns. Escape sequences (a result's colour) take no
-// column and are kept whole; a cut line ends with a reset, so no colour runs on.
-std::string CutVisible(const std::string& line, int columns) {
-  std::string kept;
-  int used = 0;
-  bool escapes = false;
-  for (std::size_t i = 0; i < line.size();) {
+// The columns `line` takes on the screen: escape sequences (a result's colour) take none.
+int VisibleWidth(const std::string& line) {
+  std::string visible;
+  for (std::size_t i = 0; i < line.size(); ++i) {
     if (line[i] == '\x1b' && i + 1 < line.size() && line[i + 1] == '[') {
-      std::size_t end = i + 2;
-      while (end < line.size() && (line[end] < 0x40 || line[end] > 0x7E)) ++end;
-      end = std::min(end + 1, line.size());
-      kept += line.substr(i, end - i);
-      escapes = true;
-      i = end;
+      i += 2;
+      while (i < line.size() && (line[i] < 0x40 || line[i] > 0x7E)) ++i;
       continue;
     }
-    std::size_t next = i + 1;
-    while (next < line.size() && (static_cast<unsigned char>(line[next]) & 0xC0) == 0x80) ++next;
-    const std::string character = line.substr(i, next - i);
-    used += DisplayWidth(character);
-    if (used > columns) return escapes ? kept + "\x1b[0m" : kept;
-    kept += character;
-    i = next;
+    visible += line[i];
   }
-  return kept;
+  return DisplayWidth(visible);
 }
 
 int Percent(const ByteProgress& progress) {
@@ -134,17 +121,19 @@ void ProgressBoard::PrintAbove(const std::string& line) {
 
 // In one write, so the board never shows half drawn.
 void ProgressBoard::Redraw() {
-  std::string text = linesOnScreen_ > 0 ? Format("\x1b[%zuA", linesOnScreen_) : std::string();
-  // One column spare: some terminals wrap a line that fills the last one.
-  const int columns = columns_ ? columns_() - 1 : 0;
+  // Up to the board's first line and everything below it cleared: a row the terminal
+  // wrapped took more than one line, and a shorter row would leave its tail behind.
+  std::string text = linesOnScreen_ > 0 ? Format("\x1b[%zuA\r\x1b[J", linesOnScreen_) : std::string();
+  const int columns = columns_ ? columns_() : 0;
   std::size_t drawn = 0;
   for (const Row& row : rows_) {
     if (row.scrolledAway) continue;
-    text += "\r\x1b[K" + (columns > 0 ? CutVisible(Line(row), columns) : Line(row)) + "\n";
-    ++drawn;
+    const std::string line = Line(row);
+    text += line + "\n";
+    // A result keeps its whole reason and next step, on as many lines as it needs.
+    const int width = VisibleWidth(line);
+    drawn += columns > 0 && width > columns ? static_cast<std::size_t>((width + columns - 1) / columns) : 1;
   }
-  // Lines a taller board left below the new one.
-  if (drawn < linesOnScreen_) text += "\x1b[J";
   WriteText(out_, text);
   linesOnScreen_ = drawn;
 }

@@ -46,8 +46,8 @@ class ProgressBoard {
   void Finish(std::size_t index, const std::string& line);
   // A line of its own (a notice); on a terminal the board is redrawn below it.
   void Say(const std::string& line);
-  // The terminal's width, asked at each redraw: a live row is cut to fit it, since a row
-  // the terminal wraps would take two lines and the redraw moves up by rows.
+  // The terminal's width, asked at each redraw: a row wider than it takes more than one
+  // line, and the redraw must move up over all of them.
   void SetColumns(std::function<int()> columns);
 
  private:
