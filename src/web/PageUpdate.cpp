@@ -153,6 +153,8 @@ JsonObject PageUpdate::Report() const {
   JsonObject json;
   json.Add("present", report.present);
   if (!report.present) return json;
+  // Found but not opened: nothing was asked of it, so it is not offered.
+  if (report.openError != hid::OpenError::kNone) json.Add("openFailed", true);
   json.Add("path", report.path)
       .Add("protocol", hid::ProtocolName(report.protocol))
       .Add("versionReported", report.versionReported)

@@ -161,7 +161,7 @@ test("the controller's answers during its update reach the update, after the pro
 
 // A browser whose page was granted `granted` (a policy's devices, or ones chosen
 // before): getDevices lists them; plug and unplug change the list and fire the events.
-async function loadWatchedPage(granted) {
+async function loadWatchedPage(granted, watchOptions = {}) {
   const hid = new EventTarget();
   hid.getDevices = async () => granted.slice();
   hid.requestDevice = async () => { throw new Error('the watch put the chooser up'); };
@@ -186,6 +186,7 @@ async function loadWatchedPage(granted) {
   page.watch = watchControllers(page, hid, {
     offered: (report) => page.seen.push(`offered ${report.protocol}`),
     withdrawn: () => page.seen.push('withdrawn'),
+    ...watchOptions,
   });
   page.hid = hid;
   await page.watch.settled();
@@ -246,3 +247,45 @@ test("a controller unplugged during an update through the watch: unplugged, noth
   await page.watch.settled();
   assert.deepStrictEqual(page.seen, ['offered framed', 'offered framed']);
 });
+
+// A controller the system is still setting up refuses its first open, and no further
+// event comes for it: the watch looks again, a bounded number of times, and offers it
+// only once its probe reached it.
+test('a controller whose first probe cannot reach it is looked at again, a few times at most', async () => {
+  const page = await loadWatchedPage([], { retryPauseMs: 10 });
+  const refusing = (refusals) => {
+    const device = new FakeDevice(0x2DC8, 0x3002);
+    device.open = async function open() {
+      if (refusals-- > 0) throw Object.assign(new Error('The device was closed unexpectedly.'), { name: 'InvalidStateError' });
+      this.opened = true;
+    };
+    return device;
+  };
+  const settle = async (ms) => {
+    for (let waited = 0; waited < ms; waited += 20) {
+      await new Promise((resolve) => setTimeout(resolve, 20));
+      await page.watch.settled();
+    }
+  };
+  const shy = refusing(1);
+  page.hid.plug(shy);
+  await settle(200);
+  assert.deepStrictEqual(page.seen, ['offered addressed']);
+  assert.ok(shy.sent.length > 0, 'offered without a probe that reached it');
+
+  page.hid.unplug(shy);
+  await settle(100);
+  const dead = refusing(Infinity);
+  let opens = 0;
+  const open = dead.open;
+  dead.open = async function counted() {
+    opens++;
+    return open.call(this);
+  };
+  page.hid.plug(dead);
+  await settle(300);
+  assert.deepStrictEqual(page.seen, ['offered addressed', 'withdrawn'], 'a controller never reached is not offered');
+  assert.ok(opens >= 2 && opens <= 4 * 3, `${opens} opens: looked at again, and not for ever`);
+  assert.strictEqual(timersSet(), 0, 'a look still set on a timer');
+});
+

@@ -11,13 +11,17 @@
 //   await watch.settled()   once every call asked for so far has ended
 //
 // `simulate`: {protocol, fault} for an emulated controller in place of WebHID; the
-// events are not listened to then.
+// events are not listened to then. `retryPauseMs`: see look().
 'use strict';
 
-function watchControllers(page, hid, { offered, withdrawn, simulate = null }) {
+// Looks again after a probe that could not reach a controller that is there.
+const kProbeRetries = 3;
+
+function watchControllers(page, hid, { offered, withdrawn, simulate = null, retryPauseMs = 1000 }) {
   let queue = Promise.resolve();
   let held = null;
   let lookAsked = false;
+  let retriesLeft = kProbeRetries;
   const call = (name, types = [], args = []) => page.ccall(name, 'string', types, args, { async: true });
   // A failed call must not stop the ones queued after it.
   const serial = (task) => {
@@ -44,11 +48,18 @@ function watchControllers(page, hid, { offered, withdrawn, simulate = null }) {
     if (held && !change.held) drop();
     if (!held && change.attached > 0) {
       const report = JSON.parse(await call('vantor_connect'));
-      if (report.present && !report.error) {
+      if (report.present && !report.error && !report.openFailed) {
         held = report;
         offered(report);
-      } else {
-        page.ccall('vantor_release_controller', null, [], []);
+        return;
+      }
+      page.ccall('vantor_release_controller', null, [], []);
+      // A controller the system is still setting up (udev applying its permissions, the
+      // browser opening it anew) can refuse its first probe, and no further event may
+      // come: a few more looks, then it waits for its next event.
+      if (retriesLeft > 0) {
+        retriesLeft--;
+        setTimeout(changed, retryPauseMs);
       }
     }
   }
@@ -60,9 +71,14 @@ function watchControllers(page, hid, { offered, withdrawn, simulate = null }) {
     serial(look);
   }
 
+  // Each plug or unplug earns a controller its retries anew.
+  const onEvent = () => {
+    retriesLeft = kProbeRetries;
+    changed();
+  };
   if (!simulate && hid) {
-    hid.addEventListener('connect', changed);
-    hid.addEventListener('disconnect', changed);
+    hid.addEventListener('connect', onEvent);
+    hid.addEventListener('disconnect', onEvent);
     // Controllers granted before the page opened, plugged in already.
     changed();
   }
@@ -75,7 +91,7 @@ function watchControllers(page, hid, { offered, withdrawn, simulate = null }) {
       const report = JSON.parse(simulate
         ? await call('vantor_simulate', ['string', 'string', 'number'], [simulate.protocol, simulate.fault, 0])
         : await call('vantor_choose_controller'));
-      if (report.present && !report.error) {
+      if (report.present && !report.error && !report.openFailed) {
         held = report;
       } else if (!simulate) {
         page.ccall('vantor_release_controller', null, [], []);
