@@ -1,27 +1,9 @@
-// Systems whose files the diagnosis does not read (the browser, macOS): only what the
-// HID backend tells (controllers present, opened by another program, in their normal
-// mode).
+// Systems whose files the diagnosis does not read (the browser, macOS).
 
-#include "workflow/SystemView.h"
+#include "workflow/SystemWithoutFiles.h"
 
 namespace vantor::workflow {
-namespace {
 
-class NoSystemView final : public SystemView {
- public:
-  std::optional<std::string> ReadText(const std::string&) override { return std::nullopt; }
-  std::vector<std::string> List(const std::string&) override { return {}; }
-  std::optional<std::string> Resolve(const std::string&) override { return std::nullopt; }
-  std::optional<NodeFacts> Node(const std::string&) override { return std::nullopt; }
-  std::vector<Holder> HoldersOf(const std::string&) override { return {}; }
-  bool SessionHasSeat() override { return true; }
-  bool UsrReadOnly() override { return false; }
-  bool HasUdevRules() override { return false; }
-  std::optional<std::string> HidServicesProblem() override { return std::nullopt; }
-};
-
-}  // namespace
-
-std::unique_ptr<SystemView> RunningSystem() { return std::make_unique<NoSystemView>(); }
+std::unique_ptr<SystemView> RunningSystem() { return std::make_unique<SystemWithoutFiles>(); }
 
 }  // namespace vantor::workflow

@@ -12,23 +12,15 @@ extern "C" {
 }
 
 #include "base/Format.h"
-#include "workflow/SystemView.h"
+#include "workflow/SystemWithoutFiles.h"
 
 namespace vantor::workflow {
 namespace {
 
-class WindowsSystemView final : public SystemView {
+// Windows names no process that has a device open to an unprivileged program, and has
+// no rules or nodes to read.
+class WindowsSystemView final : public SystemWithoutFiles {
  public:
-  std::optional<std::string> ReadText(const std::string&) override { return std::nullopt; }
-  std::vector<std::string> List(const std::string&) override { return {}; }
-  std::optional<std::string> Resolve(const std::string&) override { return std::nullopt; }
-  std::optional<NodeFacts> Node(const std::string&) override { return std::nullopt; }
-  // Windows names no process that has a device open to an unprivileged program.
-  std::vector<Holder> HoldersOf(const std::string&) override { return {}; }
-  bool SessionHasSeat() override { return true; }
-  bool UsrReadOnly() override { return false; }
-  bool HasUdevRules() override { return false; }
-
   std::optional<std::string> HidServicesProblem() override {
     GUID hidClass;
     HidD_GetHidGuid(&hidClass);
