@@ -1,7 +1,5 @@
 #include "cli/ProgressBoard.h"
 
-#include <algorithm>
-
 #include "base/Format.h"
 #include "cli/Output.h"
 #include "cli/ProgressMeter.h"
