@@ -1,9 +1,8 @@
-// `inspect FILE`: the package as the updater would see it, without a controller: its
-// sections, which one each kind of controller would get, whether a Bluetooth LE image
-// is carried, and every reason the updater would refuse it.
+// `inspect FILE`: the package's inspection (its sections, which one each kind of
+// controller would get, whether a Bluetooth LE image is carried, every reason the
+// update would refuse it) in the terminal's words and as JSON.
 
-#include <set>
-#include <utility>
+#include <algorithm>
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
@@ -13,62 +12,24 @@
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
 #include "package/FirmwarePackage.h"
-#include "package/PackageRule.h"
 #include "session/ResultWords.h"
+#include "workflow/PackageInspection.h"
 
 namespace vantor::cli {
 namespace {
 
 using package::PackageProblem;
-using package::PackageReport;
-
-struct Candidate {
-  std::string controller;  // "framed" or "addressed type T variant V"
-  std::uint16_t type;
-  std::uint8_t variant;
-  bool writesBle;
-  std::optional<std::size_t> section;
-  PackageProblem problem = PackageProblem::kNone;
-};
+using workflow::InspectedController;
 
 std::string SectionVersion(const package::SectionHeader& header) {
   return VersionText(header.version(), header.beta());
 }
 
-// A framed controller reports no type or variant (its section is type 0, variant 0);
-// an addressed one gets the first section of its own type and variant, so every
-// distinct non-radio pair in the file names a controller that would take the package.
-std::vector<Candidate> Candidates(const std::string& file, const PackageReport& report,
-                                  std::optional<std::uint16_t> type, std::optional<std::uint8_t> variant) {
-  std::vector<Candidate> candidates;
-  candidates.push_back({"framed", 0, 0, false, std::nullopt});
-  std::set<std::pair<std::uint16_t, std::uint8_t>> seen;
-  if (type) seen.insert({*type, variant.value_or(0)});
-  for (const package::FoundSection& section : report.sections) {
-    if (section.header.type() == package::kBleSectionType) continue;
-    seen.insert({section.header.type(), section.header.variant()});
-  }
-  for (const auto& [t, v] : seen) {
-    candidates.push_back({Format("addressed type %u variant %u", static_cast<unsigned>(t), static_cast<unsigned>(v)),
-                          t, v, true, std::nullopt});
-  }
-  for (Candidate& candidate : candidates) {
-    // Judged on the file, as the update judges it, not on the listing (which may stop).
-    const package::PackageJudgement judgement =
-        package::JudgePackageFile(file, candidate.type, candidate.variant, candidate.writesBle);
-    if (judgement.walk == package::WalkResult::kFound) {
-      candidate.section = judgement.mainIndex;
-      candidate.problem = judgement.problem;
-      // A framed controller is sent the image's address with it and writes it there:
-      // address 0 (a section packed without one) is no controller's main flash.
-      const package::SectionHeader& main = judgement.main.header;
-      if (!candidate.writesBle && candidate.problem == PackageProblem::kNone && main.address() == 0 &&
-          main.length() > 0) {
-        candidate.problem = PackageProblem::kMainOutsideFlash;
-      }
-    }
-  }
-  return candidates;
+// "framed" or "addressed type T variant V"
+std::string ControllerName(const InspectedController& controller) {
+  if (controller.protocol == hid::Protocol::kFramed) return "framed";
+  return Format("addressed type %u variant %u", static_cast<unsigned>(controller.type),
+                static_cast<unsigned>(controller.variant));
 }
 
 int NotAPackage(const CommonOptions& options, const std::string& file, std::uint64_t fileLength) {
@@ -102,52 +63,41 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
     return Fail(options, kExitUsage, problem->code, problem->message);
   }
-  PackageReport report;
   std::string error;
-  if (!package::InspectPackage(file, &report, &error)) return Fail(options, kExitUsage, "cannot-read-file", error);
-  // What is not a package has no sections to list: its first bytes read as a header
-  // would only show garbage, and name controllers that do not exist. Asked about one
-  // controller whose section it names, it is a damaged package, as flash says.
-  const std::optional<package::FoundSection> first =
-      report.sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report.sections.front());
-  if (!package::IsFirmwarePackage(first, report.fileLength) &&
-      (!type || package::JudgePackageFile(file, *type, variant.value_or(0), true).problem ==
-                    PackageProblem::kNotAPackage)) {
-    return NotAPackage(options, file, report.fileLength);
-  }
-  const std::vector<Candidate> candidates = Candidates(file, report, type, variant);
+  const std::optional<workflow::PackageInspection> inspection =
+      workflow::InspectPackageFile(file, type, variant, &error);
+  if (!inspection) return Fail(options, kExitUsage, "cannot-read-file", error);
+  const package::PackageReport& report = inspection->report;
+  if (!inspection->isPackage) return NotAPackage(options, file, report.fileLength);
+  const bool acceptable = inspection->acceptable;
 
-  // Acceptable when some controller would take it; with --type, when that one would.
-  bool acceptable = false;
-  for (const Candidate& candidate : candidates) {
-    const bool asked = !type || (candidate.writesBle && candidate.type == *type &&
-                                 candidate.variant == variant.value_or(0));
-    if (asked && candidate.section && candidate.problem == PackageProblem::kNone) acceptable = true;
-  }
   // The problems for scripts (English, in the JSON) and for the user (their language
-  // where the command line has the text).
+  // where the command line has the text): the file's, each controller's, the question's.
   std::vector<std::string> problems;
   std::vector<std::string> problemLines;
   const auto both = [&](const std::string& problem, const std::string& line) {
     problems.push_back(problem);
     problemLines.push_back(line);
   };
-  if (report.walkCutShort) both("the file ends inside a section header", LocalizedText(text::kInspectCutInHeader));
-  if (report.sectionsCapped) {
+  const auto noted = [&](workflow::InspectionNote note) {
+    return std::find(inspection->notes.begin(), inspection->notes.end(), note) != inspection->notes.end();
+  };
+  if (noted(workflow::InspectionNote::kCutInHeader)) {
+    both("the file ends inside a section header", LocalizedText(text::kInspectCutInHeader));
+  }
+  if (noted(workflow::InspectionNote::kSectionsCapped)) {
     const auto cap = static_cast<unsigned>(package::kMaxInspectedSections);
     both(Format("more than %u sections; the rest were not read", cap),
          Format(LocalizedText(text::kInspectSectionsCapped).c_str(), cap));
   }
-  for (const Candidate& candidate : candidates) {
-    if (candidate.section && candidate.problem != PackageProblem::kNone) {
-      problems.push_back(candidate.controller + ": " + package::ProblemDescription(candidate.problem));
-      problemLines.push_back(candidate.controller + ": " + PackageProblemText(candidate.problem));
+  for (const InspectedController& controller : inspection->controllers) {
+    if (controller.section && controller.problem != PackageProblem::kNone) {
+      both(ControllerName(controller) + ": " + package::ProblemDescription(controller.problem),
+           ControllerName(controller) + ": " + PackageProblemText(controller.problem));
     }
   }
-  if (type) {
-    const bool match =
-        package::JudgePackageFile(file, *type, variant.value_or(0), true).walk == package::WalkResult::kFound;
-    if (!match) both("no section for the controller asked about", LocalizedText(text::kInspectNothingForAsked));
+  if (noted(workflow::InspectionNote::kNothingForAsked)) {
+    both("no section for the controller asked about", LocalizedText(text::kInspectNothingForAsked));
   }
   const int exitCode = acceptable ? kExitSuccess : kExitUsage;
 
@@ -165,8 +115,8 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
                           {"fitsFile", package::SectionFitsFile(report.sections[i], report.fileLength)}});
     }
     nlohmann::json controllers = nlohmann::json::array();
-    for (const Candidate& candidate : candidates) {
-      controllers.push_back({{"controller", candidate.controller},
+    for (const InspectedController& candidate : inspection->controllers) {
+      controllers.push_back({{"controller", ControllerName(candidate)},
                              {"section", candidate.section ? nlohmann::json(*candidate.section) : nlohmann::json()},
                              {"problem", candidate.problem == PackageProblem::kNone
                                              ? nlohmann::json()
@@ -209,11 +159,12 @@ int RunInspect(const CommonOptions& options, const std::string& file, std::optio
   } else {
     SayResult(options, LocalizedText(text::kInspectRadioNone));
   }
-  for (const Candidate& candidate : candidates) {
+  for (const InspectedController& candidate : inspection->controllers) {
+    const std::string name = ControllerName(candidate);
     SayResult(options, candidate.section ? Format(LocalizedText(text::kInspectControllerSection).c_str(),
-                                                  candidate.controller.c_str(), static_cast<unsigned>(*candidate.section))
+                                                  name.c_str(), static_cast<unsigned>(*candidate.section))
                                          : Format(LocalizedText(text::kInspectControllerNoSection).c_str(),
-                                                  candidate.controller.c_str()));
+                                                  name.c_str()));
   }
   if (problems.empty()) {
     SayResult(options, LocalizedText(text::kInspectNoProblems));

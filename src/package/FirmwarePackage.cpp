@@ -103,6 +103,7 @@ PackageProblem CheckSelection(const FoundSection& main, const std::optional<Foun
   if (addressed && main.header.length() > 0 && !Within(main.header, kMainFlashStart, kRadioAddressBit)) {
     return PackageProblem::kMainOutsideFlash;
   }
+  if (!addressed && main.header.length() > 0 && main.header.address() == 0) return PackageProblem::kMainOutsideFlash;
   if (addressed && bleWritten && !Within(ble->header, 0, kRadioAddressBit)) return PackageProblem::kRadioOutsideFlash;
   return PackageProblem::kNone;
 }

@@ -50,7 +50,7 @@ enum class PackageProblem {
   kBleSectionTruncated,   // the Bluetooth LE section runs past the end of the file
   kNothingToWrite,        // the matched section is empty and no Bluetooth LE image follows
   kBeyondFormatLimit,     // a section's bytes lie past 4 GiB, where offsets no longer fit 32 bits
-  kMainOutsideFlash,      // addressed: the main image does not lie in the controller's main flash
+  kMainOutsideFlash,      // the main image does not lie in the controller's main flash
   kRadioOutsideFlash,     // addressed: the radio image does not fit the radio's address range
   kRadioImageEmpty,       // the Bluetooth LE section is no longer than its own 28-byte header
   kNotAPackage,           // the file is no firmware package at all (IsFirmwarePackage)
@@ -65,6 +65,9 @@ inline constexpr std::uint32_t kBleInnerHeaderSize = 28;
 // `addressed`: the images go to an addressed controller, which writes them where their
 // headers say: the main image must lie in main flash (0x08000000 up to, not including,
 // the radio's addresses with bit 31 set), the radio image within the radio's 31 bits.
+// A framed controller is sent the main image's address and refuses one outside its
+// flash, whose start it alone knows: only address 0 (a section packed without one) is
+// refused here, before the user is asked and the header sent.
 // A Bluetooth LE section of 1..28 bytes is refused: its region would be erased and its
 // version stamped with no image written (a length of 0 means no radio image at all).
 PackageProblem CheckSelection(const FoundSection& main, const std::optional<FoundSection>& ble,
