@@ -12,7 +12,7 @@
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
 #include "cli/PackagePath.h"
-#include "cli/PackageSnapshot.h"
+#include "cli/PackagePath.h"
 #include "workflow/DeviceWatch.h"
 #include "workflow/WaitForController.h"
 
@@ -61,7 +61,7 @@ int RunFlashCommand(const CommonOptions& options, const std::string& file, Inter
   }
   int exitCode = kExitSuccess;
   // Checked once, before any controller is opened; the update then reads the copy checked.
-  const std::optional<PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
+  const std::optional<workflow::PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
   if (!expected) return exitCode;
   CommonOptions checked = options;
   checked.packageCopy = expected->path();

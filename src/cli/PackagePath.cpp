@@ -1,14 +1,14 @@
 #include "cli/PackagePath.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
-#include <system_error>
+#include <algorithm>
+#include <cctype>
 
 #include "base/Format.h"
-#include "base/Platform.h"
+#include "cli/CliOptions.h"
 #include "cli/CliTexts.h"
+#include "cli/ExitCodes.h"
+#include "cli/Output.h"
+#include "workflow/PackageFileCheck.h"
 
 namespace vantor::cli {
 namespace {
@@ -17,34 +17,52 @@ FileProblem Problem(const char* code, TextSlot slot, const std::string& path, co
   return FileProblem{code, Format(LocalizedText(slot).c_str(), path.c_str()) + detail};
 }
 
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
+  return text;
+}
+
 }  // namespace
 
 std::optional<FileProblem> CheckPackageFile(const std::string& path) {
-  std::error_code error;
-  // status() follows links but never opens the file, so a FIFO cannot block here.
-  const std::filesystem::file_status status = std::filesystem::status(std::filesystem::u8path(path), error);
-  if (error) {
-    if (error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory) {
+  const workflow::PackageFileCheck check = workflow::CheckPackageFile(path);
+  switch (check.problem) {
+    case workflow::PackageFileProblem::kNone:
+      return std::nullopt;
+    case workflow::PackageFileProblem::kNotFound:
       return Problem("file-not-found", text::kFileNotFound, path);
-    }
-    if (error == std::errc::permission_denied) return Problem("permission-denied", text::kFilePermissionDenied, path);
-    return FileProblem{"cannot-read-file", path + ": " + error.message()};
+    case workflow::PackageFileProblem::kPermissionDenied:
+      return Problem("permission-denied", text::kFilePermissionDenied, path);
+    case workflow::PackageFileProblem::kIsDirectory:
+      return Problem("is-a-directory", text::kFileIsDirectory, path);
+    case workflow::PackageFileProblem::kNotRegular:
+      return Problem("not-a-regular-file", text::kFileNotRegular, path);
+    case workflow::PackageFileProblem::kCannotOpen:
+      return Problem("cannot-read-file", text::kFileCannotOpen, path, check.detail.empty() ? "" : ": " + check.detail);
+    case workflow::PackageFileProblem::kUnreadable:
+      break;
   }
-  if (std::filesystem::is_directory(status)) {
-    return Problem("is-a-directory", text::kFileIsDirectory, path);
+  return FileProblem{"cannot-read-file", path + ": " + check.detail};
+}
+
+std::optional<workflow::PackageSnapshot> ExpectedPackage(const CommonOptions& options, const std::string& file,
+                                                         int* exitCode) {
+  if (options.expectSha256.empty()) return workflow::PackageSnapshot();
+  std::string error;
+  std::optional<workflow::PackageSnapshot> snapshot = workflow::PackageSnapshot::Take(file, &error);
+  if (!snapshot) {
+    *exitCode = Fail(options, kExitUsage, "cannot-read-file",
+                     Format(LocalizedText(text::kSha256CannotCopy).c_str(), error.c_str()));
+    return std::nullopt;
   }
-  if (!std::filesystem::is_regular_file(status)) {
-    return Problem("not-a-regular-file", text::kFileNotRegular, path);
+  if (!snapshot->Matches(options.expectSha256)) {
+    *exitCode = Fail(options, kExitPackageMismatch, "sha256-mismatch",
+                     Format(LocalizedText(text::kSha256Mismatch).c_str(), file.c_str(), snapshot->sha256().c_str(),
+                            Lower(options.expectSha256).c_str()));
+    return std::nullopt;
   }
-  errno = 0;
-  std::FILE* file = platform::OpenRegularFileForReading(path);
-  if (file == nullptr) {
-    const int cause = errno;
-    if (cause == EACCES || cause == EPERM) return Problem("permission-denied", text::kFilePermissionDenied, path);
-    return Problem("cannot-read-file", text::kFileCannotOpen, path, cause != 0 ? std::string(": ") + std::strerror(cause) : "");
-  }
-  std::fclose(file);
-  return std::nullopt;
+  return snapshot;
 }
 
 }  // namespace vantor::cli

@@ -19,7 +19,7 @@
 #include "cli/FlashAll.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
-#include "cli/PackageSnapshot.h"
+#include "cli/PackagePath.h"
 #include "cli/TerminalSize.h"
 #include "cli/UnitWords.h"
 #include "workflow/Watch.h"
@@ -132,7 +132,7 @@ int RunWatch(const CommonOptions& options, const std::string& file, InterruptWat
   int exitCode = kExitSuccess;
   if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
   // Checked once, before watching starts; every unit then gets the copy checked.
-  const std::optional<PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
+  const std::optional<workflow::PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
   if (!expected) return exitCode;
   const std::string readFrom = expected->path().empty() ? file : expected->path();
   UnitJournal journal;

@@ -20,7 +20,7 @@
 #include "cli/Help.h"
 #include "cli/InterruptWatcher.h"
 #include "cli/Output.h"
-#include "cli/PackageSnapshot.h"
+#include "cli/PackagePath.h"
 #include "workflow/SimulatedBenchPlan.h"
 #include "cli/Trace.h"
 #include "cli/WatchCommand.h"
@@ -285,7 +285,7 @@ int main(int argc, char** argv) {
                   vantor::Format(vantor::LocalizedText(text::kWaitNegative).c_str(), argument.substr(7).c_str()));
     }
   }
-  if (!options.expectSha256.empty() && !IsSha256Hex(options.expectSha256)) {
+  if (!options.expectSha256.empty() && !vantor::workflow::IsSha256Hex(options.expectSha256)) {
     return Fail(options, kExitUsage, "usage",
                 vantor::Format(vantor::LocalizedText(text::kSha256Malformed).c_str(), options.expectSha256.c_str()));
   }

@@ -1,15 +1,14 @@
 #pragma once
-// --expect-sha256: the package is copied once into a folder of the user's own, its
-// SHA-256 taken from the very bytes copied, and only that copy is written to the
-// controllers. Whatever happens to the file under its name afterwards, each unit of a
-// bench gets the bytes that were checked, and nothing is erased before the check.
+// A package checked against the SHA-256 its sender gave: copied once into a folder of
+// the user's own, its SHA-256 taken from the very bytes copied, and only that copy is
+// written to the controllers. Whatever happens to the file under its name afterwards,
+// each unit of a bench gets the bytes that were checked, and nothing is erased before
+// the check.
 
 #include <optional>
 #include <string>
 
-namespace vantor::cli {
-
-struct CommonOptions;
+namespace vantor::workflow {
 
 // True for 64 hexadecimal digits (either case).
 bool IsSha256Hex(const std::string& text);
@@ -18,6 +17,8 @@ class PackageSnapshot {
  public:
   // The copy of `source` and its digest; nothing with `error` set when it cannot be made.
   static std::optional<PackageSnapshot> Take(const std::string& source, std::string* error);
+  // No copy: path() and sha256() are empty (no digest was asked for).
+  PackageSnapshot() = default;
   PackageSnapshot(PackageSnapshot&& other) noexcept;
   PackageSnapshot& operator=(PackageSnapshot&&) = delete;
   PackageSnapshot(const PackageSnapshot&) = delete;
@@ -28,15 +29,9 @@ class PackageSnapshot {
   bool Matches(const std::string& expectedHex) const;
 
  private:
-  PackageSnapshot() = default;
-  friend std::optional<PackageSnapshot> ExpectedPackage(const CommonOptions&, const std::string&, int*);
   std::string folder_;
   std::string path_;
   std::string sha256_;
 };
 
-// With --expect-sha256: the checked copy, or the refusal said (the exit code in
-// `exitCode`: 6 for another package). Without it: an empty snapshot, nothing copied.
-std::optional<PackageSnapshot> ExpectedPackage(const CommonOptions& options, const std::string& file, int* exitCode);
-
-}  // namespace vantor::cli
+}  // namespace vantor::workflow

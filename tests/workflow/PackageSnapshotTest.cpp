@@ -7,10 +7,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli/PackageSnapshot.h"
+#include "workflow/PackageSnapshot.h"
 #include "package/Sha256.h"
 
-namespace vantor::cli {
+namespace vantor::workflow {
 namespace {
 
 std::string Read(const std::string& path) {
@@ -44,4 +44,4 @@ TEST(PackageSnapshot, TheCheckedBytesAreTheBytesKept) {
 }
 
 }  // namespace
-}  // namespace vantor::cli
+}  // namespace vantor::workflow

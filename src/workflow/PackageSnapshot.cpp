@@ -1,4 +1,4 @@
-#include "cli/PackageSnapshot.h"
+#include "workflow/PackageSnapshot.h"
 
 #include <algorithm>
 #include <cctype>
@@ -10,15 +10,9 @@
 #include <system_error>
 #include <vector>
 
-#include "base/Format.h"
-#include "base/LocalizedText.h"
-#include "cli/CliOptions.h"
-#include "cli/CliTexts.h"
-#include "cli/ExitCodes.h"
-#include "cli/Output.h"
 #include "package/Sha256.h"
 
-namespace vantor::cli {
+namespace vantor::workflow {
 namespace {
 
 std::string Lower(std::string text) {
@@ -98,24 +92,6 @@ PackageSnapshot::~PackageSnapshot() {
   std::filesystem::remove_all(std::filesystem::u8path(folder_), ignored);
 }
 
-std::optional<PackageSnapshot> ExpectedPackage(const CommonOptions& options, const std::string& file, int* exitCode) {
-  if (options.expectSha256.empty()) return PackageSnapshot();
-  std::string error;
-  std::optional<PackageSnapshot> snapshot = PackageSnapshot::Take(file, &error);
-  if (!snapshot) {
-    *exitCode = Fail(options, kExitUsage, "cannot-read-file",
-                     Format(LocalizedText(text::kSha256CannotCopy).c_str(), error.c_str()));
-    return std::nullopt;
-  }
-  if (!snapshot->Matches(options.expectSha256)) {
-    *exitCode = Fail(options, kExitPackageMismatch, "sha256-mismatch",
-                     Format(LocalizedText(text::kSha256Mismatch).c_str(), file.c_str(), snapshot->sha256().c_str(),
-                            Lower(options.expectSha256).c_str()));
-    return std::nullopt;
-  }
-  return snapshot;
-}
-
 bool PackageSnapshot::Matches(const std::string& expectedHex) const { return Lower(expectedHex) == sha256_; }
 
-}  // namespace vantor::cli
+}  // namespace vantor::workflow
