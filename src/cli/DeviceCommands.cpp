@@ -16,7 +16,7 @@
 #include "workflow/UnattendedView.h"
 #include "workflow/UpdateJob.h"
 #include "hid/CHid.h"
-#include "cli/ListProbe.h"
+#include "cli/ListWords.h"
 
 namespace vantor::cli {
 
@@ -35,7 +35,7 @@ int RunList(const CommonOptions& options, InterruptWatcher& interrupts) {
   }
 
   std::vector<ListedController> listed;
-  for (const hid::FoundController& controller : found) listed.push_back(ProbeForList(*environment, controller));
+  for (const hid::FoundController& controller : found) listed.push_back(workflow::ProbeForList(*environment, controller));
   if (options.json) {
     nlohmann::json controllers = nlohmann::json::array();
     for (const ListedController& entry : listed) controllers.push_back(ListedJson(entry));

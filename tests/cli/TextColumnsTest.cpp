@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "base/LocalizedText.h"
-#include "cli/ListProbe.h"
+#include "cli/ListWords.h"
 #include "cli/ProbeLines.h"
 #include "cli/ProgressMeter.h"
 #include "cli/TextColumns.h"

@@ -1,4 +1,4 @@
-#include "cli/ListProbe.h"
+#include "cli/ListWords.h"
 
 #include "base/Format.h"
 #include "base/LocalizedText.h"
@@ -6,32 +6,9 @@
 #include "cli/DeviceSelection.h"
 #include "cli/TextColumns.h"
 #include "cli/UnitWords.h"
-#include "workflow/ControllerLock.h"
-#include "workflow/UnattendedView.h"
-#include "workflow/UpdateJob.h"
+#include "cli/ProbeLines.h"
 
 namespace vantor::cli {
-
-ListedController ProbeForList(workflow::Environment& environment, const hid::FoundController& controller) {
-  ListedController listed;
-  listed.controller = controller;
-  std::unique_ptr<workflow::ControllerLock> lock;
-  if (environment.locksControllers()) {
-    workflow::ControllerLock::Taken taken = workflow::ControllerLock::Acquire(controller);
-    if (!taken.lock) {
-      listed.inUse = taken.problem == workflow::LockProblem::kBusy;
-      return listed;
-    }
-    lock = std::move(taken.lock);
-  }
-  workflow::UnattendedView view("");
-  workflow::JobSettings settings;
-  settings.readRadioVersion = false;
-  settings.readMode = true;
-  workflow::UpdateJob job(environment, controller.path, view, settings);
-  listed.probe = job.Probe();
-  return listed;
-}
 
 nlohmann::json ListedJson(const ListedController& listed) {
   nlohmann::json document = IdentityJson(listed.controller);
