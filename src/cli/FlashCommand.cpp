@@ -84,26 +84,21 @@ nlohmann::json FlashJson(const CommonOptions& options, const std::string& file, 
   return UpdateDocument(options, file, record);
 }
 
-// What the update would have written, from the package it chose and judged and then
-// stopped at, before its first write.
+// What the update would have written, from the offer it stopped at, before its first
+// write.
 int SayDryRun(const CommonOptions& options, const std::string& file, workflow::UpdateJob& job,
-              const TerminalView& view, std::uint64_t durationMs) {
-  UpdateState& state = job.session().state;
-  const std::optional<PackageOffer> offer = job.offer();
-  const bool radio = offer && offer->writesRadio;
-  const std::uint32_t radioBytes = radio ? state.bleLength() - package::kBleInnerHeaderSize : 0;
-  const std::string mainVersion = VersionText(state.mainHeader.version(), state.mainHeader.beta());
-  const std::string radioVersion = VersionText(state.bleHeader.version(), 0);
+              const PackageOffer& offer, const TerminalView& view, std::uint64_t durationMs) {
+  const auto version = static_cast<std::uint16_t>(offer.newVersionWord & 0xFFFF);
+  const auto beta = static_cast<std::uint16_t>(offer.newVersionWord >> 16);
+  const std::uint16_t radioVersion = offer.newRadioVersion.value_or(0);
   std::vector<std::string> lines;
-  if (offer) {
-    const std::vector<std::string> offered = OfferLines(*offer);
-    lines.insert(lines.end(), offered.begin(), offered.begin() + 2);  // the controller, what it holds
-  }
-  lines.push_back(Format(LocalizedText(text::kDryRunMain).c_str(), SizeText(state.imageLength()).c_str(),
-                         mainVersion.c_str(), Hex32(state.imageAddress()).c_str()));
-  lines.push_back(radio ? Format(LocalizedText(text::kDryRunRadio).c_str(), SizeText(radioBytes).c_str(),
-                                 radioVersion.c_str())
-                        : LocalizedText(text::kDryRunRadioKept));
+  const std::vector<std::string> offered = OfferLines(offer);
+  lines.insert(lines.end(), offered.begin(), offered.begin() + 2);  // the controller, what it holds
+  lines.push_back(Format(LocalizedText(text::kDryRunMain).c_str(), SizeText(offer.mainBytes).c_str(),
+                         VersionText(version, beta).c_str(), Hex32(offer.mainAddress).c_str()));
+  lines.push_back(offer.writesRadio ? Format(LocalizedText(text::kDryRunRadio).c_str(),
+                                              SizeText(offer.radioBytes).c_str(), VersionText(radioVersion, 0).c_str())
+                                     : LocalizedText(text::kDryRunRadioKept));
   lines.push_back(LocalizedText(text::kDryRunReady));
   if (options.json) {
     UpdateRecord record;
@@ -117,11 +112,12 @@ int SayDryRun(const CommonOptions& options, const std::string& file, workflow::U
     nlohmann::json document = UpdateDocument(options, file, record);
     document["outcome"] = "dry-run";
     document["wouldWrite"] = {
-        {"main", {{"bytes", state.imageLength()}, {"address", Hex32(state.imageAddress())},
-                  {"version", VersionJson(state.mainHeader.version(), state.mainHeader.beta())}}},
-        {"radio", radio ? nlohmann::json{{"bytes", radioBytes}, {"address", Hex32(state.bleAddress())},
-                                         {"version", VersionJson(state.bleHeader.version(), 0)}}
-                        : nlohmann::json()}};
+        {"main", {{"bytes", offer.mainBytes}, {"address", Hex32(offer.mainAddress)},
+                  {"version", VersionJson(version, beta)}}},
+        {"radio", offer.writesRadio
+                      ? nlohmann::json{{"bytes", offer.radioBytes}, {"address", Hex32(offer.radioAddress)},
+                                       {"version", VersionJson(radioVersion, 0)}}
+                      : nlohmann::json()}};
     EmitJson(document);
   } else {
     for (const std::string& line : lines) SayResult(options, line);
@@ -207,9 +203,11 @@ int RunFlashOn(const CommonOptions& options, const std::string& file, InterruptW
   }
 
   const UpdateResult result = job.result();
-  if (options.dryRun && view.stoppedForDryRun() && result.outcome == UpdateOutcome::kDeclined && !interrupts.fired()) {
+  const std::optional<PackageOffer> offer = job.offer();
+  if (options.dryRun && view.stoppedForDryRun() && offer && result.outcome == UpdateOutcome::kDeclined &&
+      !interrupts.fired()) {
     if (!options.simDump.empty()) environment.DumpSimulatedFlash(options.simDump);
-    return SayDryRun(options, file, job, view, duration());
+    return SayDryRun(options, file, job, *offer, view, duration());
   }
   const int signal = result.outcome == UpdateOutcome::kSucceeded ? 0 : interrupts.signal();
   const int exitCode = ExitCodeFor(result.outcome, signal != 0 ? interrupts.exitCode() : 0);

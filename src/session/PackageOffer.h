@@ -24,8 +24,12 @@ struct PackageOffer {
   std::uint32_t newVersionWord = 0;            // version | beta << 16
   std::optional<std::uint32_t> installedWord;  // none: no firmware, or not reported
   VersionOrder order = VersionOrder::kUnknown;
+  std::uint32_t mainAddress = 0;  // where the main image goes, as its section says
+  std::uint32_t mainBytes = 0;
   bool writesRadio = false;
   std::optional<std::uint16_t> newRadioVersion;  // when the radio image is written
+  std::uint32_t radioAddress = 0;                // the same for the radio image
+  std::uint32_t radioBytes = 0;                  // its bytes after the section's own header
 };
 
 // kUnknown when nothing is installed (or not known).

@@ -47,8 +47,14 @@ PackageOffer MakeOffer(const UpdateSession& session, const std::string& sha256, 
   const std::uint32_t installed = session.deviceVersion.load();
   if (installed != kVersionNotReported && installed != kNoFirmware) offer.installedWord = installed;
   offer.order = CompareVersions(offer.newVersionWord, offer.installedWord);
+  offer.mainAddress = session.state.mainHeader.address();
+  offer.mainBytes = session.state.mainHeader.length();
   offer.writesRadio = writesRadio;
-  if (writesRadio) offer.newRadioVersion = session.state.bleHeader.version();
+  if (writesRadio) {
+    offer.newRadioVersion = session.state.bleHeader.version();
+    offer.radioAddress = session.state.bleHeader.address();
+    offer.radioBytes = session.state.bleHeader.length() - package::kBleInnerHeaderSize;
+  }
   return offer;
 }
 
