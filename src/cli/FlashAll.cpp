@@ -15,6 +15,7 @@
 #include "cli/TerminalSize.h"
 #include "cli/UnitWords.h"
 #include "workflow/Bench.h"
+#include "workflow/PackageInspection.h"
 
 namespace vantor::cli {
 namespace {
@@ -23,21 +24,20 @@ constexpr int kAnswerTimeoutMs = 10 * 60 * 1000;
 
 }  // namespace
 
-bool InspectBenchPackage(const CommonOptions& options, const std::string& file, package::PackageReport* report,
-                         int* exitCode) {
+bool CheckBenchPackage(const CommonOptions& options, const std::string& file, int* exitCode) {
   if (const std::optional<FileProblem> problem = CheckPackageFile(file)) {
     *exitCode = Fail(options, kExitUsage, problem->code, problem->message);
     return false;
   }
   std::string error;
-  if (!package::InspectPackage(file, report, &error)) {
+  const std::optional<workflow::PackageInspection> inspection =
+      workflow::InspectPackageFile(file, std::nullopt, std::nullopt, &error);
+  if (!inspection) {
     *exitCode = Fail(options, kExitUsage, "package-refused",
                      Format(LocalizedText(text::kBenchPackageUnusable).c_str(), file.c_str(), error.c_str()));
     return false;
   }
-  const std::optional<package::FoundSection> first =
-      report->sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report->sections.front());
-  if (!package::IsFirmwarePackage(first, report->fileLength)) {
+  if (!inspection->isPackage) {
     *exitCode = Fail(options, kExitUsage, "package-refused",
                      Format(LocalizedText(text::kBenchNotAPackage).c_str(), file.c_str()));
     return false;
@@ -56,9 +56,8 @@ bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, co
 
 int RunFlashAll(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts,
                 workflow::Environment& environment, const std::vector<hid::FoundController>& controllers) {
-  package::PackageReport package;
   int exitCode = kExitSuccess;
-  if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
+  if (!CheckBenchPackage(options, file, &exitCode)) return exitCode;
 
   std::vector<std::string> names;
   for (const hid::FoundController& controller : controllers) names.push_back(ShortName(controller));

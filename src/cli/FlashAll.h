@@ -7,7 +7,6 @@
 
 #include "cli/CliOptions.h"
 #include "hid/CHid.h"
-#include "package/FirmwarePackage.h"
 #include "workflow/Environment.h"
 
 namespace vantor::cli {
@@ -19,8 +18,7 @@ int RunFlashAll(const CommonOptions& options, const std::string& file, Interrupt
 
 // Reads and judges the package before any controller is touched. False (said, with
 // `exitCode` set) when it cannot be used for anything.
-bool InspectBenchPackage(const CommonOptions& options, const std::string& file, package::PackageReport* report,
-                         int* exitCode);
+bool CheckBenchPackage(const CommonOptions& options, const std::string& file, int* exitCode);
 
 // Asks once for the whole bench, unless --yes. False: not confirmed (said).
 bool ConfirmBench(const CommonOptions& options, InterruptWatcher& interrupts, const std::string& question);

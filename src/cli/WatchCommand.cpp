@@ -128,9 +128,8 @@ class WatchLines final : public BoardRows {
 }  // namespace
 
 int RunWatch(const CommonOptions& options, const std::string& file, InterruptWatcher& interrupts) {
-  package::PackageReport package;
   int exitCode = kExitSuccess;
-  if (!InspectBenchPackage(options, file, &package, &exitCode)) return exitCode;
+  if (!CheckBenchPackage(options, file, &exitCode)) return exitCode;
   // Checked once, before watching starts; every unit then gets the copy checked.
   const std::optional<workflow::PackageSnapshot> expected = ExpectedPackage(options, file, &exitCode);
   if (!expected) return exitCode;
