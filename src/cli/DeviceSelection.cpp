@@ -5,7 +5,6 @@
 #include "cli/ExitCodes.h"
 #include "cli/Output.h"
 #include "cli/ProbeLines.h"
-#include "workflow/SimulatedBenchPlan.h"
 
 namespace vantor::cli {
 namespace {
@@ -18,6 +17,20 @@ std::string AttachedList(const std::vector<hid::FoundController>& attached) {
 }
 
 }  // namespace
+
+// A fault the emulation refused is said in the user's language: it names what the
+// emulated controller or bench lacks.
+std::string SimulationProblemText(const workflow::Environment::Made& made, const std::string& fault) {
+  switch (made.refusedFault) {
+    case workflow::RefusedFault::kNone:
+      break;
+    case workflow::RefusedFault::kController:
+      return Format(LocalizedText(text::kUnknownSimFault).c_str(), fault.c_str());
+    case workflow::RefusedFault::kBench:
+      return Format(LocalizedText(text::kUnknownBenchFault).c_str(), fault.c_str());
+  }
+  return made.detail;
+}
 
 std::string Printable(const std::string& text) {
   std::string shown;
@@ -48,26 +61,13 @@ workflow::SimulationSettings SimulationOf(const CommonOptions& options) {
   return settings;
 }
 
-// The emulation refused: when the same emulation without the fault is accepted, the
-// fault is what it lacks, said in the user's language.
-std::string SimulationProblemText(const CommonOptions& options, const std::string& detail) {
-  if (options.simFault.empty()) return detail;
-  workflow::SimulationSettings settings = SimulationOf(options);
-  settings.fault.clear();
-  if (workflow::Environment::Create(settings).problem != workflow::EnvironmentProblem::kNone) return detail;
-  std::string ignored;
-  const bool bench = workflow::BenchPlan(settings, &ignored).has_value();
-  return Format(LocalizedText(bench ? text::kUnknownBenchFault : text::kUnknownSimFault).c_str(),
-                options.simFault.c_str());
-}
-
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode) {
   workflow::Environment::Made made = workflow::Environment::Create(SimulationOf(options));
   switch (made.problem) {
     case workflow::EnvironmentProblem::kNone:
       return std::move(made.environment);
     case workflow::EnvironmentProblem::kBadSimulation:
-      *exitCode = Fail(options, kExitUsage, "usage", SimulationProblemText(options, made.detail));
+      *exitCode = Fail(options, kExitUsage, "usage", SimulationProblemText(made, options.simFault));
       return nullptr;
     case workflow::EnvironmentProblem::kHidUnavailable:
       break;

@@ -18,9 +18,9 @@ namespace vantor::cli {
 
 // The emulated controllers the options ask for (none: USB).
 workflow::SimulationSettings SimulationOf(const CommonOptions& options);
-// Why the emulation the options ask for was refused (`detail`: the environment's words),
-// in the user's language where the fault named is what it lacks.
-std::string SimulationProblemText(const CommonOptions& options, const std::string& detail);
+// Why the emulation was refused: the environment's words, or the user's language where
+// the fault named (`fault`) is what it lacks.
+std::string SimulationProblemText(const workflow::Environment::Made& made, const std::string& fault);
 // The environment, or null with the problem said and `exitCode` set: bad simulation
 // options are usage (2), an unusable HID library 5.
 std::unique_ptr<workflow::Environment> OpenEnvironment(const CommonOptions& options, int* exitCode);

@@ -1,7 +1,7 @@
 #pragma once
-// The desktop app's wording of the update's facts: versions, stages with their bytes
-// and time left, how an update ended with the next step, the offer to confirm and a
-// bench unit's verdict. Pure functions of values, in the user's language; any thread.
+// The desktop app's wording of what only it shows: the offer to confirm and a bench
+// unit's verdict (the rest of the update's facts are worded by session/ResultWords).
+// Pure functions of values, in the user's language; any thread.
 
 #include <cstdint>
 #include <optional>
@@ -13,12 +13,6 @@
 #include "workflow/BenchUnit.h"
 
 namespace vantor::desktop {
-
-
-
-
-
-
 
 // The confirmation's text: the seed's question, then the controller, installed and new
 // version (older, same) and whether the radio's image is written.

@@ -55,6 +55,7 @@ Environment::Made Environment::Create(const SimulationSettings& settings) {
   if (std::optional<std::vector<sim::BenchUnitPlan>> plan = BenchPlan(settings, &error)) {
     environment->bench_ = sim::SimulatedBench::Install(*backend, *environment->clock_, *plan);
     if (!settings.fault.empty() && !ApplyBenchFault(*environment->bench_, settings.fault, &error)) {
+      made.refusedFault = RefusedFault::kBench;
       return fail(EnvironmentProblem::kBadSimulation, error);
     }
   } else if (!error.empty()) {
@@ -67,6 +68,7 @@ Environment::Made Environment::Create(const SimulationSettings& settings) {
       return fail(EnvironmentProblem::kBadSimulation, "the emulated controller could not be installed");
     }
     if (!settings.fault.empty() && !environment->simulated_->InjectFault(settings.fault)) {
+      made.refusedFault = RefusedFault::kController;
       return fail(EnvironmentProblem::kBadSimulation, "unknown fault for the emulated controller: " + settings.fault);
     }
   }

@@ -70,10 +70,15 @@ class Environment {
   std::unique_ptr<sim::SimulatedBench> bench_;
 };
 
+// With kBadSimulation: whether the emulation was sound and only its fault refused, by
+// the one emulated controller or by the bench.
+enum class RefusedFault { kNone, kController, kBench };
+
 struct Environment::Made {
   std::unique_ptr<Environment> environment;
   EnvironmentProblem problem = EnvironmentProblem::kNone;
   std::string detail;
+  RefusedFault refusedFault = RefusedFault::kNone;
 };
 
 // The system's HID backend (Windows HID services; hidapi elsewhere), or null with

@@ -47,10 +47,13 @@ TEST(EnvironmentTest, BadSimulationSettingsAreTheirOwnProblem) {
   settings.protocols = "addressed";
   settings.fault = "no-such-fault";
   EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
+  EXPECT_EQ(Environment::Create(settings).refusedFault, RefusedFault::kController);
   settings.protocols = "addressed,framed";
   settings.fault = "7:fail";
   EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
+  EXPECT_EQ(Environment::Create(settings).refusedFault, RefusedFault::kBench);
   settings.protocols = "serial";
+  EXPECT_EQ(Environment::Create(settings).refusedFault, RefusedFault::kNone) << "the emulation itself is wrong";
   settings.fault.clear();
   EXPECT_EQ(Environment::Create(settings).problem, EnvironmentProblem::kBadSimulation);
 }
