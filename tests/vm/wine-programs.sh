@@ -74,7 +74,18 @@ wine_updater wine-info 300 --lang en --device "$addressed_path" info
 check "info: exit 0" equal "$status" 0
 check "info: the addressed protocol" contains "$VM_WORK/wine-info.out" "addressed"
 
-wine_updater wine-flash-addressed 400 --lang en --yes --device "$addressed_path" flash 'Z:\tmp\win\addressed.dat'
+# --dry-run and --expect-sha256 on Windows: the dry run stops before the first write,
+# another package's digest is refused (exit 6, nothing sent), and the update reads the
+# copy checked in Windows' temporary folder.
+wine_updater wine-dry-run 300 --lang en --json --device "$addressed_path" flash 'Z:\tmp\win\addressed.dat' --dry-run
+check "flash --dry-run: exit 0" equal "$status" 0
+check "flash --dry-run: says what it would write" contains "$VM_WORK/wine-dry-run.out" '"outcome": "dry-run"'
+wine_updater wine-other-sha 300 --lang en --yes --device "$addressed_path" flash 'Z:\tmp\win\addressed.dat' \
+  --expect-sha256 "$(printf '0%.0s' $(seq 64))"
+check "flash --expect-sha256 of another package: exit 6" equal "$status" 6
+sha=$(python3 -c 'import hashlib, sys; print(hashlib.sha256(open(sys.argv[1], "rb").read()).hexdigest())' "$win/addressed.dat")
+wine_updater wine-flash-addressed 400 --lang en --yes --device "$addressed_path" flash 'Z:\tmp\win\addressed.dat' \
+  --expect-sha256 "$sha"
 check "flash addressed: exit 0" equal "$status" 0
 check "flash addressed: says it is done" contains "$VM_WORK/wine-flash-addressed.out" "Firmware upgraded!"
 wine_updater wine-flash-framed 400 --lang en --yes --device "$framed_path" flash 'Z:\tmp\win\framed.dat'
