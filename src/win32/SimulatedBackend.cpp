@@ -17,7 +17,6 @@
 // sends them for a real controller.
 #include <cstdlib>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,6 +26,8 @@
 #include "sim/SimulatedMode.h"
 #include "win32/ProgramBackend.h"
 #include "win32/SimulatedDeviceEvents.h"
+#include "workflow/Environment.h"
+#include "workflow/SimulatedBenchPlan.h"
 
 namespace vantor::win32 {
 namespace {
@@ -34,44 +35,6 @@ namespace {
 std::string Environment(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
-}
-
-std::vector<std::string> Split(const std::string& text) {
-  std::vector<std::string> parts;
-  std::stringstream stream(text);
-  std::string part;
-  while (std::getline(stream, part, ',')) parts.push_back(part);
-  return parts;
-}
-
-bool ParseProtocol(const std::string& name, hid::Protocol* protocol) {
-  if (name == "framed") {
-    *protocol = hid::Protocol::kFramed;
-  } else if (name == "addressed") {
-    *protocol = hid::Protocol::kAddressed;
-  } else {
-    return false;
-  }
-  return true;
-}
-
-// The bench the environment asks for: more than one controller, or a schedule.
-std::vector<sim::BenchUnitPlan> BenchPlan(const std::vector<std::string>& names) {
-  const std::vector<std::string> arrivals = Split(Environment("VANTOR_SIM_ARRIVE"));
-  const bool leave = Environment("VANTOR_SIM_LEAVE_AFTER_UPDATE") == "1";
-  std::vector<sim::BenchUnitPlan> plan;
-  if (names.size() < 2 && arrivals.empty() && !leave) return plan;
-  for (std::size_t n = 0; n < names.size(); ++n) {
-    sim::BenchUnitPlan unit;
-    if (!ParseProtocol(names[n], &unit.protocol)) {
-      DebugLinef("VANTOR_SIMULATE names %s, neither framed nor addressed; no controller attached\n", names[n].c_str());
-      return {};
-    }
-    unit.leaveAfterUpdate = leave;
-    if (n < arrivals.size()) unit.arriveAtMs = static_cast<std::uint32_t>(std::strtoul(arrivals[n].c_str(), nullptr, 10));
-    plan.push_back(unit);
-  }
-  return plan;
 }
 
 // A controller as it is in use, not in its boot mode: listed under the vendor with a
@@ -117,33 +80,36 @@ ProgramBackend::ProgramBackend(Clock& clock) : impl_(std::make_unique<Impl>(cloc
 }
 
 void ProgramBackend::Impl::InstallBootloaders(Clock& clock) {
-  const std::string protocols = Environment("VANTOR_SIMULATE");
+  // The command line's simulated mode, read from the environment: the same bench plans
+  // and faults, so a failure path can be shown (and tested) in the dialog exactly as
+  // the command line shows it.
+  workflow::SimulationSettings settings;
+  settings.protocols = Environment("VANTOR_SIMULATE");
+  settings.arrivals = Environment("VANTOR_SIM_ARRIVE");
+  settings.leaveAfterUpdate = Environment("VANTOR_SIM_LEAVE_AFTER_UPDATE") == "1";
   const std::string fault = Environment("VANTOR_SIM_FAULT");
-  if (protocols.empty()) {
+  if (settings.protocols.empty()) {
     if (!fault.empty()) DebugLinef("VANTOR_SIM_FAULT=%s needs VANTOR_SIMULATE; ignored\n", fault.c_str());
     return;
   }
-  const std::vector<std::string> names = Split(protocols);
-  const std::vector<sim::BenchUnitPlan> plan = BenchPlan(names);
-  if (!plan.empty()) {
-    bench = sim::SimulatedBench::Install(emulated, clock, plan);
+  if (!workflow::IsSimulationList(settings.protocols)) {
+    DebugLinef("VANTOR_SIMULATE=%s is neither framed nor addressed; no controller attached\n",
+               settings.protocols.c_str());
+    return;
+  }
+  std::string error;
+  if (const std::optional<std::vector<sim::BenchUnitPlan>> plan = workflow::BenchPlan(settings, &error)) {
+    bench = sim::SimulatedBench::Install(emulated, clock, *plan);
     if (fault.empty() || sim::InjectOpenFault(emulated, fault)) return;
-    const std::size_t colon = fault.find(':');
-    const unsigned long unit = colon == std::string::npos ? 1 : std::strtoul(fault.substr(0, colon).c_str(), nullptr, 10);
-    const std::string name = colon == std::string::npos ? fault : fault.substr(colon + 1);
-    if (unit == 0 || !bench->InjectFault(unit - 1, name)) {
-      DebugLinef("VANTOR_SIM_FAULT=%s is not a fault of the bench; none injected\n", fault.c_str());
-    }
+    if (!workflow::ApplyBenchFault(*bench, fault, &error)) DebugLinef("VANTOR_SIM_FAULT: %s; none injected\n", error.c_str());
     return;
   }
-  hid::Protocol protocol = hid::Protocol::kFramed;
-  if (names.size() != 1 || !ParseProtocol(names[0], &protocol)) {
-    DebugLinef("VANTOR_SIMULATE=%s is neither framed nor addressed; no controller attached\n", protocols.c_str());
+  if (!error.empty()) {
+    DebugLinef("VANTOR_SIM_ARRIVE: %s; no controller attached\n", error.c_str());
     return;
   }
+  const hid::Protocol protocol = settings.protocols == "addressed" ? hid::Protocol::kAddressed : hid::Protocol::kFramed;
   controller = sim::SimulatedController::Install(emulated, protocol, clock);
-  // The same names as the command line's simulated mode, so a failure path can be shown
-  // (and tested) in the dialog exactly as the command line shows it.
   if (!fault.empty() && !controller->InjectFault(fault)) {
     DebugLinef("VANTOR_SIM_FAULT=%s is not a fault of this controller; none injected\n", fault.c_str());
   }
