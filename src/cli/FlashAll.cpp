@@ -30,14 +30,13 @@ bool CheckBenchPackage(const CommonOptions& options, const std::string& file, in
     return false;
   }
   std::string error;
-  const std::optional<workflow::PackageInspection> inspection =
-      workflow::InspectPackageFile(file, std::nullopt, std::nullopt, &error);
-  if (!inspection) {
+  const std::optional<bool> isPackage = workflow::IsPackageFile(file, &error);
+  if (!isPackage) {
     *exitCode = Fail(options, kExitUsage, "package-refused",
                      Format(LocalizedText(text::kBenchPackageUnusable).c_str(), file.c_str(), error.c_str()));
     return false;
   }
-  if (!inspection->isPackage) {
+  if (!*isPackage) {
     *exitCode = Fail(options, kExitUsage, "package-refused",
                      Format(LocalizedText(text::kBenchNotAPackage).c_str(), file.c_str()));
     return false;

@@ -36,6 +36,13 @@ std::vector<InspectedController> Controllers(const std::string& path, const pack
   return controllers;
 }
 
+// Its first section lies within the file.
+bool IsFirmwarePackage(const package::PackageReport& report) {
+  const std::optional<package::FoundSection> first =
+      report.sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report.sections.front());
+  return package::IsFirmwarePackage(first, report.fileLength);
+}
+
 }  // namespace
 
 std::optional<PackageInspection> InspectPackageFile(const std::string& path, std::optional<std::uint16_t> type,
@@ -46,32 +53,37 @@ std::optional<PackageInspection> InspectPackageFile(const std::string& path, std
   // What is not a package has no sections to list: its first bytes read as a header
   // would only name controllers that do not exist. Asked about one controller whose
   // section it names, it is a damaged package, as the update says.
-  const std::optional<package::FoundSection> first =
-      report.sections.empty() ? std::nullopt : std::optional<package::FoundSection>(report.sections.front());
-  if (!package::IsFirmwarePackage(first, report.fileLength) &&
+  if (!IsFirmwarePackage(report) &&
       (!type || package::JudgePackageFile(path, *type, variant.value_or(0), true).problem ==
                     PackageProblem::kNotAPackage)) {
     inspection.isPackage = false;
     return inspection;
   }
   inspection.controllers = Controllers(path, report, type, variant.value_or(0));
+  const auto isAsked = [&](const InspectedController& controller) {
+    return controller.protocol == hid::Protocol::kAddressed && controller.type == *type &&
+           controller.variant == variant.value_or(0);
+  };
   for (const InspectedController& controller : inspection.controllers) {
-    const bool asked = !type || (controller.protocol == hid::Protocol::kAddressed && controller.type == *type &&
-                                 controller.variant == variant.value_or(0));
-    if (asked && controller.section && controller.problem == PackageProblem::kNone) inspection.acceptable = true;
+    if ((!type || isAsked(controller)) && controller.section && controller.problem == PackageProblem::kNone) {
+      inspection.acceptable = true;
+    }
   }
   if (report.walkCutShort) inspection.notes.push_back(InspectionNote::kCutInHeader);
   if (report.sectionsCapped) inspection.notes.push_back(InspectionNote::kSectionsCapped);
-  if (type) {
-    const bool found = std::any_of(inspection.controllers.begin(), inspection.controllers.end(),
-                                   [&](const InspectedController& controller) {
-                                     return controller.protocol == hid::Protocol::kAddressed &&
-                                            controller.type == *type && controller.variant == variant.value_or(0) &&
-                                            controller.section.has_value();
-                                   });
-    if (!found) inspection.notes.push_back(InspectionNote::kNothingForAsked);
+  if (type && std::none_of(inspection.controllers.begin(), inspection.controllers.end(),
+                           [&](const InspectedController& controller) {
+                             return isAsked(controller) && controller.section.has_value();
+                           })) {
+    inspection.notes.push_back(InspectionNote::kNothingForAsked);
   }
   return inspection;
+}
+
+std::optional<bool> IsPackageFile(const std::string& path, std::string* error) {
+  package::PackageReport report;
+  if (!package::InspectPackage(path, &report, error)) return std::nullopt;
+  return IsFirmwarePackage(report);
 }
 
 }  // namespace vantor::workflow

@@ -47,4 +47,8 @@ struct PackageInspection {
 std::optional<PackageInspection> InspectPackageFile(const std::string& path, std::optional<std::uint16_t> type,
                                                     std::optional<std::uint8_t> variant, std::string* error);
 
+// Only whether the file is a firmware package at all, without judging any controller
+// (the bench judges each of its own); nothing, with `error` set, when it cannot be read.
+std::optional<bool> IsPackageFile(const std::string& path, std::string* error);
+
 }  // namespace vantor::workflow

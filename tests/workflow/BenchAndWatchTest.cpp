@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "support/TestKit.h"
+#include "EmulatedEnvironment.h"
 #include "LockFolder.h"
 #include "workflow/AttachedControllers.h"
 #include "workflow/Bench.h"
@@ -27,18 +28,6 @@ using testkit::PackageBytes;
 using testkit::PatternBytes;
 using testkit::Section;
 using testkit::TempFile;
-
-std::unique_ptr<Environment> Bench(const std::string& protocols, const std::string& arrivals = "",
-                                   bool leaveAfterUpdate = false) {
-  SimulationSettings settings;
-  settings.protocols = protocols;
-  settings.virtualTime = true;
-  settings.arrivals = arrivals;
-  settings.leaveAfterUpdate = leaveAfterUpdate;
-  Environment::Made made = Environment::Create(settings);
-  EXPECT_EQ(made.problem, EnvironmentProblem::kNone) << made.detail;
-  return std::move(made.environment);
-}
 
 using BenchTest = LockFolderTest;
 
@@ -62,7 +51,7 @@ TEST(EnvironmentTest, BadSimulationSettingsAreTheirOwnProblem) {
 // for the framed unit leaves both units untouched.
 TEST_F(BenchTest, AUnitThePackageIsNotForStopsTheBenchBeforeAnythingIsWritten) {
   {
-    std::unique_ptr<Environment> environment = Bench("addressed,framed");
+    std::unique_ptr<Environment> environment = EmulatedEnvironment("addressed,framed");
     const TempFile addressedOnly(PackageBytes({Section(8194, PatternBytes(500, 1))}));
     workflow::Bench bench(*environment, addressedOnly.path(), {});
     bench.Prepare(AttachedControllers(environment->backend()));
@@ -77,7 +66,7 @@ TEST_F(BenchTest, AUnitThePackageIsNotForStopsTheBenchBeforeAnythingIsWritten) {
   const std::vector<std::uint8_t> framedImage = PatternBytes(700, 2);
   const std::vector<std::uint8_t> addressedImage = PatternBytes(900, 3);
   const TempFile both(PackageBytes({Section(0, framedImage), Section(8194, addressedImage)}));
-  std::unique_ptr<Environment> second = Bench("addressed,framed");
+  std::unique_ptr<Environment> second = EmulatedEnvironment("addressed,framed");
   workflow::Bench ready(*second, both.path(), {});
   ready.Prepare(AttachedControllers(second->backend()));
   ASSERT_TRUE(ready.ready());
@@ -89,7 +78,7 @@ TEST_F(BenchTest, AUnitThePackageIsNotForStopsTheBenchBeforeAnythingIsWritten) {
 }
 
 TEST_F(BenchTest, AControllerAnotherUpdateHoldsIsBusyAndNotProbed) {
-  std::unique_ptr<Environment> environment = Bench("addressed", "0");
+  std::unique_ptr<Environment> environment = EmulatedEnvironment("addressed", "0");
   const std::vector<hid::FoundController> attached = AttachedControllers(environment->backend());
   ASSERT_EQ(attached.size(), 1u);
   ControllerLock::Taken held = ControllerLock::Acquire(attached.front());
@@ -102,7 +91,7 @@ TEST_F(BenchTest, AControllerAnotherUpdateHoldsIsBusyAndNotProbed) {
 }
 
 TEST(DeviceWatchTest, ArrivalsComeOnTheBenchSchedule) {
-  std::unique_ptr<Environment> environment = Bench("addressed,framed", "0,3000");
+  std::unique_ptr<Environment> environment = EmulatedEnvironment("addressed,framed", "0,3000");
   std::unique_ptr<DeviceWatch> watch = environment->Watch();
   EXPECT_FALSE(watch->monitored()) << "emulated controllers come on the clock";
   ASSERT_EQ(watch->attached().size(), 1u);
@@ -196,7 +185,7 @@ class Ending final : public WatchListener {
 };
 
 TEST_F(BenchTest, WatchUpdatesEachUnitAsItAppears) {
-  std::unique_ptr<Environment> environment = Bench("addressed,framed,addressed", "0,2000,4000");
+  std::unique_ptr<Environment> environment = EmulatedEnvironment("addressed,framed,addressed", "0,2000,4000");
   const std::vector<std::uint8_t> framedImage = PatternBytes(300, 4);
   const std::vector<std::uint8_t> addressedImage = PatternBytes(400, 5);
   const TempFile package(PackageBytes({Section(0, framedImage), Section(8194, addressedImage)}));

@@ -6,12 +6,12 @@
 
 #include <utility>
 
+#include "EmulatedEnvironment.h"
 #include "LockFolder.h"
 #include "support/TestKit.h"
 #include "workflow/AttachedControllers.h"
 #include "workflow/Bench.h"
 #include "workflow/CancelToken.h"
-#include "workflow/Environment.h"
 #include "workflow/PackageInspection.h"
 
 namespace vantor::workflow {
@@ -42,13 +42,9 @@ struct UpdateTried {
 
 // One emulated controller of `protocol` given the package by the bench.
 UpdateTried TryUpdate(const std::string& path, const std::string& protocol) {
-  SimulationSettings settings;
-  settings.protocols = protocol;
-  settings.virtualTime = true;
-  Environment::Made made = Environment::Create(settings);
-  EXPECT_EQ(made.problem, EnvironmentProblem::kNone) << made.detail;
-  workflow::Bench bench(*made.environment, path, {});
-  bench.Prepare(AttachedControllers(made.environment->backend()));
+  const std::unique_ptr<Environment> environment = EmulatedEnvironment(protocol);
+  workflow::Bench bench(*environment, path, {});
+  bench.Prepare(AttachedControllers(environment->backend()));
   if (!bench.ready()) return {false, false};
   CancelToken cancel;
   bench.Run(cancel);
